@@ -1,0 +1,230 @@
+#include "AFEdit/document/AttrList.h"
+
+#include <algorithm>
+#include <cstring>
+#include <ostream>
+
+#include "AFEdit/layout/ColAttrList.h"
+
+namespace {
+constexpr size_t kMaxRun = 1024;
+
+void Put16(unsigned char* p, uint16_t v) {
+  p[0] = static_cast<unsigned char>(v);
+  p[1] = static_cast<unsigned char>(v >> 8);
+}
+void Put32(unsigned char* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+uint16_t Get16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t Get32(const unsigned char* p) {
+  return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
+         (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+}  // namespace
+
+void EncodeLineAttr(const TLineAttr& A, unsigned char* out) {
+  Put32(out, static_cast<uint32_t>(A.TextColor));
+  Put32(out + 4, static_cast<uint32_t>(A.BackColor));
+  Put16(out + 8, static_cast<uint16_t>(A.Indent));
+  Put16(out + 10, static_cast<uint16_t>(A.Reserved));
+  Put16(out + 12, static_cast<uint16_t>(A.WrapPos));
+  out[14] = A.FontStyle.ToBits();
+  out[15] = A.Dirty ? 1 : 0;
+  Put32(out + 16, 0);  // the column list is never stored
+}
+
+TLineAttr DecodeLineAttr(const unsigned char* in) {
+  TLineAttr A;
+  A.TextColor = static_cast<TColor>(Get32(in));
+  A.BackColor = static_cast<TColor>(Get32(in + 4));
+  A.Indent = static_cast<int16_t>(Get16(in + 8));
+  A.Reserved = static_cast<int16_t>(Get16(in + 10));
+  A.WrapPos = static_cast<int16_t>(Get16(in + 12));
+  A.FontStyle = TFontStyles::FromBits(in[14]);
+  A.Dirty = in[15] != 0;
+  A.ColAttrs = nullptr;
+  return A;
+}
+
+void WriteLineAttr(std::ostream& Stream, const TLineAttr& A) {
+  unsigned char buf[kLineAttrDiskSize];
+  EncodeLineAttr(A, buf);
+  Stream.write(reinterpret_cast<const char*>(buf), sizeof buf);
+}
+
+// ---- blocks ----
+
+void TAttrList::TBlock::Expand() {
+  if (RunCount) {
+    Items.assign(RunCount, Run);
+    Present.assign(RunCount, 1);
+    RunCount = 0;
+  }
+  if (PendingDirty) {
+    for (size_t i = 0; i < Items.size(); ++i)
+      if (Present[i]) Items[i].Dirty = true;
+    PendingDirty = false;
+  }
+}
+
+void TAttrList::TBlock::Insert(size_t off, const std::pair<TLineAttr, bool>& e) {
+  const TLineAttr& rec = e.first;
+  if (e.second && rec.ColAttrs == nullptr && !PendingDirty && size() < kMaxRun &&
+      (size() == 0 || (RunCount && rec.SameFields(Run)))) {
+    // Equal records stay a run.
+    if (RunCount == 0) Run = rec;
+    ++RunCount;
+    return;
+  }
+  Expand();
+  Items.insert(Items.begin() + static_cast<std::ptrdiff_t>(off), e.second ? rec : TLineAttr{});
+  Present.insert(Present.begin() + static_cast<std::ptrdiff_t>(off), e.second ? 1 : 0);
+}
+
+void TAttrList::TBlock::Erase(size_t off) {
+  if (RunCount) {
+    --RunCount;  // all copies are equal: any one can go
+    return;
+  }
+  Items.erase(Items.begin() + static_cast<std::ptrdiff_t>(off));
+  Present.erase(Present.begin() + static_cast<std::ptrdiff_t>(off));
+}
+
+std::unique_ptr<TAttrList::TBlock> TAttrList::TBlock::SplitOff(size_t off) {
+  auto b = std::make_unique<TBlock>();
+  b->PendingDirty = PendingDirty;
+  if (RunCount) {
+    b->Run = Run;
+    b->RunCount = static_cast<uint32_t>(RunCount - off);
+    RunCount = static_cast<uint32_t>(off);
+    if (RunCount == 0) Run = TLineAttr{};
+    return b;
+  }
+  const auto at = static_cast<std::ptrdiff_t>(off);
+  b->Items.assign(Items.begin() + at, Items.end());
+  b->Present.assign(Present.begin() + at, Present.end());
+  Items.erase(Items.begin() + at, Items.end());
+  Present.erase(Present.begin() + at, Present.end());
+  return b;
+}
+
+TLineAttr TAttrList::TBlock::Get(size_t off) const {
+  TLineAttr a = RunCount ? Run : Items[off];
+  if (PendingDirty && Has(off)) a.Dirty = true;
+  return a;
+}
+
+// ---- list ----
+
+TLineAttr& TAttrList::Live(int Index) {
+  auto loc = FIndex.Locate(static_cast<size_t>(Index));
+  loc.B->Expand();
+  loc.B->Present[loc.Off] = 1;
+  return loc.B->Items[loc.Off];
+}
+
+TLineAttr& TAttrList::GetAttr(int Index) {
+  if (Index >= Count()) SetCount(Index + 1);
+  return Live(Index);
+}
+
+void TAttrList::SetAttr(int Index, const TLineAttr& Rec_) {
+  const TLineAttr Rec = Rec_;  // Rec_ may live in this list
+  if (Index == Count()) {      // appending: may extend a run
+    FIndex.PushBack(std::pair<TLineAttr, bool>(Rec, true));
+    return;
+  }
+  TLineAttr& A = GetAttr(Index);
+  if (A.ColAttrs && A.ColAttrs != Rec.ColAttrs) delete A.ColAttrs;
+  A = Rec;
+}
+
+void TAttrList::SetCount(int N) {
+  while (Count() > N && Count() > 0) DeleteAttr(Count() - 1);
+  const std::pair<TLineAttr, bool> empty(TLineAttr{}, false);
+  while (Count() < N) FIndex.PushBack(empty);
+}
+
+int TAttrList::AddAttr(const TLineAttr& Rec) {
+  FIndex.PushBack(std::pair<TLineAttr, bool>(Rec, true));
+  return Count() - 1;
+}
+
+void TAttrList::InsertAttr(int Index, const TLineAttr& Rec) {
+  FIndex.Insert(static_cast<size_t>(Index), std::pair<TLineAttr, bool>(Rec, true));
+}
+
+void TAttrList::DeleteAttr(int Index) {
+  FreeColAttrs(Index);
+  FIndex.Erase(static_cast<size_t>(Index));
+}
+
+void TAttrList::FreeColAttrs(int Index) {
+  if (Index < 0 || Index >= Count()) return;
+  auto loc = FIndex.Locate(static_cast<size_t>(Index));
+  if (loc.B->RunCount) return;  // runs never hold column lists
+  TLineAttr& A = loc.B->Items[loc.Off];
+  delete A.ColAttrs;
+  A.ColAttrs = nullptr;
+}
+
+void TAttrList::Clear() noexcept {
+  for (size_t k = FIndex.BlockCount(); k-- > 0;) {
+    TBlock& b = FIndex.BlockAt(k);
+    for (size_t i = b.Items.size(); i-- > 0;) delete b.Items[i].ColAttrs;
+  }
+  FIndex.Clear();
+}
+
+bool TAttrList::HasAttr(int Index) const {
+  if (Index < 0 || Index >= Count()) return false;
+  auto loc = FIndex.Locate(static_cast<size_t>(Index));
+  return loc.B->Has(loc.Off);
+}
+
+TLineAttr TAttrList::PeekAttr(int Index) const {
+  if (Index < 0 || Index >= Count()) return {};
+  auto loc = FIndex.Locate(static_cast<size_t>(Index));
+  return loc.B->Get(loc.Off);
+}
+
+void TAttrList::MarkDirty(int From, int To) {
+  From = std::max(From, 0);
+  To = std::min(To, Count());
+  if (From >= To) return;
+  size_t i = static_cast<size_t>(From);
+  const size_t end = static_cast<size_t>(To);
+  while (i < end) {
+    auto loc = FIndex.Locate(i);
+    TBlock& b = *loc.B;
+    const size_t n = std::min(b.size() - loc.Off, end - i);
+    if (loc.Off == 0 && n == b.size()) {
+      if (b.RunCount)
+        b.Run.Dirty = true;
+      else
+        b.PendingDirty = true;
+    } else {
+      b.Expand();
+      for (size_t j = loc.Off; j < loc.Off + n; ++j)
+        if (b.Present[j]) b.Items[j].Dirty = true;
+    }
+    i += n;
+  }
+}
+
+void TAttrList::WriteAttrs(std::ostream& Stream) const {
+  std::vector<unsigned char> buf;
+  for (size_t k = 0; k < FIndex.BlockCount(); ++k) {
+    const TBlock& b = FIndex.BlockAt(k);
+    buf.clear();
+    buf.reserve(b.size() * kLineAttrDiskSize);
+    for (size_t i = 0; i < b.size(); ++i) {
+      if (!b.Has(i)) continue;
+      unsigned char rec[kLineAttrDiskSize];
+      EncodeLineAttr(b.Get(i), rec);
+      buf.insert(buf.end(), rec, rec + kLineAttrDiskSize);
+    }
+    Stream.write(reinterpret_cast<const char*>(buf.data()), static_cast<std::streamsize>(buf.size()));
+  }
+}

@@ -1,0 +1,80 @@
+// TAttrList: the row records, entry i describing row i.
+//
+// Records live in blocks (see TBlockIndex), not in heap objects of their own.
+// A block filled by appending equal records (as loading does) stays a run: one
+// record and a count, expanded into separate records only when one of them is
+// handed out or changed.  Marking every record of a block dirty is one flag,
+// applied when the block is next read, so marking all rows below an edit costs
+// one step per block.
+//
+// GetAttr hands out the live record; the reference stays valid until the next
+// insertion or deletion in the list.
+#pragma once
+
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <vector>
+
+#include "AFEdit/document/BlockIndex.h"
+#include "AFEdit/document/LineAttr.h"
+
+class TAttrList {
+public:
+  TAttrList() = default;
+  TAttrList(const TAttrList&) = delete;
+  TAttrList& operator=(const TAttrList&) = delete;
+  ~TAttrList() { Clear(); }
+
+  // The record of entry Index, growing the list and creating a zeroed record
+  // where there is none.
+  TLineAttr& GetAttr(int Index);
+  // Copies every field of Rec (ColAttrs included; the list takes ownership of
+  // it) over GetAttr(Index).  A column list the entry held before is freed.
+  void SetAttr(int Index, const TLineAttr& Rec);
+  int Count() const noexcept { return static_cast<int>(FIndex.size()); }
+  void SetCount(int N);  // grows with empty entries; shrinking frees the tail
+  int AddAttr(const TLineAttr& Rec);
+  void InsertAttr(int Index, const TLineAttr& Rec);
+  void DeleteAttr(int Index);
+  void Clear() noexcept;
+  // Writes every entry that holds a record as its 20-byte little-endian form.
+  void WriteAttrs(std::ostream& Stream) const;
+
+  // True when the entry holds a record (without creating one).
+  bool HasAttr(int Index) const;
+  // A copy of the record of Index; a zeroed record when there is none.  Does
+  // not grow the list.
+  TLineAttr PeekAttr(int Index) const;
+  // Sets Dirty on every record in [From, To).
+  void MarkDirty(int From, int To);
+  // Frees the column list of the entry, if any.
+  void FreeColAttrs(int Index);
+
+  struct TBlock {
+    std::vector<TLineAttr> Items;   // separate records
+    std::vector<uint8_t> Present;   // entry holds a record
+    uint32_t RunCount = 0;          // > 0: RunCount copies of Run, Items empty
+    TLineAttr Run;
+    bool PendingDirty = false;      // every record is Dirty; applied on expansion
+
+    size_t size() const noexcept { return RunCount ? RunCount : Items.size(); }
+    void Expand();
+    void Insert(size_t off, const std::pair<TLineAttr, bool>& e);
+    void Erase(size_t off);
+    std::unique_ptr<TBlock> SplitOff(size_t off);
+    TLineAttr Get(size_t off) const;      // record as seen (dirty flag applied)
+    bool Has(size_t off) const { return RunCount ? true : Present[off] != 0; }
+  };
+
+private:
+  TLineAttr& Live(int Index);  // expands the block; Index < Count()
+
+  TBlockIndex<TBlock> FIndex;
+};
+
+// Writes the 20-byte on-disk form of one record.
+void WriteLineAttr(std::ostream& Stream, const TLineAttr& A);
+// Encodes the 20-byte on-disk form into out[0..19].
+void EncodeLineAttr(const TLineAttr& A, unsigned char* out);
+TLineAttr DecodeLineAttr(const unsigned char* in);

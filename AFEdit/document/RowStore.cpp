@@ -1,0 +1,141 @@
+// Row operations of the control: every change of the row store goes through
+// these, firing the row events and recording undo items.
+#include <cstring>
+
+#include "AFEdit/AFEdit.h"
+
+TPoint MinPos(TPoint P, TPoint Q) noexcept {
+  return (P.Y < Q.Y || (P.Y == Q.Y && P.X < Q.X)) ? P : Q;
+}
+
+TPoint MaxPos(TPoint P, TPoint Q) noexcept {
+  return (P.Y > Q.Y || (P.Y == Q.Y && P.X >= Q.X)) ? P : Q;
+}
+
+bool PosInRange(TPoint P, TPoint A, TPoint B) noexcept {
+  if (A.Y == B.Y) return P.Y == A.Y && A.X <= P.X && P.X < B.X;
+  return (A.Y < P.Y && P.Y < B.Y) || (P.Y == A.Y && P.X >= A.X) || (P.Y == B.Y && P.X < B.X);
+}
+
+int CountByte(std::string_view S, unsigned char B) noexcept {
+  int n = 0;
+  for (unsigned char c : S) {
+    if (c == 0) break;
+    if (c == B) ++n;
+  }
+  return n;
+}
+
+namespace {
+// Lets a handler change a row's text; the shared text is kept when it did not.
+template <class Fire>
+void Rewrite(TRowStr& S, Fire&& fire) {
+  std::string s = S.str();
+  fire(s);
+  if (s != S.view()) S = TRowStr(s);
+}
+}  // namespace
+
+bool TCustomAFEdit::RowHasLineEnd(int Row) const {
+  const TRowStr& s = FLines[Row];
+  return !s.empty() && s.back() == '\r';
+}
+
+void TCustomAFEdit::InitLineAttr(bool Dirty, int Indent, TLineAttr& A, int WrapPos) const {
+  A.TextColor = FFontColor;
+  A.BackColor = FColor;
+  A.Indent = static_cast<int16_t>(Indent);
+  A.WrapPos = static_cast<int16_t>(WrapPos);
+  A.FontStyle = {};
+  A.Dirty = Dirty;
+  A.ColAttrs = nullptr;
+}
+
+void TCustomAFEdit::FireUndoChange(bool CanUndo, bool CanRedo) {
+  if (OnUndoChange) OnUndoChange(this, CanUndo, CanRedo);
+}
+
+void TCustomAFEdit::AppendRow(TRowStr S, const TLineAttr& A) {
+  TLineAttr C = A;
+  if (OnLineInsert) Rewrite(S, [&](std::string& s) { OnLineInsert(this, RowCount() - 1, s); });
+  FUndoBuff.AddItem(FEditGroup, RowCount(), C, TLineAttr{}, S, TRowStr(), ukRowInserted, FCaret);
+  FLines.Add(S);
+  C.ColAttrs = nullptr;
+  C.Dirty = true;
+  FLineAttrs.SetAttr(RowCount() - 1, C);
+  FireUndoChange(FUndoBuff.FCanUndo, false);
+}
+
+void TCustomAFEdit::InsertRow(int Row, TRowStr S, const TLineAttr& Template) {
+  TLineAttr C = Template;
+  if (OnLineInsert) Rewrite(S, [&](std::string& s) { OnLineInsert(this, Row, s); });
+  FUndoBuff.AddItem(FEditGroup, Row, C, TLineAttr{}, S, TRowStr(), ukRowInserted, FCaret);
+  FLines.Insert(Row, S);
+  C.Dirty = true;
+  C.ColAttrs = nullptr;
+  FLineAttrs.InsertAttr(Row, C);
+  BlocksRowChanged(Row, 0);
+  if (!FBatchEdit) SetScrollBars(FScrollBars);
+  FireUndoChange(FUndoBuff.FCanUndo, false);
+}
+
+void TCustomAFEdit::DeleteRow(int Row) {
+  if (OnLineDelete) OnLineDelete(this, Row);
+  const TLineAttr old = FLineAttrs.GetAttr(Row);
+  FUndoBuff.AddItem(FEditGroup, Row, TLineAttr{}, old, TRowStr(), FLines[Row], ukRowDeleted, FCaret);
+  FLines.Delete(Row);
+  FLineAttrs.DeleteAttr(Row);
+  BlocksRowChanged(Row, 2);
+  if (FCaret.Y > RowCount() - 1 && FCaret.Y > 0) --FCaret.Y;
+  SetScrollBars(FScrollBars);
+  FireUndoChange(FUndoBuff.FCanUndo, false);
+}
+
+void TCustomAFEdit::SetRowText(int Row, TRowStr S, bool NewGroup) {
+  if (OnBeforeChange) {
+    bool canModify = true;
+    Rewrite(S, [&](std::string& s) { OnBeforeChange(this, Row, s, canModify); });
+    if (!canModify) return;
+  }
+  const TLineAttr old = FLineAttrs.GetAttr(Row);
+  TLineAttr C = old;
+  C.Dirty = true;
+  if (NewGroup) ++FEditGroup;
+  FUndoBuff.AddItem(FEditGroup, Row, C, old, S, FLines[Row], ukRowChanged, FCaret);
+  FLines.Set(Row, S);
+  FLineAttrs.GetAttr(Row).Dirty = true;
+  if (OnChange) {
+    OnChange(this);
+    // The handler may have changed the row: record that as well.
+    FUndoBuff.AddItem(FEditGroup, Row, FLineAttrs.GetAttr(Row), C, FLines[Row], S, ukRowChanged,
+                      FCaret);
+  }
+  FireUndoChange(FUndoBuff.FCanUndo, false);
+}
+
+void TCustomAFEdit::AppendLine(TRowStr S) {
+  ++FEditGroup;
+  if (RowCount() > 0) {
+    AppendRow(std::move(S), FLineAttrs.GetAttr(RowCount() - 1));
+    FLineAttrs.GetAttr(RowCount() - 1).Dirty = true;
+  } else {
+    TLineAttr A;
+    InitLineAttr(true, 0, A, FDefWrapPos);
+    AppendRow(std::move(S), A);
+  }
+  SetScrollBars(FScrollBars);
+}
+
+std::string TCustomAFEdit::Text() const {
+  size_t total = 0;
+  FLines.ForEach(0, RowCount(), [&](int, const TRowStr& s) {
+    total += s.size() + (!s.empty() && s.back() == '\r' ? 1 : 0);
+  });
+  std::string out;
+  out.reserve(total);
+  FLines.ForEach(0, RowCount(), [&](int, const TRowStr& s) {
+    out.append(s.view());
+    if (!s.empty() && s.back() == '\r') out.push_back('\n');
+  });
+  return out;
+}

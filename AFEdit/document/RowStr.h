@@ -1,0 +1,119 @@
+// TRowStr: an immutable, reference-counted byte string holding one row's
+// CP932 bytes.
+//
+// Rows, undo items and copies share one text: copying a TRowStr only bumps a
+// count.  Several rows may live in one chunk (the loader packs a whole file's
+// rows into a few large chunks), so a loaded row costs no allocation of its
+// own.  Everything runs on the UI thread, so the count is a plain integer.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+class TStrChunk {
+public:
+  // A chunk with room for `capacity` bytes; its count starts at 0.
+  static TStrChunk* Create(size_t capacity);
+  static void Release(TStrChunk* c) noexcept {
+    if (c && --c->FRefs == 0) ::operator delete(c);
+  }
+  void AddRef() noexcept { ++FRefs; }
+  char* Data() noexcept { return reinterpret_cast<char*>(this + 1); }
+  const char* Data() const noexcept { return reinterpret_cast<const char*>(this + 1); }
+  size_t Capacity() const noexcept { return FCapacity; }
+  uint32_t Refs() const noexcept { return FRefs; }
+
+private:
+  TStrChunk() = default;
+  uint32_t FRefs = 0;
+  size_t FCapacity = 0;
+};
+
+class TRowStr {
+public:
+  TRowStr() noexcept = default;
+  TRowStr(std::string_view s);  // copies s into a chunk of its own
+  TRowStr(const std::string& s) : TRowStr(std::string_view(s)) {}
+  TRowStr(const char* s) : TRowStr(std::string_view(s)) {}
+  // A slice of an existing chunk (no copy).
+  TRowStr(TStrChunk* chunk, size_t offset, size_t length) noexcept;
+
+  TRowStr(const TRowStr& o) noexcept : FChunk(o.FChunk), FOff(o.FOff), FLen(o.FLen) {
+    if (FChunk) FChunk->AddRef();
+  }
+  TRowStr(TRowStr&& o) noexcept : FChunk(o.FChunk), FOff(o.FOff), FLen(o.FLen) {
+    o.FChunk = nullptr;
+    o.FOff = o.FLen = 0;
+  }
+  TRowStr& operator=(const TRowStr& o) noexcept {
+    if (o.FChunk) o.FChunk->AddRef();
+    TStrChunk::Release(FChunk);
+    FChunk = o.FChunk;
+    FOff = o.FOff;
+    FLen = o.FLen;
+    return *this;
+  }
+  TRowStr& operator=(TRowStr&& o) noexcept {
+    if (this != &o) {
+      TStrChunk::Release(FChunk);
+      FChunk = o.FChunk;
+      FOff = o.FOff;
+      FLen = o.FLen;
+      o.FChunk = nullptr;
+      o.FOff = o.FLen = 0;
+    }
+    return *this;
+  }
+  ~TRowStr() { TStrChunk::Release(FChunk); }
+
+  const char* data() const noexcept { return FChunk ? FChunk->Data() + FOff : ""; }
+  size_t size() const noexcept { return FLen; }
+  size_t length() const noexcept { return FLen; }
+  bool empty() const noexcept { return FLen == 0; }
+  unsigned char operator[](size_t i) const noexcept {
+    return static_cast<unsigned char>(data()[i]);
+  }
+  unsigned char back() const noexcept { return (*this)[FLen - 1]; }
+  std::string_view view() const noexcept { return {data(), FLen}; }
+  operator std::string_view() const noexcept { return view(); }
+  std::string str() const { return std::string(view()); }
+
+  // True when both refer to the very same bytes (same chunk and slice).
+  bool SharesWith(const TRowStr& o) const noexcept {
+    return FChunk == o.FChunk && FOff == o.FOff && FLen == o.FLen;
+  }
+  const TStrChunk* Chunk() const noexcept { return FChunk; }
+
+  friend bool operator==(const TRowStr& a, const TRowStr& b) noexcept {
+    return a.view() == b.view();
+  }
+  friend bool operator==(const TRowStr& a, std::string_view b) noexcept {
+    return a.view() == b;
+  }
+
+private:
+  TStrChunk* FChunk = nullptr;
+  uint32_t FOff = 0;
+  uint32_t FLen = 0;
+};
+
+// Packs many rows into large shared chunks: the loader appends each row's bytes
+// here and receives a slice, so a document of millions of rows needs only a few
+// allocations.
+class TRowPacker {
+public:
+  explicit TRowPacker(size_t chunkSize = 1 << 20) : FChunkSize(chunkSize) {}
+  TRowPacker(const TRowPacker&) = delete;
+  TRowPacker& operator=(const TRowPacker&) = delete;
+  ~TRowPacker() { TStrChunk::Release(FChunk); }
+
+  // Copies the concatenation a + b into the current chunk and returns it as a row.
+  TRowStr Pack(std::string_view a, std::string_view b = {});
+
+private:
+  size_t FChunkSize;
+  TStrChunk* FChunk = nullptr;  // held with one reference of our own
+  size_t FUsed = 0;
+};

@@ -1,0 +1,35 @@
+// Selection operations of the control.
+#include "AFEdit/AFEdit.h"
+
+void TCustomAFEdit::NotifySelChange() {
+  switch (FSel.CheckSelChange()) {
+    case 1:
+      if (OnSelect) OnSelect(this);
+      break;
+    case 2:
+      if (OnDisSelect) OnDisSelect(this);
+      break;
+    default:
+      break;
+  }
+}
+
+void TCustomAFEdit::UpdateRowSelMetrics() {
+  FSel.FMaxIndent = -1;
+  FSel.FMinWrapPos = 100000;
+  for (int r = FSel.FirstSelRow(); r <= FSel.LastSelRow(); ++r) {
+    // Existing records are read without expanding their block.
+    const TLineAttr a = FLineAttrs.HasAttr(r) ? FLineAttrs.PeekAttr(r) : FLineAttrs.GetAttr(r);
+    FSel.FMaxIndent = Max(FSel.FMaxIndent, a.Indent);
+    FSel.FMinWrapPos = Min(FSel.FMinWrapPos, a.WrapPos);
+  }
+}
+
+void TCustomAFEdit::SelectAll() {
+  FSel.CollapseCharSel();
+  FSel.SetAnchorRow(0);
+  FSel.SetActiveRow(RowCount() - 1);
+  UpdateRowSelMetrics();
+  NotifySelChange();
+  Paint();
+}

@@ -1,0 +1,2 @@
+// Display columns of Shift-JIS rows with tabs.
+#include "AFEdit/AFEdit.h"
