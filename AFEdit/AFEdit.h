@@ -95,6 +95,10 @@ public:
   const TRowList& Lines() const noexcept { return FLines; }
 
   std::string Text() const;
+  // Checks the store's invariants: one record per row, CR only at the end of
+  // a row and never on the last row, caret and selection inside the
+  // document.  Returns what is wrong, or an empty string.
+  std::string CheckInvariants() const;
   bool Edited() const noexcept { return FUndoBuff.Modified(); }
 
   // ---- undo ----

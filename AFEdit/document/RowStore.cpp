@@ -139,3 +139,25 @@ std::string TCustomAFEdit::Text() const {
   });
   return out;
 }
+
+std::string TCustomAFEdit::CheckInvariants() const {
+  const int rows = RowCount();
+  if (rows == 0) return "no rows";
+  if (FLineAttrs.Count() < rows) return "fewer records than rows";
+  std::string err;
+  FLines.ForEach(0, rows, [&](int r, const TRowStr& s) {
+    if (!err.empty()) return;
+    if (!FLineAttrs.HasAttr(r)) err = "row " + std::to_string(r) + " has no record";
+    const size_t cr = s.view().find('\r');
+    if (cr != std::string_view::npos && cr + 1 != s.size())
+      err = "CR inside row " + std::to_string(r);
+    if (r == rows - 1 && cr != std::string_view::npos) err = "last row ends with CR";
+  });
+  if (!err.empty()) return err;
+  if (FCaret.Y < 0 || FCaret.Y > rows || FCaret.X < 0) return "caret outside the document";
+  const TPoint s = FSel.GetSelStart(), e = FSel.GetSelEnd();
+  if (s.Y < 0 || e.Y > rows) return "selection outside the document";
+  if (FSel.HasRowSel() && (FSel.FirstSelRow() < 0 || FSel.LastSelRow() >= rows))
+    return "row selection outside the document";
+  return {};
+}

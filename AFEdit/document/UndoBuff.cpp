@@ -98,6 +98,9 @@ void TUndoBuff::AddItem(int Group, int Row, const TLineAttr& NewAttr, const TLin
     if (FPos >= SlotCount()) return DiscardGroup(Group);  // no slots at all
   }
 
+  // The redo range is cut: a saved state inside it can never come back.
+  if (FSavedPos > FPos) FSavedPos = -1;
+
   TSlot& s = FSlots[static_cast<size_t>(FPos)];
   TUndoBuffItem& it = s.Item;
   s.Used = true;

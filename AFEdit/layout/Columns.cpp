@@ -1,2 +1,248 @@
 // Display columns of Shift-JIS rows with tabs.
+//
+// A row's display text is its Indent as spaces followed by its expanded text
+// (see Columns.h); the Indent does not move the tab stops. The caret moves in
+// display columns and must never come to rest inside a two-byte character or
+// inside a tab's span.
+//
+// The control's work buffer FTabBuf holds the last expansion. ExpandTabs hands
+// out a view of it, and the caret and position functions below build their
+// display text in it too, so that view lasts only until the next call of any
+// of them.
+#include "AFEdit/layout/Columns.h"
+
+#include <algorithm>
+#include <cstring>
+#include <functional>
+
 #include "AFEdit/AFEdit.h"
+#include "AFEdit/platform/Cp932.h"
+
+namespace {
+
+constexpr char kCr = '\r';
+
+size_t TabWidth(int TabSize) noexcept { return TabSize < 1 ? 1 : static_cast<size_t>(TabSize); }
+
+// The shown part of S: everything before its first zero byte.
+std::string_view ShownText(std::string_view S) noexcept {
+  if (S.empty()) return S;
+  const void* zero = std::memchr(S.data(), 0, S.size());
+  if (!zero) return S;
+  return S.substr(0, static_cast<size_t>(static_cast<const char*>(zero) - S.data()));
+}
+
+size_t ExpandedSize(std::string_view S, size_t Tab) noexcept {
+  S = ShownText(S);
+  size_t col = 0;
+  size_t from = 0;
+  for (;;) {
+    const size_t t = FindByteMbcs(S, kTabByte, from);
+    if (t == std::string_view::npos) return col + (S.size() - from);
+    col += t - from;
+    col += Tab - col % Tab;
+    from = t + 1;
+  }
+}
+
+// Appends the expansion of S to out; tab stops count from where it starts.
+// S must not lie in out's buffer.
+void AppendExpanded(std::string& out, std::string_view S, bool ToSpaces, size_t Tab) {
+  S = ShownText(S);
+  const size_t base = out.size();
+  size_t from = 0;
+  for (;;) {
+    const size_t t = FindByteMbcs(S, kTabByte, from);
+    if (t == std::string_view::npos) {
+      out.append(S.data() + from, S.size() - from);
+      return;
+    }
+    out.append(S.data() + from, t - from);
+    const size_t width = Tab - (out.size() - base) % Tab;
+    if (ToSpaces) {
+      out.append(width, ' ');
+    } else {
+      out.append(width - 1, kFillerByte);
+      out.push_back(kTabByte);
+    }
+    from = t + 1;
+  }
+}
+
+bool IsTabOrFiller(char c) noexcept { return c == kTabByte || c == kFillerByte; }
+
+bool EndsWithCr(std::string_view S) noexcept { return !S.empty() && S.back() == kCr; }
+
+int Len(std::string_view S) noexcept { return static_cast<int>(S.size()); }
+
+}  // namespace
+
+void ExpandTabsInto(std::string& out, std::string_view S, bool ToSpaces, int TabSize) {
+  const std::less<const char*> before;
+  if (!S.empty() && !before(S.data(), out.data()) &&
+      before(S.data(), out.data() + out.capacity())) {
+    // S views out itself (an earlier expansion): clearing out would lose it.
+    const std::string copy(S);
+    ExpandTabsInto(out, copy, ToSpaces, TabSize);
+    return;
+  }
+  out.clear();
+  AppendExpanded(out, S, ToSpaces, TabWidth(TabSize));
+}
+
+int ExpandedWidth(std::string_view S, int TabSize) noexcept {
+  return static_cast<int>(ExpandedSize(S, TabWidth(TabSize)));
+}
+
+int DisplayToByteCount(std::string_view D, int Col, int Indent) noexcept {
+  if (D.empty()) return 0;
+  size_t cut = D.size();
+  const size_t col = Col < 0 ? 0 : static_cast<size_t>(Col);
+  if (col < D.size()) {
+    cut = col;
+    while (cut < D.size() && D[cut] == kFillerByte) ++cut;
+  }
+  const auto fillers = std::count(D.begin(), D.begin() + static_cast<std::ptrdiff_t>(cut), kFillerByte);
+  return static_cast<int>(cut) - static_cast<int>(fillers) - Indent;
+}
+
+// ---- members of the control ----
+
+namespace {
+
+int IndentOf(const TAttrList& Attrs, int Row) {
+  return std::max(0, static_cast<int>(Attrs.PeekAttr(Row).Indent));
+}
+
+// Builds the display text of a row (Indent spaces, then the expanded text)
+// into buf and returns a view of it.
+std::string_view BuildDisplay(std::string& buf, std::string_view Text, int Indent, int TabSize) {
+  buf.assign(static_cast<size_t>(Indent), ' ');
+  AppendExpanded(buf, Text, false, TabWidth(TabSize));
+  return buf;
+}
+
+}  // namespace
+
+std::string_view TCustomAFEdit::ExpandTabs(std::string_view S, bool ToSpaces) {
+  ExpandTabsInto(FTabBuf, S, ToSpaces, FTabSize);
+  return FTabBuf;
+}
+
+std::string TCustomAFEdit::RowDisplayText(int Row) {
+  if (Row < 0 || Row >= RowCount()) return {};
+  const int indent = IndentOf(FLineAttrs, Row);
+  const std::string_view expanded = ExpandTabs(FLines[Row].view(), false);
+  std::string D;
+  D.reserve(static_cast<size_t>(indent) + expanded.size());
+  D.assign(static_cast<size_t>(indent), ' ');
+  D.append(expanded);
+  return D;
+}
+
+TPoint TCustomAFEdit::ByteToDisplayPos(TPoint P) {
+  if (P.Y < 0 || P.Y >= RowCount()) {
+    P.X = IndentOf(FLineAttrs, P.Y);
+    return P;
+  }
+  const std::string_view text = FLines[P.Y].view();
+  const size_t bytes = std::clamp(P.X, 0, Len(text));
+  P.X = IndentOf(FLineAttrs, P.Y) + ExpandedWidth(text.substr(0, bytes), FTabSize);
+  return P;
+}
+
+TPoint TCustomAFEdit::SnapToChar(TPoint P, bool Backward) {
+  if (Backward) SnapBackward = true;
+  if (P.Y >= 0 && P.Y < RowCount()) {
+    const std::string_view D =
+        BuildDisplay(FTabBuf, FLines[P.Y].view(), IndentOf(FLineAttrs, P.Y), FTabSize);
+    if (P.X >= 0 && P.X < Len(D) && ByteType(D, static_cast<size_t>(P.X)) == mbTrailByte) {
+      P.X += SnapBackward ? -1 : 1;
+      SnapBackward = !SnapBackward;
+    }
+  }
+  return P;
+}
+
+TPoint TCustomAFEdit::ClampPos(TPoint P) {
+  const int rows = RowCount();
+  P.Y = std::clamp(P.Y, 0, std::max(0, rows - 1));
+  const int len =
+      P.Y < rows ? IndentOf(FLineAttrs, P.Y) + ExpandedWidth(FLines[P.Y].view(), FTabSize) : 0;
+  P.X = std::clamp(P.X, 0, len);
+  return P;
+}
+
+void TCustomAFEdit::CaretLeft() {
+  int& col = FCaret.X;
+  int& row = FCaret.Y;
+  if (row > RowCount() - 1) {
+    if (col > 0) --col;
+    return;
+  }
+  if (row < 0) return;
+  const int indent = IndentOf(FLineAttrs, row);
+  if (col <= indent) {
+    if (row == 0) {
+      col = indent;
+    } else {
+      // To the end of the previous row, before its line end if it has one.
+      --row;
+      const std::string_view prev = ShownText(FLines[row].view());
+      col = IndentOf(FLineAttrs, row) + ExpandedWidth(prev, FTabSize) - (EndsWithCr(prev) ? 1 : 0);
+    }
+    return;
+  }
+  const std::string_view D = BuildDisplay(FTabBuf, FLines[row].view(), indent, FTabSize);
+  const int len = Len(D);
+  if (col > len) {
+    col = FOptions.contains(aoFreeCaret) ? col - 1 : std::max(0, len - 1);
+  } else if (IsTabOrFiller(D[static_cast<size_t>(col - 1)])) {
+    // Across the whole span of one tab.
+    --col;
+    while (col > 0 && D[static_cast<size_t>(col - 1)] == kFillerByte) --col;
+  } else if (col >= 2 && ByteType(D, static_cast<size_t>(col - 2)) == mbLeadByte) {
+    col -= 2;
+  } else {
+    --col;
+  }
+}
+
+void TCustomAFEdit::CaretRight() {
+  int& col = FCaret.X;
+  int& row = FCaret.Y;
+  if (row >= RowCount()) {
+    ++col;
+    return;
+  }
+  if (row < 0) return;
+  const int indent = IndentOf(FLineAttrs, row);
+  const std::string_view D = BuildDisplay(FTabBuf, FLines[row].view(), indent, FTabSize);
+  const int len = Len(D);
+  const bool freeCaret = FOptions.contains(aoFreeCaret);
+  if (col < indent) {
+    col = indent;
+  } else if (col <= len - 1) {
+    const size_t at = static_cast<size_t>(col);
+    if (IsTabOrFiller(D[at])) {
+      // Across the rest of one tab's span, up to and including its tab byte.
+      while (col < len && IsTabOrFiller(D[static_cast<size_t>(col)])) {
+        if (D[static_cast<size_t>(col++)] == kTabByte) break;
+      }
+    } else {
+      col += ByteType(D, at) == mbLeadByte ? 2 : 1;
+    }
+  } else if (freeCaret) {
+    ++col;
+  }
+  if (col > len - 1 && !freeCaret) {
+    const int last = RowCount() - 1;
+    if (row < last || EndsWithCr(D)) {
+      ++row;
+      col = IndentOf(FLineAttrs, row);
+    } else {
+      // A lone lead byte ending the last row must not carry the caret past it.
+      col = std::min(col, len);
+    }
+  }
+}

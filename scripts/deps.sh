@@ -1,0 +1,18 @@
+# Installs the Debian packages Hotaru needs to build, test and run, when any
+# of them is missing.  Sourced by scripts/test and scripts/run.
+HOTARU_PACKAGES=(cmake g++ make qt6-base-dev libgl-dev libgtest-dev libbenchmark-dev
+  fonts-ipafont-gothic xvfb xauth)
+
+hotaru_install_deps() {
+  local missing=()
+  for p in "${HOTARU_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  fi
+}

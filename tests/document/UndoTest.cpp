@@ -1,0 +1,283 @@
+// Undo and redo by edit group, Edited across save points, bounded histories,
+// and long random edit sequences against a plain model.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "AFEdit/AFEdit.h"
+
+namespace {
+
+std::vector<std::string> Rows(const TCustomAFEdit& e) {
+  std::vector<std::string> v;
+  for (int i = 0; i < e.RowCount(); ++i) v.push_back(e.RowText(i).str());
+  return v;
+}
+
+struct UndoNotes {
+  std::vector<std::pair<bool, bool>> seen;
+  void Attach(TCustomAFEdit& e) {
+    e.OnUndoChange = [this](TCustomAFEdit*, bool u, bool r) { seen.push_back({u, r}); };
+  }
+  std::pair<bool, bool> Last() const { return seen.back(); }
+};
+
+// One user command: a new group and one row change.
+void Type(TCustomAFEdit& e, int row, const std::string& s) { e.SetRowText(row, s, true); }
+
+TEST(Undo, TypingThenUndoAndRedo) {
+  TAFEdit e;
+  e.Loaded();
+  UndoNotes n;
+  n.Attach(e);
+  e.SetCaretPos({0, 0});
+  Type(e, 0, "a");
+  e.SetCaretPos({1, 0});
+  EXPECT_TRUE(e.Edited());
+  e.Undo();
+  EXPECT_EQ(Rows(e), std::vector<std::string>{""});
+  EXPECT_FALSE(e.Edited());
+  EXPECT_EQ(n.Last(), (std::pair<bool, bool>{false, true}));
+  EXPECT_EQ(e.Caret(), (TPoint{0, 0}));
+  e.Redo();
+  EXPECT_EQ(Rows(e), std::vector<std::string>{"a"});
+  EXPECT_TRUE(e.Edited());
+  EXPECT_EQ(n.Last(), (std::pair<bool, bool>{true, false}));
+  // Nothing more to redo: no notification.
+  const size_t before = n.seen.size();
+  e.Redo();
+  EXPECT_EQ(n.seen.size(), before);
+}
+
+TEST(Undo, GroupsUndoAsOneStepWithInsertsAndDeletes) {
+  TAFEdit e;
+  e.Loaded();
+  Type(e, 0, "one\r");
+  e.AppendLine("two\r");
+  e.AppendLine("three");
+  const auto before = Rows(e);
+  // One command: change a row, insert two rows, delete one.
+  e.NewEditGroup();
+  e.SetCaretPos({2, 1});
+  e.SetRowText(1, "TWO\r", false);
+  e.InsertRow(2, "x\r", e.LineAttrs().GetAttr(1));
+  e.InsertRow(0, "y\r", e.LineAttrs().GetAttr(0));
+  e.DeleteRow(2);
+  const auto after = Rows(e);
+  EXPECT_EQ(after, (std::vector<std::string>{"y\r", "one\r", "x\r", "three"}));
+  e.SetCaretPos({0, 3});
+  e.Undo();
+  EXPECT_EQ(Rows(e), before);
+  EXPECT_EQ(e.Caret(), (TPoint{2, 1}));  // where the command began
+  e.Redo();
+  EXPECT_EQ(Rows(e), after);
+  e.Undo();
+  e.Undo();  // AppendLine("three")
+  EXPECT_EQ(Rows(e), (std::vector<std::string>{"one\r", "two\r"}));
+}
+
+TEST(Undo, RecordsAreRestoredWithoutColumnLists) {
+  TAFEdit e;
+  e.Loaded();
+  e.LineAttrs().GetAttr(0).Indent = 3;
+  e.GetColAttrs(0);
+  Type(e, 0, "abc");
+  EXPECT_NE(e.LineAttrs().GetAttr(0).ColAttrs, nullptr);  // kept through a text change
+  e.LineAttrs().GetAttr(0).Indent = 5;
+  e.Undo();
+  EXPECT_EQ(e.LineAttrs().GetAttr(0).Indent, 3);
+  EXPECT_EQ(e.LineAttrs().GetAttr(0).ColAttrs, nullptr);
+  e.Redo();
+  EXPECT_EQ(e.LineAttrs().GetAttr(0).Indent, 3);
+  EXPECT_TRUE(e.LineAttrs().GetAttr(0).Dirty);
+}
+
+TEST(Undo, EditedFollowsTheSavePoint) {
+  TAFEdit e;
+  e.Loaded();
+  Type(e, 0, "a");
+  Type(e, 0, "ab");
+  e.UndoBuff().MarkSaved();
+  EXPECT_FALSE(e.Edited());
+  e.Undo();
+  EXPECT_TRUE(e.Edited());
+  e.Redo();
+  EXPECT_FALSE(e.Edited());
+  // A new edit after an undo cuts the redo range.
+  e.Undo();
+  Type(e, 0, "z");
+  EXPECT_TRUE(e.Edited());
+  e.Redo();
+  EXPECT_EQ(e.RowText(0).str(), "z");
+  e.Undo();
+  e.Undo();
+  EXPECT_EQ(e.RowText(0).str(), "");
+  EXPECT_TRUE(e.Edited());  // the saved "ab" is gone for good
+}
+
+TEST(Undo, UndoOnRowZeroScrollsItToTheTop) {
+  TAFEdit e;
+  e.Loaded();
+  for (int i = 0; i < 50; ++i) e.AppendLine("row");
+  e.UndoBuff().Reset();
+  e.SetCaretPos({0, 0});
+  Type(e, 0, "changed");
+  e.SetTopRow(30);
+  e.SetCaretPos({0, 40});
+  e.Undo();
+  EXPECT_EQ(e.TopRow(), 0);
+}
+
+TEST(BoundedUndo, ThreeSlotsKeepTwoCommands) {
+  TAFEdit e;
+  e.Loaded();
+  e.SetUndoMax(3);
+  Type(e, 0, "1");
+  Type(e, 0, "2");
+  Type(e, 0, "3");
+  e.Undo();
+  e.Undo();
+  EXPECT_EQ(e.RowText(0).str(), "1");
+  e.Undo();  // the first command was dropped
+  EXPECT_EQ(e.RowText(0).str(), "1");
+}
+
+TEST(BoundedUndo, ZeroSlotsKeepNothingButEditedStillTells) {
+  TAFEdit e;
+  e.Loaded();
+  UndoNotes n;
+  n.Attach(e);
+  e.SetUndoMax(0);
+  Type(e, 0, "1");
+  EXPECT_EQ(n.Last(), (std::pair<bool, bool>{false, false}));
+  EXPECT_TRUE(e.Edited());
+  e.Undo();
+  EXPECT_EQ(e.RowText(0).str(), "1");
+  e.UndoBuff().MarkSaved();
+  EXPECT_FALSE(e.Edited());
+  Type(e, 0, "2");
+  EXPECT_TRUE(e.Edited());
+}
+
+TEST(BoundedUndo, UnlimitedHistoryGrowsForALargeGroup) {
+  TAFEdit e;
+  e.Loaded();
+  e.SetUndoMax(-1);
+  e.NewEditGroup();
+  for (int i = 0; i < 150; ++i) e.InsertRow(i, "r" + std::to_string(i) + "\r", e.LineAttrs().GetAttr(0));
+  EXPECT_GT(e.UndoBuff().SlotCount(), 100);
+  e.Undo();
+  EXPECT_EQ(Rows(e), std::vector<std::string>{""});
+  EXPECT_FALSE(e.Edited());
+  e.Redo();
+  EXPECT_EQ(e.RowCount(), 151);
+}
+
+TEST(BoundedUndo, AGroupLargerThanTheHistoryIsNeverHalfUndone) {
+  TAFEdit e;
+  e.Loaded();
+  e.SetUndoMax(5);
+  Type(e, 0, "before");
+  e.NewEditGroup();
+  for (int i = 0; i < 8; ++i) e.InsertRow(0, "r\r", e.LineAttrs().GetAttr(0));
+  const auto after = Rows(e);
+  EXPECT_TRUE(e.Edited());
+  e.Undo();  // nothing of the big command may be undone on its own
+  EXPECT_EQ(Rows(e), after);
+  EXPECT_TRUE(e.Edited());
+}
+
+// Dropping the oldest group must move the saved position with it, and a save
+// point that was dropped can no longer make Edited false.
+TEST(BoundedUndo, SavedPositionFollowsDroppedGroups) {
+  TAFEdit e;
+  e.Loaded();
+  e.SetUndoMax(4);  // holds three items
+  Type(e, 0, "a");
+  Type(e, 0, "b");
+  e.UndoBuff().MarkSaved();  // saved at "b"
+  Type(e, 0, "c");
+  Type(e, 0, "d");  // drops "a": the saved state is still reachable
+  EXPECT_TRUE(e.Edited());
+  e.Undo();
+  e.Undo();
+  EXPECT_EQ(e.RowText(0).str(), "b");
+  EXPECT_FALSE(e.Edited());
+  e.Redo();
+  e.Redo();
+  Type(e, 0, "e");  // drops "b"
+  Type(e, 0, "f");  // drops "c": the saved "b" cannot come back
+  for (int i = 0; i < 5; ++i) {
+    e.Undo();
+    EXPECT_TRUE(e.Edited()) << e.RowText(0).str();
+  }
+  EXPECT_EQ(e.RowText(0).str(), "c");
+
+  // Saved right after loading (position 0), then that state is dropped.
+  TAFEdit f;
+  f.Loaded();
+  f.SetUndoMax(3);
+  Type(f, 0, "1");
+  Type(f, 0, "2");
+  Type(f, 0, "3");
+  for (int i = 0; i < 4; ++i) {
+    f.Undo();
+    EXPECT_TRUE(f.Edited());
+  }
+  EXPECT_EQ(f.RowText(0).str(), "1");
+}
+
+// Random commands on a document of several blocks, checked against a plain
+// vector after every step, then undone to the start and redone to the end.
+TEST(UndoModel, RandomEditsMatchAPlainModel) {
+  TAFEdit e;
+  e.Loaded();
+  std::mt19937 rng(12345);
+  std::vector<std::string> model{""};
+  for (int i = 0; i < 3000; ++i) {
+    e.AppendLine(i % 2 ? "wrapped" : "line\r");
+    model.back() = model.back();  // the last row never holds a CR
+  }
+  model = Rows(e);
+  e.UndoBuff().Reset();
+  std::vector<std::vector<std::string>> history{model};
+
+  for (int step = 0; step < 400; ++step) {
+    e.NewEditGroup();
+    const int ops = 1 + static_cast<int>(rng() % 4);
+    for (int k = 0; k < ops; ++k) {
+      const int n = static_cast<int>(model.size());
+      const int kind = static_cast<int>(rng() % 3);
+      const int row = static_cast<int>(rng() % static_cast<unsigned>(n));
+      const std::string text = "s" + std::to_string(step) + (row == n - 1 ? "" : "\r");
+      if (kind == 0 && row < n - 1) {
+        e.InsertRow(row, text, e.LineAttrs().GetAttr(row));
+        model.insert(model.begin() + row, text);
+      } else if (kind == 1 && n > 1 && row < n - 1) {
+        e.DeleteRow(row);
+        model.erase(model.begin() + row);
+      } else {
+        e.SetRowText(row, text, false);
+        model[static_cast<size_t>(row)] = text;
+      }
+      ASSERT_EQ(e.RowCount(), static_cast<int>(model.size()));
+    }
+    ASSERT_TRUE(e.CheckInvariants().empty()) << e.CheckInvariants();
+    ASSERT_EQ(Rows(e), model) << "step " << step;
+    history.push_back(model);
+  }
+  for (size_t i = history.size() - 1; i-- > 0;) {
+    e.Undo();
+    ASSERT_EQ(Rows(e), history[i]) << "undo to " << i;
+  }
+  EXPECT_FALSE(e.Edited());
+  for (size_t i = 1; i < history.size(); ++i) {
+    e.Redo();
+    ASSERT_EQ(Rows(e), history[i]) << "redo to " << i;
+  }
+  EXPECT_TRUE(e.CheckInvariants().empty());
+}
+
+}  // namespace
