@@ -91,6 +91,10 @@ public:
   void ReplaceRow(int Row, TRowStr S) { SetRowText(Row, std::move(S), true); }
   void AppendLine(TRowStr S);
   void FreeColAttrs(int Row) { FLineAttrs.FreeColAttrs(Row); }
+  // While loading, appended rows are not recorded for undo (the history is
+  // reset when the load ends) and no undo notification is sent per row.
+  void BeginLoad() noexcept { FLoading = true; }
+  void EndLoad() noexcept { FLoading = false; }
   TAttrList& LineAttrs() noexcept { return FLineAttrs; }
   const TRowList& Lines() const noexcept { return FLines; }
 
@@ -201,6 +205,7 @@ protected:
   std::vector<std::string> FRowClipText;
   int FMaxRowLen = 0;
   bool FBatchEdit = false;
+  bool FLoading = false;
 
   // Layout
   TPoint FCaret{0, 0};

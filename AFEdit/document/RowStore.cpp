@@ -58,12 +58,13 @@ void TCustomAFEdit::FireUndoChange(bool CanUndo, bool CanRedo) {
 void TCustomAFEdit::AppendRow(TRowStr S, const TLineAttr& A) {
   TLineAttr C = A;
   if (OnLineInsert) Rewrite(S, [&](std::string& s) { OnLineInsert(this, RowCount() - 1, s); });
-  FUndoBuff.AddItem(FEditGroup, RowCount(), C, TLineAttr{}, S, TRowStr(), ukRowInserted, FCaret);
-  FLines.Add(S);
+  if (!FLoading)
+    FUndoBuff.AddItem(FEditGroup, RowCount(), C, TLineAttr{}, S, TRowStr(), ukRowInserted, FCaret);
+  FLines.Add(std::move(S));
   C.ColAttrs = nullptr;
   C.Dirty = true;
   FLineAttrs.SetAttr(RowCount() - 1, C);
-  FireUndoChange(FUndoBuff.FCanUndo, false);
+  if (!FLoading) FireUndoChange(FUndoBuff.FCanUndo, false);
 }
 
 void TCustomAFEdit::InsertRow(int Row, TRowStr S, const TLineAttr& Template) {
