@@ -105,6 +105,28 @@ public:
   std::string CheckInvariants() const;
   bool Edited() const noexcept { return FUndoBuff.Modified(); }
 
+  // ---- loading and saving (document/LoadSave.cpp) ----
+  // Mode flags: 1 binary style, 2 expand tabs, 4 leading tabs to indent,
+  // 8 indent as tabs, 16 indent as spaces, 32 every row as a line.
+  void LoadFromStream(std::istream& Stream, int Mode);
+  void LoadFromFile(const std::string& FileName, int Mode);
+  void SaveToStream(std::ostream& Stream, int Mode);
+  void SaveToFile(const std::string& FileName, int Mode);
+  void SetText(std::string_view Value);
+
+  // ---- word wrap (layout/Wrap.cpp) ----
+  int FindWrapPos(std::string_view S, int WrapPos, int Indent);
+  void RewrapRow(int Row);
+  std::string GetRangeText(TPoint Start, TPoint End, bool AsDisplayed);
+  const std::string& BanHead() const noexcept { return FBanHead; }
+  void SetBanHead(std::string Value) { FBanHead = std::move(Value); }
+  const std::string& BanEnd() const noexcept { return FBanEnd; }
+  void SetBanEnd(std::string Value) { FBanEnd = std::move(Value); }
+  int WrapLeadBytes() const noexcept { return FWrapLeadBytes; }
+  void SetWrapLeadBytes(int Value) noexcept { FWrapLeadBytes = Value; }
+  int WrapTrailBytes() const noexcept { return FWrapTrailBytes; }
+  void SetWrapTrailBytes(int Value) noexcept { FWrapTrailBytes = Value; }
+
   // ---- undo ----
   void Undo();
   void Redo();
@@ -184,6 +206,7 @@ public:
   TNotifyEvent OnSelect;
   TNotifyEvent OnDisSelect;
   TBlockDeleteNotifyEvent OnBlockDelete;
+  TWordBreakEvent OnWordBreak;
 
   // Process-wide snap direction of SnapToChar.
   static bool SnapBackward;
@@ -232,6 +255,10 @@ protected:
   int FTabSize = 4;
   TAFEditOptions FOptions{aoAutoFormat};
   TScrollStyle FScrollBars = ssBoth;
+  std::string FBanHead;
+  std::string FBanEnd;
+  int FWrapLeadBytes = 10;
+  int FWrapTrailBytes = 4;
 };
 
 class TAFEdit : public TCustomAFEdit {

@@ -1,0 +1,2 @@
+// Loading and saving documents.
+#include "AFEdit/AFEdit.h"

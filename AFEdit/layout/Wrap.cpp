@@ -1,0 +1,2 @@
+// Word wrap.
+#include "AFEdit/AFEdit.h"
