@@ -3,6 +3,8 @@
 
 #include <QScrollBar>
 
+#include "AFEdit/layout/JpnRules.h"
+
 bool TCustomAFEdit::SnapBackward = false;
 
 TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner) {
@@ -11,6 +13,9 @@ TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner) {
   };
   FSel.CollapseCharSel();
   FSel.ClearRowSel();
+  SetBanHead(std::string(kDefaultBanHead));
+  SetBanEnd(std::string(kDefaultBanEnd));
+  RebuildWordChars({});
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   resize(200, 100);

@@ -6,6 +6,7 @@
 
 #include <QAbstractScrollArea>
 
+#include <bitset>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
@@ -22,6 +23,7 @@
 #include "AFEdit/input/SelArea.h"
 #include "AFEdit/layout/ColAttrList.h"
 #include "AFEdit/layout/Columns.h"
+#include "AFEdit/layout/WrapSearch.h"
 #include "AFEdit/platform/Types.h"
 
 enum TAFEditOption {
@@ -119,9 +121,12 @@ public:
   void RewrapRow(int Row);
   std::string GetRangeText(TPoint Start, TPoint End, bool AsDisplayed);
   const std::string& BanHead() const noexcept { return FBanHead; }
-  void SetBanHead(std::string Value) { FBanHead = std::move(Value); }
+  void SetBanHead(std::string Value);
   const std::string& BanEnd() const noexcept { return FBanEnd; }
-  void SetBanEnd(std::string Value) { FBanEnd = std::move(Value); }
+  void SetBanEnd(std::string Value);
+  // Word characters: letters, plus every byte of the given keywords.
+  void RebuildWordChars(const std::vector<std::string>& Keywords);
+
   int WrapLeadBytes() const noexcept { return FWrapLeadBytes; }
   void SetWrapLeadBytes(int Value) noexcept { FWrapLeadBytes = Value; }
   int WrapTrailBytes() const noexcept { return FWrapTrailBytes; }
@@ -217,6 +222,7 @@ protected:
   void UndoApply(TUndoBuffItem& It);
   void RedoApply(TUndoBuffItem& It);
   void ResetDocument();
+  bool WrapDisplayText(std::string& Out, std::string_view T, int Indent, int W);
 
   // Document
   TRowList FLines;
@@ -257,6 +263,11 @@ protected:
   TScrollStyle FScrollBars = ssBoth;
   std::string FBanHead;
   std::string FBanEnd;
+  TCharSet FBanHeadSet;
+  TCharSet FBanEndSet;
+  std::bitset<256> FWordChars;
+  std::string FWrapBuf;  // display text of the row being wrapped
+  std::string FWrapBuf2;
   int FWrapLeadBytes = 10;
   int FWrapTrailBytes = 4;
 };

@@ -79,6 +79,12 @@ public:
   std::string_view view() const noexcept { return {data(), FLen}; }
   operator std::string_view() const noexcept { return view(); }
   std::string str() const { return std::string(view()); }
+  // The bytes [pos, pos + n) as a row sharing this one's chunk (no copy).
+  TRowStr Substr(size_t pos, size_t n = std::string_view::npos) const noexcept {
+    if (pos > FLen) pos = FLen;
+    if (n > FLen - pos) n = FLen - pos;
+    return TRowStr(FChunk, FOff + pos, n);
+  }
 
   // True when both refer to the very same bytes (same chunk and slice).
   bool SharesWith(const TRowStr& o) const noexcept {

@@ -1,0 +1,98 @@
+// Byte-level forms of documents on disk, free of any control state: the
+// line splitter of text-style files and the header and checks of
+// binary-style files.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+// ---- text style ----
+
+// Bytes a text-style reader holds at a time, and the longest row it makes.
+inline constexpr size_t kLineWindow = 65536;
+
+// Where a reader gets its bytes: fills at most n bytes at dst and returns how
+// many it stored, 0 only at the end of the data.  Failures are thrown.
+using TByteSource = std::function<size_t(char* dst, size_t n)>;
+
+// Splits text-style bytes into rows.
+//
+// A line ends at CR LF, LF CR, a lone CR or a lone LF; each line end becomes
+// one CR at the end of its row, also when the two bytes of a pair arrive in
+// different reads.  A zero byte ends the text: nothing from it on is read.
+// A row holds at most Window bytes of text: a line that has no line end
+// among its first Window bytes is cut there, the cut-off part being a row
+// without CR and the rest continuing in the next row.  The last line may
+// have no line end; an empty text gives no rows at all.
+//
+// The reader keeps one window of Window + 1 bytes and reads the source in
+// pieces of about Window bytes.
+class TLineReader {
+public:
+  struct TLine {
+    std::string_view Text;  // the row's bytes; ends with CR when the line ended with CR
+    bool AddCr = false;     // the line ended with LF: the row is Text followed by CR
+    size_t size() const noexcept { return Text.size() + (AddCr ? 1 : 0); }
+  };
+
+  explicit TLineReader(TByteSource Source, size_t Window = kLineWindow);
+
+  // The next row; Line.Text stays valid until the next call.  False when the
+  // text has no more rows.
+  bool Next(TLine& Line);
+
+private:
+  void Refill();
+
+  TByteSource FSource;
+  size_t FWindow;
+  std::unique_ptr<char[]> FBuf;  // FWindow + 1 bytes
+  size_t FBeg = 0;               // unread bytes are FBuf[FBeg, FEnd)
+  size_t FEnd = 0;
+  bool FSourceDone = false;  // the source reported its end
+  bool FDone = false;        // no more rows
+};
+
+// Index of the first CR, LF or zero byte in p[0, n), or n when there is none.
+size_t FindLineBreak(const char* p, size_t n) noexcept;
+
+// ---- binary style ----
+//
+// A 268-byte header (total size, record offset, row count as little-endian
+// signed 32-bit values, then reserved zero bytes), the rows each followed by
+// LF, then 20-byte row records, at least one per row.
+
+inline constexpr size_t kBinaryHeaderSize = 268;
+
+struct TBinaryHeader {
+  int32_t TotalSize = 0;
+  int32_t RecordOffset = 0;
+  int32_t RowCount = 0;
+};
+
+// Writes the 268 header bytes at out.
+void EncodeBinaryHeader(const TBinaryHeader& H, unsigned char* out) noexcept;
+// Reads the header from at least 12 bytes at in.
+TBinaryHeader DecodeBinaryHeader(const unsigned char* in) noexcept;
+
+enum class TBinaryFault {
+  None,
+  ShortHeader,           // fewer bytes than a header
+  SizeMismatch,          // TotalSize is not the length of the data
+  RecordOffsetOutside,   // RecordOffset before the text section or past the end
+  NegativeRowCount,
+  MissingRows,           // fewer LF-ended rows than RowCount in the text section
+  MissingRecords,        // fewer records than RowCount in the record section
+};
+
+// Checks that Data is a whole binary-style document: every row and record
+// the header promises lies inside it.  Header receives the decoded header
+// when Data is at least a header long.
+TBinaryFault CheckBinaryDocument(std::string_view Data, TBinaryHeader* Header = nullptr);
+
+// A Japanese sentence telling the user what is wrong.
+std::string BinaryFaultText(TBinaryFault Fault);

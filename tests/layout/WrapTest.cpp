@@ -1,0 +1,265 @@
+// Word wrap: the break search with its line-breaking rules, re-wrapping
+// paragraphs after edits, and reading ranges of rows back.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "AFEdit/AFEdit.h"
+#include "AFEdit/layout/JpnRules.h"
+#include "AFEdit/platform/Cp932.h"
+
+namespace {
+
+std::vector<std::string> Rows(const TCustomAFEdit& e) {
+  std::vector<std::string> v;
+  for (int i = 0; i < e.RowCount(); ++i) v.push_back(e.RowText(i).str());
+  return v;
+}
+
+std::string Joined(const TCustomAFEdit& e) {
+  std::string s;
+  for (int i = 0; i < e.RowCount(); ++i) s += e.RowText(i).str();
+  return s;
+}
+
+// A control whose only line is `line`, wrapped at `wrap` with `opts`.
+void Wrapped(TAFEdit& e, const std::string& line, int wrap, TAFEditOptions opts, int indent = 0) {
+  e.Clear();
+  e.SetOptions(opts);
+  e.LineAttrs().GetAttr(0).WrapPos = static_cast<int16_t>(wrap);
+  e.LineAttrs().GetAttr(0).Indent = static_cast<int16_t>(indent);
+  WrapTrailCount = WrapLeadCount = 0;
+  e.SetRowText(0, line, true);
+  e.RewrapRow(0);
+}
+
+const std::string kMaru = "\x81\x42";   // 。
+const std::string kKagi = "\x81\x75";   // 「
+const std::string kA = "\x82\xA0";      // あ
+
+TEST(WrapRules, DefaultCharacterSets) {
+  EXPECT_EQ(kDefaultBanEnd.size(), 27u);
+  EXPECT_EQ(kDefaultBanHead.size(), 87u);
+  EXPECT_EQ(kDefaultDependenceChar.size(), 166u);
+  TAFEdit e;
+  EXPECT_EQ(e.BanHead(), std::string(kDefaultBanHead));
+  EXPECT_EQ(e.BanEnd(), std::string(kDefaultBanEnd));
+  // Every character of the sets is whole: the strings end on a boundary.
+  EXPECT_NE(ByteType(kDefaultBanHead, kDefaultBanHead.size() - 1), mbLeadByte);
+}
+
+TEST(WrapRules, PlainWidthCutsRowsAndTheCrGetsARowOfItsOwn) {
+  TAFEdit e;
+  Wrapped(e, "abcdefgh\r", 4, {aoAutoFormat});
+  EXPECT_EQ(Rows(e), (std::vector<std::string>{"abcd", "efgh", "\r", ""}));
+  // The CR may not begin a row: it is pulled onto the one before.
+  Wrapped(e, "abcdefgh\r", 4, {aoAutoFormat, aoJpnBanBreak});
+  EXPECT_EQ(Rows(e), (std::vector<std::string>{"abcd", "efgh\r", ""}));
+  // Without automatic format a line stays one row.
+  Wrapped(e, std::string(200, 'x') + "\r", 4, {});
+  EXPECT_EQ(e.RowCount(), 2);
+}
+
+TEST(WrapRules, HeadAndEndCharacters) {
+  TAFEdit e;
+  // 。 at bytes 11-12 with wrap column 10 stays on the row.
+  Wrapped(e, "abcdefghij" + kMaru + "klm\r", 10, {aoAutoFormat, aoJpnBanBreak});
+  EXPECT_EQ(e.RowText(0).str(), "abcdefghij" + kMaru);
+  // 「 at bytes 9-10 may not end the row: the break moves back to 8.
+  Wrapped(e, "abcdefgh" + kKagi + "xyz\r", 10, {aoAutoFormat, aoJpnBanBreak});
+  EXPECT_EQ(e.RowText(0).str(), "abcdefgh");
+  EXPECT_EQ(e.RowText(1).str(), kKagi + "xyz\r");
+  // A break on the second byte of a two-byte character moves back one byte.
+  Wrapped(e, "abc" + kA + kA + "\r", 4, {aoAutoFormat});
+  EXPECT_EQ(e.RowText(0).str(), "abc");
+  EXPECT_EQ(e.RowText(1).str(), kA + kA);
+  // A one-byte head brings the byte after it along.
+  Wrapped(e, "abcd)efgh\r", 4, {aoAutoFormat, aoJpnBanBreak});
+  EXPECT_EQ(e.RowText(0).str(), "abcd)e");
+}
+
+TEST(WrapRules, AllowancesRunOut) {
+  // A run of 。 longer than the forward allowance: the row grows by three
+  // characters, then the break walks back over the run to its start.
+  std::string s = "abcd";
+  for (int i = 0; i < 10; ++i) s += kMaru;
+  TWrapRules rules;
+  TCharSet head, end;
+  head.Assign(kDefaultBanHead);
+  end.Assign(kDefaultBanEnd);
+  rules.BanBreak = true;
+  rules.BanHead = &head;
+  rules.BanEnd = &end;
+  WrapTrailCount = WrapLeadCount = 0;
+  EXPECT_EQ(FindWrapPosIn(s, 4, 1, rules), 3);
+  EXPECT_EQ(WrapTrailCount, 0);
+  EXPECT_EQ(WrapLeadCount, 0);
+  // A run of 「 pushes the break back in steps of two until the backward
+  // allowance is used up.
+  std::string k = "ab";
+  for (int i = 0; i < 10; ++i) k += kKagi;
+  WrapTrailCount = WrapLeadCount = 0;
+  const int r = FindWrapPosIn(k, 20, 1, rules);
+  EXPECT_EQ(r, 8);  // six steps of two bytes use up the allowance of ten
+  EXPECT_EQ(WrapLeadCount, 0);
+  // Searches that stop at the text's end leave the counters as they are.
+  WrapTrailCount = 4;
+  EXPECT_EQ(FindWrapPosIn("abc", 10, 1, rules), 10);
+  EXPECT_EQ(WrapTrailCount, 4);
+  WrapTrailCount = 0;
+}
+
+TEST(WrapRules, WholeWordsAndTheWordBreakHandler) {
+  TAFEdit e;
+  Wrapped(e, "hello world\r", 8, {aoAutoFormat, aoWordWrap});
+  EXPECT_EQ(e.RowText(0).str(), "hello ");
+  EXPECT_EQ(e.RowText(1).str(), "world\r");
+  // Keywords add their bytes to the word characters.
+  e.RebuildWordChars({"a_b"});
+  e.SetWrapLeadBytes(1);
+  Wrapped(e, "abc_defgh\r", 4, {aoAutoFormat, aoWordWrap});
+  // The fit check before the split stops at its minimum with the backward
+  // allowance spent; the counters carry over, so the split's search settles
+  // at once on the wrap column.
+  EXPECT_EQ(e.RowText(0).str(), "abc_");
+  // A word longer than the row still leaves a character on it.
+  e.SetWrapLeadBytes(10);
+  Wrapped(e, "abc_defgh\r", 4, {aoAutoFormat, aoWordWrap});
+  EXPECT_EQ(e.RowText(0).str(), "a");
+  int calls = 0;
+  e.OnWordBreak = [&](TCustomAFEdit*, const std::string& line, int& w) {
+    ++calls;
+    EXPECT_EQ(line.substr(0, 2), "  ");  // the indent is part of the line
+    w = 5;
+  };
+  Wrapped(e, "abcdefghijkl\r", 8, {aoAutoFormat}, 2);
+  EXPECT_GT(calls, 0);
+  EXPECT_EQ(e.RowText(0).str(), "abc");
+}
+
+TEST(Rewrap, EditsInsideAParagraphMatchWrappingFromScratch) {
+  std::string para;
+  for (int i = 0; i < 40; ++i) para += i % 7 == 3 ? kMaru : (i % 5 == 0 ? "ab" : kA);
+  for (TAFEditOptions opts : {TAFEditOptions{aoAutoFormat}, TAFEditOptions{aoAutoFormat, aoJpnBanBreak}}) {
+    TAFEdit e, ref;
+    Wrapped(e, para + "\r", 12, opts);
+    ASSERT_GT(e.RowCount(), 5);
+    // Insert into the middle of the third row and re-wrap from there.
+    std::string r2 = e.RowText(2).str();
+    r2.insert(4, "xyz" + kA);
+    e.NewEditGroup();
+    e.SetRowText(2, r2, false);
+    e.RewrapRow(2);
+    Wrapped(ref, Joined(e).substr(0, Joined(e).size()), 12, opts);
+    EXPECT_EQ(Rows(e), Rows(ref));
+    // Delete from the second row: text is pulled up, and a row goes away.
+    const int before = e.RowCount();
+    std::string r1 = e.RowText(1).str();
+    r1.erase(0, 10);
+    e.NewEditGroup();
+    e.SetRowText(1, r1, false);
+    e.RewrapRow(1);
+    Wrapped(ref, Joined(e), 12, opts);
+    EXPECT_EQ(Rows(e), Rows(ref));
+    EXPECT_LT(e.RowCount(), before);
+    EXPECT_TRUE(e.CheckInvariants().empty()) << e.CheckInvariants();
+    // One undo takes back the deletion and every row change of its re-wrap.
+    e.Undo();
+    std::string joined;
+    for (int i = 0; i < e.RowCount(); ++i) joined += e.RowText(i).str();
+    EXPECT_NE(joined.find("xyz"), std::string::npos);
+  }
+}
+
+TEST(Rewrap, CaretFollowsItsText) {
+  TAFEdit e;
+  Wrapped(e, "abcd", 8, {aoAutoFormat});
+  e.SetCaretPos({4, 0});  // after "abcd"
+  e.SetRowText(0, "abcdefghij", true);
+  e.SetCaretPos({10, 0});
+  e.RewrapRow(0);
+  EXPECT_EQ(Rows(e), (std::vector<std::string>{"abcdefgh", "ij"}));
+  EXPECT_EQ(e.Caret(), (TPoint{2, 1}));
+}
+
+TEST(Rewrap, RowSelectionFollowsInsertedRows) {
+  TAFEdit e;
+  e.Clear();
+  e.SetRowText(0, "short\r", true);
+  e.AppendLine("");
+  e.Sel().SetAnchorRow(0);
+  e.Sel().SetActiveRow(0);
+  e.LineAttrs().GetAttr(0).WrapPos = 4;
+  e.SetRowText(0, "a long line here\r", true);
+  e.RewrapRow(0);
+  EXPECT_EQ(e.Sel().LastSelRow(), e.RowCount() - 2);
+}
+
+TEST(Rewrap, DeepParagraphRunsWithoutRecursion) {
+  TAFEdit e;
+  std::string para;
+  while (para.size() < 600000) para += kA + "abc" + kMaru;
+  Wrapped(e, para + "\r", 8, {aoAutoFormat, aoJpnBanBreak});
+  EXPECT_GT(e.RowCount(), 60000);
+  EXPECT_EQ(Joined(e), para + "\r");
+  EXPECT_TRUE(e.CheckInvariants().empty());
+}
+
+// At any wrap column and indent every row keeps at least one whole
+// character, and re-wrapping ends.
+TEST(Rewrap, NarrowColumnsKeepWholeCharacters) {
+  const std::string text = kA + "a\tb" + kMaru + kKagi + "xy" + kA + kA + "z";
+  for (int wrap = 1; wrap <= 6; ++wrap) {
+    for (int indent = 0; indent <= 6; ++indent) {
+      for (TAFEditOptions opts : {TAFEditOptions{aoAutoFormat}, TAFEditOptions{aoAutoFormat, aoJpnBanBreak, aoWordWrap}}) {
+        TAFEdit e;
+        Wrapped(e, text + "\r", wrap, opts, indent);
+        ASSERT_EQ(Joined(e), text + "\r") << wrap << " " << indent;
+        for (int r = 0; r + 1 < e.RowCount(); ++r) {
+          const std::string row = e.RowText(r).str();
+          ASSERT_FALSE(row.empty()) << wrap << " " << indent << " row " << r;
+          ASSERT_NE(ByteType(row, row.size() - 1), mbLeadByte) << wrap << " " << indent << " row " << r;
+        }
+      }
+    }
+  }
+}
+
+TEST(Rewrap, DefWrapPosChangesOnlyRowsThatHadIt) {
+  TAFEdit e;
+  e.Clear();
+  e.AppendLine("x");
+  e.LineAttrs().GetAttr(1).WrapPos = 30;
+  e.SetDefWrapPos(40);
+  EXPECT_EQ(e.LineAttrs().GetAttr(0).WrapPos, 40);
+  EXPECT_EQ(e.LineAttrs().GetAttr(1).WrapPos, 30);
+  EXPECT_EQ(e.DefWrapPos(), 40);
+}
+
+TEST(RangeText, AsTextJoinsWrappedRows) {
+  TAFEdit e;
+  e.Clear();
+  e.SetRowText(0, "ab\r", true);
+  e.AppendLine("cd");
+  e.AppendLine("ef\r");
+  e.AppendLine("gh ");
+  EXPECT_EQ(e.GetRangeText({0, 0}, {3, 2}, false), "ab\r\ncdef\r\n");
+  EXPECT_EQ(e.GetRangeText({1, 0}, {1, 2}, false), "b\r\ncde");
+  EXPECT_EQ(e.GetRangeText({0, 1}, {2, 1}, false), "cd");
+  EXPECT_EQ(e.GetRangeText({0, 0}, {3, 0}, false), "ab\r\n");
+  EXPECT_EQ(e.GetRangeText({0, 0}, {0, 1}, false), "ab\r\n");
+  EXPECT_EQ(e.GetRangeText({0, 3}, {3, 3}, false), "gh");  // trailing blanks go
+}
+
+TEST(RangeText, AsDisplayedKeepsRowsAndColumns) {
+  TAFEdit e;
+  e.Clear();
+  e.SetRowText(0, "a\tb\r", true);
+  e.AppendLine("cdef");
+  e.LineAttrs().GetAttr(1).Indent = 2;
+  EXPECT_EQ(e.GetRangeText({2, 0}, {2, 1}, true), "    b\r\n  cd\r\n");
+  EXPECT_EQ(e.GetRangeText({1, 0}, {3, 0}, true), "    b\r\n");
+}
+
+}  // namespace
