@@ -47,7 +47,9 @@ inline void ResetPeak() {
 struct Result {
   double Ms = 0;        // time of the measured part
   double PeakMiB = 0;   // peak resident memory added during the measured part
-  double Extra = 0;     // a figure of the case's own
+  double Ms2 = 0;       // time of a second measured part, where a case has one
+  double Extra = 0;     // figures of the case's own
+  double Extra2 = 0;
 };
 
 // Runs body in a forked child: body(result) fills Ms (and Extra); the child

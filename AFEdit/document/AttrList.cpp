@@ -61,16 +61,20 @@ void TAttrList::TBlock::Expand() {
     Present.assign(RunCount, 1);
     RunCount = 0;
   }
-  if (PendingDirty) {
-    for (size_t i = 0; i < Items.size(); ++i)
-      if (Present[i]) Items[i].Dirty = true;
-    PendingDirty = false;
+}
+
+void TAttrList::TBlock::ApplyFlag(uint8_t) {
+  if (RunCount) {
+    Run.Dirty = true;
+    return;
   }
+  for (size_t i = 0; i < Items.size(); ++i)
+    if (Present[i]) Items[i].Dirty = true;
 }
 
 void TAttrList::TBlock::Insert(size_t off, const std::pair<TLineAttr, bool>& e) {
   const TLineAttr& rec = e.first;
-  if (e.second && rec.ColAttrs == nullptr && !PendingDirty && size() < kMaxRun &&
+  if (e.second && rec.ColAttrs == nullptr && size() < kMaxRun &&
       (size() == 0 || (RunCount && rec.SameFields(Run)))) {
     // Equal records stay a run.
     if (RunCount == 0) Run = rec;
@@ -93,7 +97,6 @@ void TAttrList::TBlock::Erase(size_t off) {
 
 std::unique_ptr<TAttrList::TBlock> TAttrList::TBlock::SplitOff(size_t off) {
   auto b = std::make_unique<TBlock>();
-  b->PendingDirty = PendingDirty;
   if (RunCount) {
     b->Run = Run;
     b->RunCount = static_cast<uint32_t>(RunCount - off);
@@ -109,9 +112,9 @@ std::unique_ptr<TAttrList::TBlock> TAttrList::TBlock::SplitOff(size_t off) {
   return b;
 }
 
-TLineAttr TAttrList::TBlock::Get(size_t off) const {
+TLineAttr TAttrList::TBlock::Get(size_t off, bool pendingDirty) const {
   TLineAttr a = RunCount ? Run : Items[off];
-  if (PendingDirty && Has(off)) a.Dirty = true;
+  if (pendingDirty && Has(off)) a.Dirty = true;
   return a;
 }
 
@@ -119,6 +122,7 @@ TLineAttr TAttrList::TBlock::Get(size_t off) const {
 
 TLineAttr& TAttrList::Live(int Index) {
   auto loc = FIndex.Locate(static_cast<size_t>(Index));
+  FIndex.Settle(loc.K);
   loc.B->Expand();
   loc.B->Present[loc.Off] = 1;
   return loc.B->Items[loc.Off];
@@ -164,6 +168,7 @@ void TAttrList::FreeColAttrs(int Index) {
   if (Index < 0 || Index >= Count()) return;
   auto loc = FIndex.Locate(static_cast<size_t>(Index));
   if (loc.B->RunCount) return;  // runs never hold column lists
+  FIndex.Settle(loc.K);
   TLineAttr& A = loc.B->Items[loc.Off];
   delete A.ColAttrs;
   A.ColAttrs = nullptr;
@@ -186,7 +191,7 @@ bool TAttrList::HasAttr(int Index) const {
 TLineAttr TAttrList::PeekAttr(int Index) const {
   if (Index < 0 || Index >= Count()) return {};
   auto loc = FIndex.Locate(static_cast<size_t>(Index));
-  return loc.B->Get(loc.Off);
+  return loc.B->Get(loc.Off, FIndex.Flag(loc.K) != 0);
 }
 
 void TAttrList::MarkDirty(int From, int To) {
@@ -199,12 +204,14 @@ void TAttrList::MarkDirty(int From, int To) {
     auto loc = FIndex.Locate(i);
     TBlock& b = *loc.B;
     const size_t n = std::min(b.size() - loc.Off, end - i);
+    if (loc.Off == 0 && end == static_cast<size_t>(Count())) {
+      FIndex.SetFlagsFrom(loc.K, 1);  // this block and every one after it
+      return;
+    }
     if (loc.Off == 0 && n == b.size()) {
-      if (b.RunCount)
-        b.Run.Dirty = true;
-      else
-        b.PendingDirty = true;
+      FIndex.SetFlag(loc.K, 1);
     } else {
+      FIndex.Settle(loc.K);
       b.Expand();
       for (size_t j = loc.Off; j < loc.Off + n; ++j)
         if (b.Present[j]) b.Items[j].Dirty = true;
@@ -219,10 +226,11 @@ void TAttrList::WriteAttrs(std::ostream& Stream) const {
     const TBlock& b = FIndex.BlockAt(k);
     buf.clear();
     buf.reserve(b.size() * kLineAttrDiskSize);
+    const bool pending = FIndex.Flag(k) != 0;
     for (size_t i = 0; i < b.size(); ++i) {
       if (!b.Has(i)) continue;
       unsigned char rec[kLineAttrDiskSize];
-      EncodeLineAttr(b.Get(i), rec);
+      EncodeLineAttr(b.Get(i, pending), rec);
       buf.insert(buf.end(), rec, rec + kLineAttrDiskSize);
     }
     Stream.write(reinterpret_cast<const char*>(buf.data()), static_cast<std::streamsize>(buf.size()));

@@ -3,9 +3,9 @@
 // Records live in blocks (see TBlockIndex), not in heap objects of their own.
 // A block filled by appending equal records (as loading does) stays a run: one
 // record and a count, expanded into separate records only when one of them is
-// handed out or changed.  Marking every record of a block dirty is one flag,
-// applied when the block is next read, so marking all rows below an edit costs
-// one step per block.
+// handed out or changed.  Marking every record of a block dirty is the block's
+// flag, applied when the block is next read or changed, so marking all rows
+// below an edit is one memset over the blocks' flags.
 //
 // GetAttr hands out the live record; the reference stays valid until the next
 // insertion or deletion in the list.
@@ -56,14 +56,15 @@ public:
     std::vector<uint8_t> Present;   // entry holds a record
     uint32_t RunCount = 0;          // > 0: RunCount copies of Run, Items empty
     TLineAttr Run;
-    bool PendingDirty = false;      // every record is Dirty; applied on expansion
 
     size_t size() const noexcept { return RunCount ? RunCount : Items.size(); }
     void Expand();
+    void ApplyFlag(uint8_t);  // the flag means: every record is Dirty
     void Insert(size_t off, const std::pair<TLineAttr, bool>& e);
     void Erase(size_t off);
     std::unique_ptr<TBlock> SplitOff(size_t off);
-    TLineAttr Get(size_t off) const;      // record as seen (dirty flag applied)
+    // The record as seen, with a pending dirty flag applied.
+    TLineAttr Get(size_t off, bool pendingDirty) const;
     bool Has(size_t off) const { return RunCount ? true : Present[off] != 0; }
   };
 

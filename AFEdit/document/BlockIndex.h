@@ -5,19 +5,30 @@
 // are rebuilt on the next access that needs them, so a run of edits near the
 // top of a long document stays cheap.
 //
+// Every block also carries a flag byte, kept in one array so that flagging all
+// blocks from some point on is a single memset.  A flag is pending work on the
+// block's elements: the index hands it to Block::ApplyFlag (and clears it)
+// before it changes the block, and owners apply it before they read.
+//
 // Block must provide: size(), Insert(off, value), Erase(off),
-// SplitOff(off) -> std::unique_ptr<Block> (moves [off, size) into a new block).
+// SplitOff(off) -> std::unique_ptr<Block> (moves [off, size) into a new block),
+// ApplyFlag(uint8_t).
 #pragma once
 
 #include <algorithm>
 #include <cassert>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <memory>
 #include <utility>
 #include <vector>
 
 template <class Block, size_t MaxBlock = 1024>
 class TBlockIndex {
+  // Most elements an insertion moves inside its block.
+  static constexpr size_t kMaxShift = 64;
+
 public:
   struct Loc {
     Block* B;
@@ -29,6 +40,20 @@ public:
   size_t BlockCount() const noexcept { return FBlocks.size(); }
   Block& BlockAt(size_t k) noexcept { return *FBlocks[k]; }
   const Block& BlockAt(size_t k) const noexcept { return *FBlocks[k]; }
+
+  uint8_t Flag(size_t k) const noexcept { return FFlags[k]; }
+  void SetFlag(size_t k, uint8_t v) noexcept { FFlags[k] = v; }
+  // Sets the flag of blocks k and after.
+  void SetFlagsFrom(size_t k, uint8_t v) noexcept {
+    if (k < FFlags.size()) std::memset(FFlags.data() + k, v, FFlags.size() - k);
+  }
+  // Hands block k its pending flag, if any.
+  void Settle(size_t k) {
+    if (FFlags[k]) {
+      FBlocks[k]->ApplyFlag(FFlags[k]);
+      FFlags[k] = 0;
+    }
+  }
 
   // Block and offset of element i (i < size()).
   Loc Locate(size_t i) const {
@@ -47,6 +72,7 @@ public:
     assert(i <= FCount);
     if (FBlocks.empty()) {
       FBlocks.push_back(std::make_unique<Block>());
+      FFlags.assign(1, 0);
       FStarts.assign(1, 0);
       FValid = 1;
     }
@@ -59,12 +85,33 @@ public:
       k = FindBlock(i);
       off = i - FStarts[k];
     }
-    if (FBlocks[k]->size() >= MaxBlock) {
-      // Split the full block in two; an append just opens a new block.
-      const size_t half = off == FBlocks[k]->size() ? off : FBlocks[k]->size() / 2;
+    if (off == 0 && k > 0 && FBlocks[k - 1]->size() < MaxBlock) {
+      // At the front of a block: append to the block before instead.
+      --k;
+      off = FBlocks[k]->size();
+    }
+    Settle(k);
+    const size_t size = FBlocks[k]->size();
+    const size_t tail = size - off;
+    if (size >= MaxBlock || tail > kMaxShift) {
+      // Split the block.  Appending to a full block opens a new one.  When
+      // many elements would have to move, split at the insertion point and
+      // add to the end of the first part, so that a run of inserts at
+      // advancing points (re-wrapping a paragraph) appends each time.
+      // Otherwise split in halves.
+      size_t half = size / 2;
+      bool intoNext = off >= half;
+      if (off == size) {
+        half = off;
+        intoNext = true;
+      } else if (tail > kMaxShift) {
+        half = off;
+        intoNext = false;
+      }
       FBlocks.insert(FBlocks.begin() + k + 1, FBlocks[k]->SplitOff(half));
+      FFlags.insert(FFlags.begin() + static_cast<std::ptrdiff_t>(k) + 1, uint8_t{0});
       FStarts.insert(FStarts.begin() + k + 1, FStarts[k] + half);
-      if (off >= half) {
+      if (intoNext) {
         ++k;
         off -= half;
       }
@@ -77,10 +124,12 @@ public:
 
   void Erase(size_t i) {
     const size_t k = FindBlock(i);
+    Settle(k);
     FBlocks[k]->Erase(i - FStarts[k]);
     --FCount;
     if (FBlocks[k]->size() == 0) {
       FBlocks.erase(FBlocks.begin() + k);
+      FFlags.erase(FFlags.begin() + static_cast<std::ptrdiff_t>(k));
       FStarts.erase(FStarts.begin() + k);
       FValid = std::min(FValid, k);
       if (FValid == 0 && !FBlocks.empty()) FValid = 1;  // FStarts[0] is always 0
@@ -92,6 +141,7 @@ public:
 
   void Clear() noexcept {
     FBlocks.clear();
+    FFlags.clear();
     FStarts.clear();
     FValid = 0;
     FCount = 0;
@@ -109,9 +159,11 @@ public:
       if (!FBlocks.empty()) ExtendTo(FBlocks.size() - 1);
       const size_t start = FCount;
       FBlocks.push_back(std::make_unique<Block>());
+      FFlags.push_back(0);
       FStarts.push_back(start);
       FValid = FBlocks.size();
     }
+    Settle(FBlocks.size() - 1);
     return *FBlocks.back();
   }
   // Tells the index that the last block grew by n elements.
@@ -157,6 +209,7 @@ private:
   }
 
   std::vector<std::unique_ptr<Block>> FBlocks;
+  std::vector<uint8_t> FFlags;  // one per block
   mutable std::vector<size_t> FStarts;  // valid for blocks [0, FValid)
   mutable size_t FValid = 0;
   mutable size_t FLast = 0;
@@ -171,6 +224,7 @@ struct TVectorBlock {
   template <class V>
   void Insert(size_t off, V&& v) { Items.insert(Items.begin() + static_cast<std::ptrdiff_t>(off), std::forward<V>(v)); }
   void Erase(size_t off) { Items.erase(Items.begin() + static_cast<std::ptrdiff_t>(off)); }
+  void ApplyFlag(uint8_t) noexcept {}
   std::unique_ptr<TVectorBlock> SplitOff(size_t off) {
     auto b = std::make_unique<TVectorBlock>();
     b->Items.reserve(Items.size() - off);
