@@ -1,0 +1,104 @@
+// The selection record and the control's selection notifications.
+#include <gtest/gtest.h>
+
+#include "AFEdit/AFEdit.h"
+
+namespace {
+
+TEST(SelArea, CharacterRanges) {
+  TSelArea s;
+  s.SetAnchorPos({5, 2});
+  s.SetActivePos({3, 2});
+  EXPECT_EQ(s.GetSelStart(), (TPoint{3, 2}));
+  EXPECT_EQ(s.GetSelEnd(), (TPoint{5, 2}));
+  EXPECT_TRUE(s.PosInSel(3, 2));
+  EXPECT_TRUE(s.PosInSel(4, 2));
+  EXPECT_FALSE(s.PosInSel(5, 2));
+  s.SetAnchorPos({4, 1});
+  s.SetActivePos({0, 3});
+  EXPECT_TRUE(s.PosInSel(4, 1));
+  EXPECT_FALSE(s.PosInSel(3, 1));
+  EXPECT_TRUE(s.PosInSel(100, 2));
+  EXPECT_FALSE(s.PosInSel(0, 3));
+  s.CollapseCharSel();
+  EXPECT_FALSE(s.HasCharSel());
+  EXPECT_FALSE(s.PosInSel(0, 3));
+}
+
+TEST(SelArea, RowSelectionBookkeeping) {
+  TSelArea s;
+  s.SetAnchorRow(7);
+  s.SetActiveRow(3);
+  EXPECT_EQ(s.FirstSelRow(), 3);
+  EXPECT_EQ(s.LastSelRow(), 7);
+  s.RowInserted(5);
+  EXPECT_EQ(s.FAnchorRow, 8);
+  s.RowInserted(9);
+  EXPECT_EQ(s.FAnchorRow, 8);
+  s.RowDeleted(3);
+  EXPECT_EQ(s.FAnchorRow, 7);
+  s.SetAnchorRow(4);
+  s.SetActiveRow(4);
+  s.RowInserted(4);
+  EXPECT_EQ(s.FirstSelRow(), 4);
+  EXPECT_EQ(s.LastSelRow(), 5);
+  s.ClearRowSel();
+  EXPECT_FALSE(s.HasRowSel());
+}
+
+TEST(SelArea, ChangeReports) {
+  TSelArea s;
+  s.CollapseCharSel();
+  s.ClearRowSel();
+  EXPECT_EQ(s.CheckSelChange(), 0);
+  s.SetActivePos({1, 0});
+  EXPECT_EQ(s.CheckSelChange(), 1);
+  EXPECT_EQ(s.CheckSelChange(), 0);
+  s.CollapseCharSel();
+  EXPECT_EQ(s.CheckSelChange(), 2);
+}
+
+TEST(Selection, SelectAllNotifiesOnceAndTakesRowMetrics) {
+  TAFEdit e;
+  e.Loaded();
+  int selects = 0, disselects = 0;
+  e.OnSelect = [&](TCustomAFEdit*) { ++selects; };
+  e.OnDisSelect = [&](TCustomAFEdit*) { ++disselects; };
+  EXPECT_FALSE(e.Sel().HasRowSel());
+  EXPECT_FALSE(e.Sel().HasCharSel());
+  e.SelectAll();
+  EXPECT_EQ(selects, 1);
+  EXPECT_EQ(e.Sel().FirstSelRow(), 0);
+  EXPECT_EQ(e.Sel().LastSelRow(), 0);
+  EXPECT_EQ(e.Sel().FMaxIndent, 0);
+  EXPECT_EQ(e.Sel().FMinWrapPos, 60);
+
+  e.AppendLine("x");
+  e.AppendLine("y");
+  e.LineAttrs().GetAttr(1).Indent = 4;
+  e.LineAttrs().GetAttr(2).WrapPos = 30;
+  e.Sel().SetAnchorPos({0, 0});
+  e.Sel().SetActivePos({1, 1});
+  e.SelectAll();  // a character selection does not survive it
+  EXPECT_FALSE(e.Sel().HasCharSel());
+  EXPECT_EQ(e.Sel().LastSelRow(), 2);
+  EXPECT_EQ(e.Sel().FMaxIndent, 4);
+  EXPECT_EQ(e.Sel().FMinWrapPos, 30);
+  EXPECT_EQ(selects, 1);  // still selected: nothing new to report
+  e.Sel().ClearRowSel();
+  e.NotifySelChange();
+  EXPECT_EQ(disselects, 1);
+}
+
+TEST(Selection, ClearDropsBothKinds) {
+  TAFEdit e;
+  e.Loaded();
+  e.AppendLine("abc");
+  e.SelectAll();
+  e.Sel().SetActivePos({2, 1});
+  e.Clear();
+  EXPECT_FALSE(e.Sel().HasRowSel());
+  EXPECT_FALSE(e.Sel().HasCharSel());
+}
+
+}  // namespace
