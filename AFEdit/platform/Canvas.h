@@ -1,0 +1,113 @@
+// The drawing surface of the control: a thin layer over a QImage that offers
+// what the editor draws with — fonts, opaque clipped text on the byte-cell
+// grid (CP932 bytes turned into glyphs at the edge), rectangle fills, pen
+// lines with a copy or inverting mode, bitmaps drawn and stretched, flood
+// fills, and moving pixels for scrolling.  Rectangles are TRect (right and
+// bottom exclusive); colours are TColor, system colours resolved through a
+// palette.
+#pragma once
+
+#include <QCursor>
+#include <QFont>
+#include <QImage>
+#include <QPalette>
+#include <QString>
+
+#include <string_view>
+
+#include "AFEdit/platform/Types.h"
+
+// A font as the control describes it.  Height follows the usual convention of
+// the control's properties: a negative value is the character height in
+// pixels, a positive one the cell height.
+struct TFont {
+  QString Name = QStringLiteral("ＭＳ ゴシック");
+  int Height = -12;
+  TColor Color = clWindowText;
+  TFontStyles Style;
+  friend bool operator==(const TFont&, const TFont&) = default;
+};
+
+// The Qt font for a TFont ("ＭＳ ゴシック" resolves through the substitution
+// installed by InstallFontSubstitutions).
+QFont ToQFont(const TFont& F);
+// Maps the control's Japanese font names to fonts present on this system
+// (IPAGothic); call once at start-up.
+void InstallFontSubstitutions();
+
+// The RGB colour of a TColor; system colours come from the palette:
+// clWindow Base, clWindowText Text, clBtnFace Button, clHighlight Highlight,
+// clHighlightText HighlightedText.
+QColor ToQColor(TColor C, const QPalette& Palette);
+// The TColor (0x00BBGGRR) of an RGB colour.
+TColor FromQColor(const QColor& C);
+
+enum TPenMode { pmCopy, pmNot };
+
+class TCanvas {
+public:
+  TCanvas() = default;
+  explicit TCanvas(QImage* Image, QPalette Palette = QPalette()) : FImage(Image), FPalette(Palette) {}
+
+  void SetImage(QImage* Image) noexcept { FImage = Image; }
+  QImage* Image() const noexcept { return FImage; }
+  void SetPalette(const QPalette& P) { FPalette = P; }
+  const QPalette& Palette() const noexcept { return FPalette; }
+
+  // Font, text and background colours used by text output.
+  void SetFont(const TFont& F);
+  const TFont& Font() const noexcept { return FFont; }
+  // Height of text in the current font: the font's ascent plus descent.
+  int TextHeight() const;
+  // Width of CP932 text in the current font, glyph by glyph.
+  int TextWidth(std::string_view Bytes) const;
+
+  TColor BrushColor = clWindow;  // fills and text background
+  TColor PenColor = clBlack;
+  TPenMode PenMode = pmCopy;
+
+  void FillRect(const TRect& R);
+  // Draws CP932 bytes at (X, Y): byte i advances Advances[i] pixels, a
+  // two-byte character is one glyph spanning both its cells.  With Opaque the
+  // clip rectangle is first filled with BrushColor.  Nothing is drawn outside
+  // Clip.  Bytes without a glyph draw nothing (their cells stay filled).
+  void ExtTextOut(int X, int Y, const TRect& Clip, std::string_view Bytes, const int* Advances,
+                  bool Opaque = true);
+
+  TPoint PenPos{0, 0};
+  void MoveTo(int X, int Y) noexcept { PenPos = {X, Y}; }
+  // A one-pixel line from PenPos to (X, Y), the end point excluded; with
+  // pmNot every pixel on it is inverted.  PenPos becomes (X, Y).
+  void LineTo(int X, int Y);
+
+  void Draw(int X, int Y, const QImage& Bitmap);
+  void StretchDraw(const TRect& R, const QImage& Bitmap);
+
+  // Moves the pixels of R by (Dx, Dy), clipped to R; the uncovered strip
+  // keeps its old pixels (the caller repaints it).
+  void ScrollRect(int Dx, int Dy, const TRect& R);
+
+private:
+  QImage* FImage = nullptr;
+  QPalette FPalette;
+  TFont FFont;
+};
+
+// Flood fills on an image (24- or 32-bit).
+// Surface fill: replaces the 4-connected area of the colour at (X, Y) by Fill.
+void FloodFillSurface(QImage& Image, int X, int Y, const QColor& Fill);
+// Border fill: fills the 4-connected area around (X, Y) bounded by pixels of
+// colour Border.
+void FloodFillBorder(QImage& Image, int X, int Y, const QColor& Border, const QColor& Fill);
+
+// The "CR" line-end glyph bitmap (16 x 16) from the resources; throws
+// std::runtime_error when the resource is missing.
+QImage LoadCrBitmap();
+// The "RevCursor" cursor from the resources: a right-pointing arrow with its
+// hot spot at the tip.
+QCursor LoadRevCursor();
+// The program's numbered screen cursors: the control registers RevCursor as
+// number 5.  An unregistered number gives the arrow cursor.
+void RegisterProgramCursor(int Index, const QCursor& Cursor);
+QCursor ProgramCursor(int Index);
+constexpr int crRevCursor = 5;
