@@ -13,6 +13,7 @@
 #include <QPalette>
 #include <QString>
 
+#include <memory>
 #include <string_view>
 
 #include "AFEdit/platform/Types.h"
@@ -70,7 +71,8 @@ public:
   // Draws CP932 bytes at (X, Y): byte i advances Advances[i] pixels, a
   // two-byte character is one glyph spanning both its cells.  With Opaque the
   // clip rectangle is first filled with BrushColor.  Nothing is drawn outside
-  // Clip.  Bytes without a glyph draw nothing (their cells stay filled).
+  // Clip.  Bytes without a glyph draw nothing (their cells stay filled).  A
+  // null Advances steps by each glyph's own width, as TextWidth measures it.
   void ExtTextOut(int X, int Y, const TRect& Clip, std::string_view Bytes, const int* Advances,
                   bool Opaque = true);
 
@@ -88,9 +90,16 @@ public:
   void ScrollRect(int Dx, int Dy, const TRect& R);
 
 private:
+  // Per-font data (Qt font, metrics, glyphs by CP932 code) for the last few
+  // fonts set; built on first use.
+  struct TFontEntry;
+  struct TFontCache;
+  TFontEntry& CurrentFont() const;
+
   QImage* FImage = nullptr;
   QPalette FPalette;
   TFont FFont;
+  mutable std::shared_ptr<TFontCache> FFontCache;
 };
 
 // Flood fills on an image (24- or 32-bit).
