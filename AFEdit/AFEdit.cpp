@@ -1,27 +1,101 @@
-// Construction, destruction, Loaded and Clear of the editor control.
+// Construction, destruction, Loaded and Clear of the editor control, and the
+// setters of its plain published properties.
 #include "AFEdit/AFEdit.h"
 
-#include <QScrollBar>
+#include <algorithm>
 
 #include "AFEdit/layout/JpnRules.h"
 
 bool TCustomAFEdit::SnapBackward = false;
 
-TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner) {
+namespace {
+// Mark strings (CP932): ← □ . [EOF] - >
+constexpr std::string_view kFoldMark = "\x81\xA9";
+constexpr std::string_view kZenSpaceMark = "\x81\xA0";
+}  // namespace
+
+TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner), FCanvas(&FSurface) {
+  // The owned lists and buffers are members; the record of rows and the
+  // work buffers start empty.
+  FCellAdvances.assign(65536, FCellWidth);
   FBlkAttrs.OnDelete = [this](TBlkAttrList*, int first, int last) {
     if (OnBlockDelete) OnBlockDelete(this, first, last);
   };
-  FSel.CollapseCharSel();
-  FSel.ClearRowSel();
-  SetBanHead(std::string(kDefaultBanHead));
-  SetBanEnd(std::string(kDefaultBanEnd));
-  RebuildWordChars({});
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  setFocusPolicy(Qt::ClickFocus);  // not a tab stop
+  setAttribute(Qt::WA_InputMethodEnabled);
+  FCanvas.SetPalette(palette());
+
+  FCaretShapeMode = FCaretShapeWide = true;
+  FPrevCaretCol = FPrevLeftCol = -1;
+  FCrMarkKey = {};
+  FPaintedTopRow = -1;
+  FDragRow = -1;
+  FSel.ClearRowSel();
+  FSel.CollapseCharSel();
+  SetScrollBars(ssBoth);
+
+  FCrSource = LoadCrBitmap();  // throws when the resource is missing
+
+  FCanvas.SetFont(FFont);
+  FCharHeight = FCanvas.TextHeight();
+  FRowPich = 2;
+  FRowHeight = FCharHeight + 2;
+
+  FAccelRate = 2;
+  FOptions = {aoAutoFormat};
+  SetBanHead(std::string(kDefaultBanHead));
+  SetBanEnd(std::string(kDefaultBanEnd));
+  FCaret = {0, 0};
+  FPrevCaret = FCaret;
+
+  FColColumnIndi = clBtnFace;
+  FColCr = clMaroon;
+  SetColor(clWindow);
+  FColLeftMgn = clWindow;
+  FColRowNo = clWindowText;
+  FColSelBrush = clHighlight;
+  FColColumnNo = clWindowText;
+  FDefWrapPos = 60;
+
   resize(200, 100);
   FTextRect = {40, FRowHeight, width(), height()};
+  FSelTextFont.Color = clHighlightText;
+
+  FEditGroup = 0;
+  FCaretHideCount = 0;
+  FInsertMode = true;
+  FTopRow = 0;
+  // Letters are always word characters; keywords add theirs.
+  RebuildWordChars(FKeywords);
+  FLeftCol = 0;
+  FDependenceChar = std::string(kDefaultDependenceChar);
+  FShiftSel = false;
+  FRowDspFmt = "%5d:";
+  FTabSize = 4;
+  FTrackScroll = true;
+  FViewOpt = {voDependence, voHankana, voCr, voAnsiSpace, voTab, voIndent, voColIndicate, voKeyWord, voRowNum, voWrapLine};
+  FVertBarShown = FHorzBarShown = false;
+  FWrapLeadBytes = 10;
+  FWrapTrailBytes = 4;
+
+  FFoldMark = std::string(kFoldMark);
+  FZenSpaceMark = std::string(kZenSpaceMark);
+  FIndentMark = ".";
+  FEofMark = "[EOF]";
+  FTabMark = "-";
+  FTabEndMark = ">";
+
+  FFont.Name = QStringLiteral("ＭＳ ゴシック");
+  FFont.Color = clWindowText;
+  FMouseHitOffset = 3;
+
+  UpdateMetrics(false);
   FUndoBuff.FUndoMax = -1;
+  RegisterProgramCursor(crRevCursor, LoadRevCursor());
   FUndoBuff.Reset();
+  SetColDependence(clFuchsia);
 }
 
 TCustomAFEdit::~TCustomAFEdit() {
@@ -37,6 +111,8 @@ void TCustomAFEdit::ResetDocument() {
 }
 
 void TCustomAFEdit::Loaded() {
+  FLoadingForm = false;
+  FontChanged();
   FUndoBuff.Reset();
   FireUndoChange(false, false);
   TLineAttr A;
@@ -64,6 +140,8 @@ void TCustomAFEdit::Clear() {
   UpdateCaret();
 }
 
+// ---- plain property setters ----
+
 void TCustomAFEdit::SetColor(TColor Value) {
   // Rows painted in the old background follow the new one.
   const int n = RowCount();
@@ -87,26 +165,35 @@ void TCustomAFEdit::SetDefWrapPos(int Value) {
   FDefWrapPos = Value;
 }
 
-// ---- view ----
-
-int TCustomAFEdit::VisibleRowCount() const noexcept {
-  return FRowHeight > 0 ? (FTextRect.Bottom - FTextRect.Top) / FRowHeight : 0;
+void TCustomAFEdit::SetColLeftMgn(TColor Value) {
+  FColLeftMgn = Value;
+  Paint();
 }
 
-int TCustomAFEdit::VisibleColCount() const noexcept {
-  return FCellWidth > 0 ? (FTextRect.Right - FTextRect.Left) / FCellWidth : 0;
+void TCustomAFEdit::SetColRowNo(TColor Value) {
+  FColRowNo = Value;
+  Paint();
 }
 
-void TCustomAFEdit::SetScrollBars(TScrollStyle Value) { FScrollBars = Value; }
-
-void TCustomAFEdit::Paint() { viewport()->update(); }
-
-void TCustomAFEdit::HideCaret() { ++FCaretHideCount; }
-
-void TCustomAFEdit::ShowCaret() {
-  if (FCaretHideCount > 0) --FCaretHideCount;
+void TCustomAFEdit::SetViewOpt(TViewOptions Value) {
+  FViewOpt = Value;
+  if (!FBatchEdit) Paint();
 }
 
-void TCustomAFEdit::UpdateCaret() {}
+void TCustomAFEdit::SetKeywords(std::vector<std::string> Value) {
+  std::sort(Value.begin(), Value.end());
+  FKeywords = std::move(Value);
+  RebuildWordChars(FKeywords);
+}
 
-void TCustomAFEdit::RepaintDirtyRows() {}
+QByteArrayList TAFEdit::KeywordsBytes() const {
+  QByteArrayList out;
+  for (const std::string& k : Keywords()) out.push_back(Bytes(k));
+  return out;
+}
+
+void TAFEdit::SetKeywordsBytes(const QByteArrayList& V) {
+  std::vector<std::string> k;
+  for (const QByteArray& b : V) k.push_back(b.toStdString());
+  SetKeywords(std::move(k));
+}

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QByteArrayList>
+#include <QImage>
 
 #include <bitset>
 #include <cstdint>
@@ -24,6 +26,7 @@
 #include "AFEdit/layout/ColAttrList.h"
 #include "AFEdit/layout/Columns.h"
 #include "AFEdit/layout/WrapSearch.h"
+#include "AFEdit/platform/Canvas.h"
 #include "AFEdit/platform/Types.h"
 
 enum TAFEditOption {
@@ -54,6 +57,8 @@ using TViewOptions = TSet<TViewOption>;
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
 class TCustomAFEdit;
+class TLineReader;
+class TByteWriter;
 
 using TNotifyEvent = std::function<void(TCustomAFEdit* Sender)>;
 using TLineInsertEvent = std::function<void(TCustomAFEdit* Sender, int index, std::string& NewLine)>;
@@ -63,6 +68,19 @@ using TBeforeChangeEvent =
 using TUndoChangeEvent = std::function<void(TCustomAFEdit* Sender, bool canUndo, bool canRedo)>;
 using TWordBreakEvent = std::function<void(TCustomAFEdit* Sender, const std::string& stLine, int& WrapPos)>;
 using TBlockDeleteNotifyEvent = std::function<void(TCustomAFEdit* Sender, int FirstRow, int LastRow)>;
+using TDrawLineEvent = std::function<void(TCustomAFEdit* Sender, int index, const TRect& Rect,
+                                          const std::string& TabExStr, bool& DefaultDraw)>;
+using TDrawAreaEvent = std::function<void(TCustomAFEdit* Sender, const TRect& Rect, bool& DefaultDraw)>;
+// Key events carry the virtual key code and the modifier state; key presses
+// the character (CP932 bytes).
+enum TShiftStateFlag { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
+using TShiftState = TSet<TShiftStateFlag>;
+using TKeyEvent = std::function<void(TCustomAFEdit* Sender, int& Key, TShiftState Shift)>;
+using TKeyPressEvent = std::function<void(TCustomAFEdit* Sender, std::string& Key)>;
+enum TMouseButton { mbLeft, mbRight, mbMiddle };
+using TMouseEvent =
+    std::function<void(TCustomAFEdit* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+using TMouseMoveEvent = std::function<void(TCustomAFEdit* Sender, TShiftState Shift, int X, int Y)>;
 
 // Earlier / later of two positions, and the half-open range test.
 inline int Max(int A, int B) noexcept { return A > B ? A : B; }
@@ -142,6 +160,9 @@ public:
   void NewEditGroup() noexcept { ++FEditGroup; }
 
   // ---- lifecycle ----
+  // A form calls BeginFormLoad before it applies its stored property values
+  // and Loaded after them; font changes in between wait for Loaded.
+  void BeginFormLoad() noexcept { FLoadingForm = true; }
   virtual void Loaded();
   void Clear();
 
@@ -178,29 +199,102 @@ public:
   TScrollStyle ScrollBars() const noexcept { return FScrollBars; }
   // Repaints the whole text area, the margin and the ruler.
   void Paint();
+  void CreateCaret(int Width, int Height);
   void HideCaret();
   void ShowCaret();
+  int CaretHideCount() const noexcept { return FCaretHideCount; }
   void UpdateCaret();
   void RepaintDirtyRows();
   int VisibleRowCount() const noexcept;
   int VisibleColCount() const noexcept;
-
-  // ---- published properties (plain ones) ----
-  TColor Color() const noexcept { return FColor; }
-  void SetColor(TColor Value);
-  TColor FontColor() const noexcept { return FFontColor; }
-  void SetFontColor(TColor Value) noexcept { FFontColor = Value; }
-  int DefWrapPos() const noexcept { return FDefWrapPos; }
-  void SetDefWrapPos(int Value);
-  int TabSize() const noexcept { return FTabSize; }
-  void SetTabSize(int Value) noexcept { FTabSize = Value; }
-  TAFEditOptions Options() const noexcept { return FOptions; }
-  void SetOptions(TAFEditOptions Value) noexcept { FOptions = Value; }
   TPoint Caret() const noexcept { return FCaret; }
   void SetCaretPos(TPoint P) noexcept { FCaret = P; }
   int TopRow() const noexcept { return FTopRow; }
   void SetTopRow(int Row) noexcept { FTopRow = Row; }
+  int LeftCol() const noexcept { return FLeftCol; }
   int MaxRowLen() const noexcept { return FMaxRowLen; }
+
+  // ---- metrics, fonts and glyphs (render/Metrics.cpp) ----
+  void UpdateMetrics(bool Repaint);
+  void FontChanged();
+  void BuildCrMarks(TColor MarkColor, TColor BackColor);
+  // Draws CP932 bytes on the cell grid at pixel (X, Y), opaque, clipped to
+  // [max(ClipLeft, X), X + length * cell width) and one row high.
+  void TextOutAt(int X, int Y, std::string_view S, int ClipLeft);
+  // Called on every frame paint of the window: takes the mark colour from
+  // the system window colour, the text area's size from the client area,
+  // and rebuilds the line-end glyphs.
+  void NonClientPaint();
+  int CharHeight() const noexcept { return FCharHeight; }
+  int RowHeight() const noexcept { return FRowHeight; }
+  int HalfWidth() const noexcept { return FHalfWidth; }
+  int CellWidth() const noexcept { return FCellWidth; }
+  const TRect& TextRect() const noexcept { return FTextRect; }
+  TColor MarkColor() const noexcept { return FMarkColor; }
+  const QImage& CrMark() const noexcept { return FCrMark; }
+  const QImage& CrMarkSel() const noexcept { return FCrMarkSel; }
+  int CrMarkBuilds() const noexcept { return FCrMarkBuilds; }
+  // The window surface the control draws on; the screen shows a copy.
+  const QImage& Surface() const noexcept { return FSurface; }
+  TCanvas& Canvas() noexcept { return FCanvas; }
+  const TFont& DependenceFont() const noexcept { return FDependenceFont; }
+  const TFont& KeywordFont() const noexcept { return FKeywordFont; }
+  const TFont& SelTextFont() const noexcept { return FSelTextFont; }
+
+  // Mark strings drawn by the painter (CP932).
+  std::string FFoldMark, FZenSpaceMark, FIndentMark, FEofMark, FTabMark, FTabEndMark;
+
+  // ---- published properties ----
+  const TFont& Font() const noexcept { return FFont; }
+  void SetFont(const TFont& Value);
+  TColor FontColor() const noexcept { return FFont.Color; }
+  int AccelRate() const noexcept { return FAccelRate; }
+  void SetAccelRate(int Value) noexcept { FAccelRate = Value; }
+  int CharPich() const noexcept { return FCharPich; }
+  void SetCharPich(int Value);
+  int RowPich() const noexcept { return FRowPich; }
+  void SetRowPich(int Value) noexcept { FRowPich = Value; }
+  int LeftMgn() const noexcept { return FLeftMgn; }
+  void SetLeftMgn(int Value);
+  int TopMgn() const noexcept { return FTopMgn; }
+  void SetTopMgn(int Value);
+  const std::string& RowDspFmt() const noexcept { return FRowDspFmt; }
+  void SetRowDspFmt(std::string Value) { FRowDspFmt = std::move(Value); }
+  TColor ColColumnIndi() const noexcept { return FColColumnIndi; }
+  void SetColColumnIndi(TColor Value) noexcept { FColColumnIndi = Value; }
+  TColor ColColumnNo() const noexcept { return FColColumnNo; }
+  void SetColColumnNo(TColor Value) noexcept { FColColumnNo = Value; }
+  TColor ColCr() const noexcept { return FColCr; }
+  void SetColCr(TColor Value) noexcept { FColCr = Value; }
+  TColor ColDependence() const noexcept { return FDependenceFont.Color; }
+  void SetColDependence(TColor Value);
+  TColor ColKeyWord() const noexcept { return FKeywordFont.Color; }
+  void SetColKeyWord(TColor Value);
+  TFontStyles KeywordStyle() const noexcept { return FKeywordFont.Style; }
+  void SetKeywordStyle(TFontStyles Value);
+  TColor ColSelText() const noexcept { return FSelTextFont.Color; }
+  void SetColSelText(TColor Value);
+  TColor ColLeftMgn() const noexcept { return FColLeftMgn; }
+  void SetColLeftMgn(TColor Value);
+  TColor ColRowNo() const noexcept { return FColRowNo; }
+  void SetColRowNo(TColor Value);
+  TColor ColSelBrush() const noexcept { return FColSelBrush; }
+  void SetColSelBrush(TColor Value) noexcept { FColSelBrush = Value; }
+  TColor Color() const noexcept { return FColor; }
+  void SetColor(TColor Value);
+  int DefWrapPos() const noexcept { return FDefWrapPos; }
+  void SetDefWrapPos(int Value);
+  const std::string& DependenceChar() const noexcept { return FDependenceChar; }
+  void SetDependenceChar(std::string Value) { FDependenceChar = std::move(Value); }
+  // Keywords: kept sorted; a change rebuilds the word characters.
+  const std::vector<std::string>& Keywords() const noexcept { return FKeywords; }
+  void SetKeywords(std::vector<std::string> Value);
+  TAFEditOptions Options() const noexcept { return FOptions; }
+  void SetOptions(TAFEditOptions Value) noexcept { FOptions = Value; }
+  int TabSize() const noexcept { return FTabSize; }
+  void SetTabSize(int Value) noexcept { FTabSize = Value; }
+  TViewOptions ViewOpt() const noexcept { return FViewOpt; }
+  void SetViewOpt(TViewOptions Value);
 
   // ---- events ----
   TLineInsertEvent OnLineInsert;
@@ -212,16 +306,46 @@ public:
   TNotifyEvent OnDisSelect;
   TBlockDeleteNotifyEvent OnBlockDelete;
   TWordBreakEvent OnWordBreak;
+  TNotifyEvent OnStatusChange;
+  TDrawLineEvent OnDrawLine;
+  TDrawAreaEvent OnDrawLeftMgn;
+  TDrawAreaEvent OnDrawColIndi;
+  // The toolkit's standard events, fired by the control's handlers.
+  TNotifyEvent OnEnter;
+  TNotifyEvent OnExit;
+  TNotifyEvent OnClick;
+  TNotifyEvent OnDblClick;
+  TKeyEvent OnKeyDown;
+  TKeyEvent OnKeyUp;
+  TKeyPressEvent OnKeyPress;
+  TMouseEvent OnMouseDown;
+  TMouseEvent OnMouseUp;
+  TMouseMoveEvent OnMouseMove;
 
   // Process-wide snap direction of SnapToChar.
   static bool SnapBackward;
 
 protected:
+  void paintEvent(QPaintEvent* Event) override;
+  void resizeEvent(QResizeEvent* Event) override;
+  void showEvent(QShowEvent* Event) override;
+  void changeEvent(QEvent* Event) override;
+  void focusInEvent(QFocusEvent* Event) override;
+  void focusOutEvent(QFocusEvent* Event) override;
+  // Makes the window surface the size of the viewport.
+  void ResizeSurface();
+
   void FireUndoChange(bool CanUndo, bool CanRedo);
   // Restores the rows of one undo item (undo) or re-applies them (redo).
   void UndoApply(TUndoBuffItem& It);
   void RedoApply(TUndoBuffItem& It);
   void ResetDocument();
+  // Steps of loading and saving (document/LoadSave.cpp).
+  void LoadTextRows(TLineReader& Reader, int Mode);
+  void LoadBinaryRows(std::string_view Data, const std::string& Name);
+  void ResetForLoad();
+  void FinishLoad();
+  void WriteDocument(TByteWriter& Out, int Mode, const std::string& Name);
   bool WrapDisplayText(std::string& Out, std::string_view T, int Indent, int W);
 
   // Document
@@ -247,19 +371,69 @@ protected:
   TSelArea FSel;
   bool FShiftSel = false;
 
-  // Metrics (measured from the font)
+  // Caret and view state
+  bool FCaretShapeMode = true;
+  bool FCaretShapeWide = true;
+  int FPrevCaretCol = -1;
+  int FPrevLeftCol = -1;
+  int FPaintedTopRow = -1;
+  int FCaretHideCount = 0;
+  int FCaretWidth = 0;   // the system caret's size; 0 while there is none
+  int FCaretHeight = 0;
+  bool FInsertMode = true;
+  int FDragRow = -1;        // row remembered by a margin drag
+  int FMouseHitOffset = 3;  // pixels added to a mouse x before it becomes a column
+  bool FVertBarShown = false;
+  bool FHorzBarShown = false;
+  bool FTrackScroll = true;  // the view follows a dragged scroll box
+  TRect FUpdateRect;
+
+  // Metrics, fonts and glyphs (measured from the font)
+  QImage FSurface;
+  TCanvas FCanvas;
+  TFont FFont;
+  TFont FDependenceFont;
+  TFont FKeywordFont;
+  TFont FSelTextFont;
   int FCharHeight = 12;
   int FRowHeight = 14;
+  int FHalfWidth = 6;
   int FCellWidth = 6;
+  std::vector<int> FCellAdvances;
   TRect FTextRect{40, 14, 200, 100};
-  int FCaretHideCount = 0;
+  TColor FMarkColor = 0;
+  QImage FCrSource;
+  QImage FCrMark;
+  QImage FCrMarkSel;
+  struct TCrMarkKey {
+    int Height = 0;
+    TColor Mark = 0;
+    TColor Back = 0;
+    friend bool operator==(const TCrMarkKey&, const TCrMarkKey&) = default;
+  } FCrMarkKey;
+  int FCrMarkBuilds = 0;
+  bool FLoadingForm = false;
 
   // Properties
+  int FAccelRate = 2;
+  int FCharPich = 0;
+  int FRowPich = 2;
+  int FLeftMgn = 0;
+  int FTopMgn = 0;
+  std::string FRowDspFmt;
+  TColor FColColumnIndi = clBtnFace;
+  TColor FColColumnNo = clWindowText;
+  TColor FColCr = clMaroon;
+  TColor FColLeftMgn = clWindow;
+  TColor FColRowNo = clWindowText;
+  TColor FColSelBrush = clHighlight;
   TColor FColor = clWindow;
-  TColor FFontColor = clWindowText;
   int FDefWrapPos = 60;
+  std::string FDependenceChar;
+  std::vector<std::string> FKeywords;
   int FTabSize = 4;
   TAFEditOptions FOptions{aoAutoFormat};
+  TViewOptions FViewOpt;
   TScrollStyle FScrollBars = ssBoth;
   std::string FBanHead;
   std::string FBanEnd;
@@ -272,9 +446,85 @@ protected:
   int FWrapTrailBytes = 4;
 };
 
+// Publishes the control's own properties by name, as a form designer reads
+// and writes them.  A property's stream default, where it has one, stands
+// beside it as class info "StreamDefault:<name>" (a colour name or a
+// number): a value equal to it is not written to a form (see
+// platform/FormStream.h); properties without one are always written.
+// Colours and sets travel as their integer values, strings as their CP932
+// bytes.
 class TAFEdit : public TCustomAFEdit {
   Q_OBJECT
+  Q_PROPERTY(int AccelRate READ AccelRate WRITE SetAccelRate)
+  Q_PROPERTY(QByteArray BanEnd READ BanEndBytes WRITE SetBanEndBytes)
+  Q_PROPERTY(QByteArray BanHead READ BanHeadBytes WRITE SetBanHeadBytes)
+  Q_PROPERTY(int CharPich READ CharPich WRITE SetCharPich)
+  Q_CLASSINFO("StreamDefault:CharPich", "0")
+  Q_PROPERTY(int ColColumnIndi READ ColColumnIndi WRITE SetColColumnIndi)
+  Q_CLASSINFO("StreamDefault:ColColumnIndi", "clBtnFace")
+  Q_PROPERTY(int ColColumnNo READ ColColumnNo WRITE SetColColumnNo)
+  Q_CLASSINFO("StreamDefault:ColColumnNo", "clWindowText")
+  Q_PROPERTY(int ColCr READ ColCr WRITE SetColCr)
+  Q_PROPERTY(int ColDependence READ ColDependence WRITE SetColDependence)
+  Q_CLASSINFO("StreamDefault:ColDependence", "clFuchsia")
+  Q_PROPERTY(int ColKeyWord READ ColKeyWord WRITE SetColKeyWord)
+  Q_CLASSINFO("StreamDefault:ColKeyWord", "clWindowText")
+  Q_PROPERTY(int ColLeftMgn READ ColLeftMgn WRITE SetColLeftMgn)
+  Q_CLASSINFO("StreamDefault:ColLeftMgn", "clBtnFace")
+  Q_PROPERTY(int ColRowNo READ ColRowNo WRITE SetColRowNo)
+  Q_CLASSINFO("StreamDefault:ColRowNo", "clWindowText")
+  Q_PROPERTY(int ColSelBrush READ ColSelBrush WRITE SetColSelBrush)
+  Q_CLASSINFO("StreamDefault:ColSelBrush", "clHighlight")
+  Q_PROPERTY(int ColSelText READ ColSelText WRITE SetColSelText)
+  Q_CLASSINFO("StreamDefault:ColSelText", "clHighlightText")
+  Q_PROPERTY(int Color READ Color WRITE SetColor)
+  Q_PROPERTY(int DefWrapPos READ DefWrapPos WRITE SetDefWrapPos)
+  Q_PROPERTY(QByteArray DependenceChar READ DependenceCharBytes WRITE SetDependenceCharBytes)
+  Q_PROPERTY(bool Edited READ Edited STORED false)
+  Q_PROPERTY(QByteArrayList Keywords READ KeywordsBytes WRITE SetKeywordsBytes)
+  Q_PROPERTY(int KeywordStyle READ KeywordStyleBits WRITE SetKeywordStyleBits)
+  Q_PROPERTY(int LeftMgn READ LeftMgn WRITE SetLeftMgn)
+  Q_PROPERTY(int Options READ OptionsBits WRITE SetOptionsBits)
+  Q_PROPERTY(QByteArray RowDspFmt READ RowDspFmtBytes WRITE SetRowDspFmtBytes)
+  Q_PROPERTY(int RowPich READ RowPich WRITE SetRowPich)
+  Q_CLASSINFO("StreamDefault:RowPich", "2")
+  Q_PROPERTY(int ScrollBars READ ScrollBarsValue WRITE SetScrollBarsValue)
+  Q_CLASSINFO("StreamDefault:ScrollBars", "ssBoth")
+  Q_PROPERTY(int TabSize READ TabSize WRITE SetTabSize)
+  Q_CLASSINFO("StreamDefault:TabSize", "4")
+  Q_PROPERTY(QByteArray Text READ TextBytes WRITE SetTextBytes)
+  Q_PROPERTY(int TopMgn READ TopMgn WRITE SetTopMgn)
+  Q_PROPERTY(int UndoMax READ UndoMax WRITE SetUndoMax)
+  Q_PROPERTY(int ViewOpt READ ViewOptBits WRITE SetViewOptBits)
+  Q_PROPERTY(int WrapLeadBytes READ WrapLeadBytes WRITE SetWrapLeadBytes)
+  Q_PROPERTY(int WrapTrailBytes READ WrapTrailBytes WRITE SetWrapTrailBytes)
 
 public:
   explicit TAFEdit(QWidget* Owner = nullptr) : TCustomAFEdit(Owner) {}
+
+  QByteArray BanEndBytes() const { return Bytes(BanEnd()); }
+  void SetBanEndBytes(const QByteArray& V) { SetBanEnd(V.toStdString()); }
+  QByteArray BanHeadBytes() const { return Bytes(BanHead()); }
+  void SetBanHeadBytes(const QByteArray& V) { SetBanHead(V.toStdString()); }
+  QByteArray DependenceCharBytes() const { return Bytes(DependenceChar()); }
+  void SetDependenceCharBytes(const QByteArray& V) { SetDependenceChar(V.toStdString()); }
+  QByteArray RowDspFmtBytes() const { return Bytes(RowDspFmt()); }
+  void SetRowDspFmtBytes(const QByteArray& V) { SetRowDspFmt(V.toStdString()); }
+  QByteArray TextBytes() const { return Bytes(Text()); }
+  void SetTextBytes(const QByteArray& V) { SetText(std::string_view(V.constData(), static_cast<size_t>(V.size()))); }
+  QByteArrayList KeywordsBytes() const;
+  void SetKeywordsBytes(const QByteArrayList& V);
+  int KeywordStyleBits() const noexcept { return KeywordStyle().ToBits(); }
+  void SetKeywordStyleBits(int V) { SetKeywordStyle(TFontStyles::FromBits(static_cast<uint8_t>(V))); }
+  int OptionsBits() const noexcept { return static_cast<int>(Options().ToBits()); }
+  void SetOptionsBits(int V) { SetOptions(TAFEditOptions::FromBits(static_cast<uint32_t>(V))); }
+  int ViewOptBits() const noexcept { return static_cast<int>(ViewOpt().ToBits()); }
+  void SetViewOptBits(int V) { SetViewOpt(TViewOptions::FromBits(static_cast<uint32_t>(V))); }
+  int ScrollBarsValue() const noexcept { return ScrollBars(); }
+  void SetScrollBarsValue(int V) { SetScrollBars(static_cast<TScrollStyle>(V)); }
+
+private:
+  static QByteArray Bytes(std::string_view s) {
+    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+  }
 };

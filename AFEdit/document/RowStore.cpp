@@ -42,7 +42,7 @@ bool TCustomAFEdit::RowHasLineEnd(int Row) const {
 }
 
 void TCustomAFEdit::InitLineAttr(bool Dirty, int Indent, TLineAttr& A, int WrapPos) const {
-  A.TextColor = FFontColor;
+  A.TextColor = FFont.Color;
   A.BackColor = FColor;
   A.Indent = static_cast<int16_t>(Indent);
   A.WrapPos = static_cast<int16_t>(WrapPos);

@@ -93,7 +93,7 @@ void TCustomAFEdit::RewrapRow(int Row) {
   while (R >= 0 && R < RowCount()) {
     const TLineAttr attr = FLineAttrs.HasAttr(R) ? FLineAttrs.PeekAttr(R) : FLineAttrs.GetAttr(R);
     const int W = FOptions.contains(aoAutoFormat) ? attr.WrapPos : kUnwrappedWidth;
-    const int I = attr.Indent;
+    const int I = std::max<int>(0, attr.Indent);
     const TRowStr T = FLines[R];
     const size_t N = T.size();
     const bool cut = WrapDisplayText(D, T, I, W);
