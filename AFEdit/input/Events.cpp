@@ -1,0 +1,72 @@
+// Keyboard and mouse events of the control: each is turned into the
+// control's own terms (virtual key codes, CP932 characters, pixel positions
+// with the modifier state) and reported through the standard events.
+#include <QKeyEvent>
+#include <QMouseEvent>
+
+#include "AFEdit/AFEdit.h"
+#include "AFEdit/platform/Cp932.h"
+
+namespace {
+
+TMouseButton ButtonOf(Qt::MouseButton b) {
+  switch (b) {
+    case Qt::RightButton: return mbRight;
+    case Qt::MiddleButton: return mbMiddle;
+    default: return mbLeft;
+  }
+}
+
+}  // namespace
+
+// Tab and Shift+Tab stay with the control: focus never leaves it by Tab.
+bool TCustomAFEdit::focusNextPrevChild(bool) { return false; }
+
+void TCustomAFEdit::keyPressEvent(QKeyEvent* Event) {
+  int key = VirtualKeyFromQt(Event->key());
+  const TShiftState shift = ShiftStateFromQt(Event->modifiers());
+  if (OnKeyDown) OnKeyDown(this, key, shift);
+  // The character the key typed, as CP932; a character with no CP932 code
+  // is not reported.
+  const QString text = Event->text();
+  if (!text.isEmpty() && OnKeyPress) {
+    std::string bytes;
+    if (QStringToCp932(text, bytes) && !bytes.empty()) OnKeyPress(this, bytes);
+  }
+  Event->accept();
+}
+
+void TCustomAFEdit::keyReleaseEvent(QKeyEvent* Event) {
+  int key = VirtualKeyFromQt(Event->key());
+  if (OnKeyUp) OnKeyUp(this, key, ShiftStateFromQt(Event->modifiers()));
+  Event->accept();
+}
+
+void TCustomAFEdit::mousePressEvent(QMouseEvent* Event) {
+  const QPoint p = Event->position().toPoint();
+  if (OnMouseDown)
+    OnMouseDown(this, ButtonOf(Event->button()), ShiftStateFromQt(Event->modifiers(), Event->buttons()),
+                p.x(), p.y());
+}
+
+void TCustomAFEdit::mouseMoveEvent(QMouseEvent* Event) {
+  const QPoint p = Event->position().toPoint();
+  if (OnMouseMove) OnMouseMove(this, ShiftStateFromQt(Event->modifiers(), Event->buttons()), p.x(), p.y());
+}
+
+void TCustomAFEdit::mouseReleaseEvent(QMouseEvent* Event) {
+  const QPoint p = Event->position().toPoint();
+  if (OnMouseUp)
+    OnMouseUp(this, ButtonOf(Event->button()), ShiftStateFromQt(Event->modifiers(), Event->buttons()),
+              p.x(), p.y());
+  if (Event->button() == Qt::LeftButton && rect().contains(Event->position().toPoint()) && OnClick)
+    OnClick(this);
+}
+
+void TCustomAFEdit::mouseDoubleClickEvent(QMouseEvent* Event) {
+  TShiftState shift = ShiftStateFromQt(Event->modifiers(), Event->buttons());
+  shift += {ssDouble};
+  const QPoint p = Event->position().toPoint();
+  if (OnMouseDown) OnMouseDown(this, ButtonOf(Event->button()), shift, p.x(), p.y());
+  if (Event->button() == Qt::LeftButton && OnDblClick) OnDblClick(this);
+}

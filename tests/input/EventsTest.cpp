@@ -1,0 +1,81 @@
+// Real key and mouse events reach the control's standard events in its own
+// terms: virtual key codes, CP932 characters, positions and modifiers.
+#include <gtest/gtest.h>
+
+#include <QTest>
+
+#include "AFEdit/AFEdit.h"
+
+namespace {
+
+struct Shown : ::testing::Test {
+  void SetUp() override {
+    e.resize(300, 200);
+    e.show();
+    e.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&e));
+    e.Loaded();
+    e.setFocus();
+  }
+  TAFEdit e;
+};
+
+TEST_F(Shown, KeysArriveAsVirtualKeyCodesAndCp932Characters) {
+  std::vector<int> downs, ups;
+  std::vector<std::string> chars;
+  TShiftState lastShift;
+  e.OnKeyDown = [&](TCustomAFEdit*, int& k, TShiftState s) {
+    downs.push_back(k);
+    lastShift = s;
+  };
+  e.OnKeyUp = [&](TCustomAFEdit*, int& k, TShiftState) { ups.push_back(k); };
+  e.OnKeyPress = [&](TCustomAFEdit*, std::string& c) { chars.push_back(c); };
+  QTest::keyClick(e.viewport(), Qt::Key_A);
+  QTest::keyClick(e.viewport(), Qt::Key_Left, Qt::ShiftModifier);
+  QTest::keyClick(e.viewport(), Qt::Key_PageDown);
+  QTest::keyClick(e.viewport(), Qt::Key_Tab);  // stays with the control
+  // The Shift key itself goes down and up around the arrow.
+  EXPECT_EQ(downs, (std::vector<int>{65, VK_SHIFT, VK_LEFT, VK_NEXT, VK_TAB}));
+  EXPECT_EQ(ups.size(), 5u);
+  EXPECT_TRUE(e.hasFocus());
+  // A typed full-width character is reported as its two CP932 bytes.
+  QKeyEvent ka(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("あ"));
+  QCoreApplication::sendEvent(e.viewport(), &ka);
+  ASSERT_GE(chars.size(), 2u);
+  EXPECT_EQ(chars.front(), "a");
+  EXPECT_EQ(chars.back(), "\x82\xA0");
+  QTest::keyClick(e.viewport(), Qt::Key_Right, Qt::ShiftModifier | Qt::ControlModifier);
+  EXPECT_TRUE(lastShift.contains(ssShift));
+  EXPECT_TRUE(lastShift.contains(ssCtrl));
+}
+
+TEST_F(Shown, MouseEventsAndClicks) {
+  std::vector<std::string> log;
+  e.OnMouseDown = [&](TCustomAFEdit*, TMouseButton b, TShiftState s, int x, int y) {
+    log.push_back("down " + std::to_string(b) + " " + std::to_string(x) + "," + std::to_string(y) +
+                  (s.contains(ssDouble) ? " double" : ""));
+  };
+  e.OnMouseUp = [&](TCustomAFEdit*, TMouseButton, TShiftState, int, int) { log.push_back("up"); };
+  e.OnClick = [&](TCustomAFEdit*) { log.push_back("click"); };
+  e.OnDblClick = [&](TCustomAFEdit*) { log.push_back("dblclick"); };
+  QTest::mouseClick(e.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(50, 40));
+  QTest::mouseDClick(e.viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(50, 40));
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(log[0], "down 0 50,40");
+  EXPECT_EQ(log[1], "up");
+  EXPECT_EQ(log[2], "click");
+  EXPECT_NE(std::find(log.begin(), log.end(), "dblclick"), log.end());
+  EXPECT_NE(std::find(log.begin(), log.end(), "down 0 50,40 double"), log.end());
+}
+
+TEST_F(Shown, FocusReportsEnterAndExit) {
+  int enters = 0, exits = 0;
+  e.OnEnter = [&](TCustomAFEdit*) { ++enters; };
+  e.OnExit = [&](TCustomAFEdit*) { ++exits; };
+  e.clearFocus();
+  e.setFocus();
+  EXPECT_EQ(exits, 1);
+  EXPECT_EQ(enters, 1);
+}
+
+}  // namespace
