@@ -12,51 +12,45 @@ void FireInsert(TCustomAFEdit* self, const TLineInsertEvent& ev, int Row, TRowSt
 }
 }  // namespace
 
+// The three row changes that undo and redo replay.  An inserted row's text
+// may be changed by the insertion handler; the item keeps what it left.
+void TCustomAFEdit::HistoryInsertRow(int Row, TRowStr& Text, const TLineAttr& Attr,
+                                     bool FreeMovedColAttrs) {
+  FireInsert(this, OnLineInsert, Row, Text);
+  FLines.Insert(Row, Text);
+  if (FreeMovedColAttrs) FLineAttrs.FreeColAttrs(Row);  // the row that just moved down
+  FLineAttrs.InsertAttr(Row, Attr);
+  BlocksRowChanged(Row, 0);
+}
+
+void TCustomAFEdit::HistoryDeleteRow(int Row) {
+  if (OnLineDelete) OnLineDelete(this, Row);
+  FLines.Delete(Row);
+  FLineAttrs.DeleteAttr(Row);
+  BlocksRowChanged(Row, 2);
+}
+
+void TCustomAFEdit::HistorySetRow(int Row, const TRowStr& Text, const TLineAttr& Attr) {
+  FLines.Set(Row, Text);
+  FLineAttrs.FreeColAttrs(Row);
+  FLineAttrs.SetAttr(Row, Attr);
+  BlocksRowChanged(Row, 3);
+}
+
 void TCustomAFEdit::UndoApply(TUndoBuffItem& It) {
   switch (It.Kind) {
-    case ukRowInserted:
-      if (OnLineDelete) OnLineDelete(this, It.Row);
-      FLines.Delete(It.Row);
-      FLineAttrs.DeleteAttr(It.Row);
-      BlocksRowChanged(It.Row, 2);
-      break;
-    case ukRowDeleted:
-      FireInsert(this, OnLineInsert, It.Row, It.OldText);
-      FLines.Insert(It.Row, It.OldText);
-      FLineAttrs.FreeColAttrs(It.Row);  // the row that just moved down
-      FLineAttrs.InsertAttr(It.Row, It.OldAttr);
-      BlocksRowChanged(It.Row, 0);
-      break;
-    default:
-      FLines.Set(It.Row, It.OldText);
-      FLineAttrs.FreeColAttrs(It.Row);
-      FLineAttrs.SetAttr(It.Row, It.OldAttr);
-      BlocksRowChanged(It.Row, 3);
-      break;
+    case ukRowInserted: HistoryDeleteRow(It.Row); break;
+    case ukRowDeleted: HistoryInsertRow(It.Row, It.OldText, It.OldAttr, true); break;
+    default: HistorySetRow(It.Row, It.OldText, It.OldAttr); break;
   }
   FCaret = {It.CaretCol, It.CaretRow};
 }
 
 void TCustomAFEdit::RedoApply(TUndoBuffItem& It) {
   switch (It.Kind) {
-    case ukRowInserted:
-      FireInsert(this, OnLineInsert, It.Row, It.NewText);
-      FLines.Insert(It.Row, It.NewText);
-      FLineAttrs.InsertAttr(It.Row, It.NewAttr);
-      BlocksRowChanged(It.Row, 0);
-      break;
-    case ukRowDeleted:
-      if (OnLineDelete) OnLineDelete(this, It.Row);
-      FLines.Delete(It.Row);
-      FLineAttrs.DeleteAttr(It.Row);
-      BlocksRowChanged(It.Row, 2);
-      break;
-    default:
-      FLines.Set(It.Row, It.NewText);
-      FLineAttrs.FreeColAttrs(It.Row);
-      FLineAttrs.SetAttr(It.Row, It.NewAttr);
-      BlocksRowChanged(It.Row, 3);
-      break;
+    case ukRowInserted: HistoryInsertRow(It.Row, It.NewText, It.NewAttr, false); break;
+    case ukRowDeleted: HistoryDeleteRow(It.Row); break;
+    default: HistorySetRow(It.Row, It.NewText, It.NewAttr); break;
   }
   FCaret = {It.CaretCol, It.CaretRow};
 }
