@@ -345,7 +345,10 @@ protected:
   void LoadBinaryRows(std::string_view Data, const std::string& Name);
   void ResetForLoad();
   void FinishLoad();
-  void WriteDocument(TByteWriter& Out, int Mode, const std::string& Name);
+  // Writes the document in the style of Mode.  A binary header is written
+  // as zeros and its real bytes stored in LateHeader when one is given.
+  void WriteDocument(TByteWriter& Out, int Mode, const std::string& Name,
+                     unsigned char* LateHeader = nullptr);
   bool WrapDisplayText(std::string& Out, std::string_view T, int Indent, int W);
 
   // Document

@@ -13,6 +13,10 @@
 
 using namespace bench;
 
+namespace bench {
+void LoadSaveBench(const char* only);  // LoadSaveBench.cpp
+}
+
 namespace {
 
 constexpr int kUndoRows = 100000;
@@ -139,5 +143,6 @@ int main(int argc, char** argv) {
   std::printf("Hotaru benchmarks (best of 3; ratio = ours / baseline)\n");
   if (want("undo")) UndoGroup();
   if (want("append")) AppendRows();
+  LoadSaveBench(only);  // picks its cases by the same rule
   return 0;
 }

@@ -1,7 +1,6 @@
 #include "AFEdit/document/FileFormat.h"
 
 #include <bit>
-#include <climits>
 #include <cstring>
 #include <utility>
 
@@ -11,33 +10,56 @@
 
 // ---- text style ----
 
-size_t FindLineBreak(const char* p, size_t n) noexcept {
-  size_t i = 0;
+namespace {
+
+constexpr size_t kScanBlock = 64;
+
+// One bit for each CR, LF or zero byte among the 64 bytes at p.
+uint64_t BreakMask(const char* p) noexcept {
 #if defined(__SSE2__)
   const __m128i cr = _mm_set1_epi8('\r');
   const __m128i lf = _mm_set1_epi8('\n');
   const __m128i zero = _mm_setzero_si128();
-  for (; i + 16 <= n; i += 16) {
-    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+  uint64_t mask = 0;
+  for (int k = 0; k < 4; ++k) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16 * k));
     const __m128i hit =
         _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)), _mm_cmpeq_epi8(v, zero));
-    const auto bits = static_cast<unsigned>(_mm_movemask_epi8(hit));
-    if (bits != 0) return i + static_cast<size_t>(std::countr_zero(bits));
+    mask |= static_cast<uint64_t>(static_cast<unsigned>(_mm_movemask_epi8(hit))) << (16 * k);
   }
+  return mask;
+#else
+  uint64_t mask = 0;
+  for (size_t k = 0; k < kScanBlock; ++k) {
+    const char c = p[k];
+    if (c == '\r' || c == '\n' || c == '\0') mask |= uint64_t{1} << k;
+  }
+  return mask;
 #endif
-  for (; i < n; ++i) {
-    const char c = p[i];
-    if (c == '\r' || c == '\n' || c == '\0') return i;
-  }
-  return n;
 }
 
-TLineReader::TLineReader(TByteSource Source, size_t Window)
-    : FSource(std::move(Source)), FWindow(Window < 1 ? 1 : Window), FBuf(new char[FWindow + 1]) {}
+}  // namespace
 
-// Moves the unread bytes to the front and reads behind them until the buffer
-// is full or the source ends.
+TLineReader::TLineReader(TByteSource Source, size_t Window)
+    : FSource(std::move(Source)),
+      FWindow(Window < 1 ? 1 : Window),
+      FBuf(new char[FWindow + 1 + kScanBlock]()),
+      FBreaks(new uint64_t[(FWindow + 1) / kScanBlock + 2]()) {
+  FBreaks[0] = 1;  // the end of the empty window
+}
+
+size_t TLineReader::FindBreak(size_t From, size_t Limit) const noexcept {
+  size_t w = From / kScanBlock;
+  uint64_t m = FBreaks[w] & (~uint64_t{0} << (From % kScanBlock));
+  while (m == 0) m = FBreaks[++w];
+  const size_t hit = w * kScanBlock + static_cast<size_t>(std::countr_zero(m));
+  return hit < Limit ? hit : Limit;
+}
+
+// Moves the unread bytes to the front and reads behind them until the window
+// is full or the source ends; then marks the window's break bytes.
 void TLineReader::Refill() {
+  if (BeforeRefill) BeforeRefill();
   const size_t avail = FEnd - FBeg;
   if (FBeg > 0) {
     std::memmove(FBuf.get(), FBuf.get() + FBeg, avail);
@@ -53,21 +75,28 @@ void TLineReader::Refill() {
     }
     FEnd += n;
   }
+  // The last block may reach into the spare bytes after the window; their
+  // bits are cleared.
+  const size_t words = FEnd / kScanBlock + 1;
+  for (size_t w = 0; w < words; ++w) FBreaks[w] = BreakMask(FBuf.get() + w * kScanBlock);
+  const size_t tail = FEnd % kScanBlock;
+  FBreaks[words - 1] &= (uint64_t{1} << tail) - 1;
+  FBreaks[words - 1] |= uint64_t{1} << tail;
 }
 
-bool TLineReader::Next(TLine& Line) {
+bool TLineReader::Next(std::string_view& Row) {
   if (FDone) return false;
   for (;;) {
     const size_t avail = FEnd - FBeg;
-    const char* p = FBuf.get() + FBeg;
+    char* p = FBuf.get() + FBeg;
     const size_t lim = avail < FWindow ? avail : FWindow;
-    const size_t i = FindLineBreak(p, lim);
+    const size_t i = FindBreak(FBeg, FBeg + lim) - FBeg;
     if (i < lim) {
       const char c = p[i];
       if (c == '\0') {  // the text ends here
         FDone = true;
         if (i == 0) return false;
-        Line = {std::string_view(p, i), false};
+        Row = {p, i};
         return true;
       }
       // The second byte of a pair may still be in the source.
@@ -77,15 +106,13 @@ bool TLineReader::Next(TLine& Line) {
       }
       const char pair = c == '\r' ? '\n' : '\r';
       const size_t step = (i + 1 < avail && p[i + 1] == pair) ? 2 : 1;
-      if (c == '\r')
-        Line = {std::string_view(p, i + 1), false};
-      else
-        Line = {std::string_view(p, i), true};
+      p[i] = '\r';
+      Row = {p, i + 1};
       FBeg += i + step;
       return true;
     }
     if (lim == FWindow) {  // no line end within a whole window: cut the line
-      Line = {std::string_view(p, FWindow), false};
+      Row = {p, FWindow};
       FBeg += FWindow;
       return true;
     }
@@ -95,10 +122,38 @@ bool TLineReader::Next(TLine& Line) {
     }
     FDone = true;  // the last line, without a line end
     if (avail == 0) return false;
-    Line = {std::string_view(p, avail), false};
+    Row = {p, avail};
     FBeg = FEnd;
     return true;
   }
+}
+
+TByteWriter::TByteWriter(TByteSink Sink, size_t BufSize)
+    : FSink(std::move(Sink)), FSize(BufSize < 1 ? 1 : BufSize), FBuf(new char[FSize]) {}
+
+void TByteWriter::Flush() {
+  if (FUsed == 0) return;
+  const size_t n = FUsed;
+  FUsed = 0;  // the bytes count as handed over even when the sink fails
+  FFlushed += n;
+  FSink(FBuf.get(), n);
+}
+
+void TByteWriter::PutLong(const char* p, size_t n) {
+  // Top up the buffer, then send whole buffers' worth straight through.
+  const size_t room = FSize - FUsed;
+  std::memcpy(FBuf.get() + FUsed, p, room);
+  FUsed += room;
+  p += room;
+  n -= room;
+  Flush();
+  if (n >= FSize) {
+    FFlushed += n;
+    FSink(p, n);
+    return;
+  }
+  std::memcpy(FBuf.get(), p, n);
+  FUsed = n;
 }
 
 // ---- binary style ----

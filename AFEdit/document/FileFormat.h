@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -30,35 +31,81 @@ using TByteSource = std::function<size_t(char* dst, size_t n)>;
 // have no line end; an empty text gives no rows at all.
 //
 // The reader keeps one window of Window + 1 bytes and reads the source in
-// pieces of about Window bytes.
+// pieces of about Window bytes.  A row is handed out as a view of the
+// window (an LF that ends it is turned into CR in place), so the rows
+// between two refills lie in order in one stretch of the window.
 class TLineReader {
 public:
-  struct TLine {
-    std::string_view Text;  // the row's bytes; ends with CR when the line ended with CR
-    bool AddCr = false;     // the line ended with LF: the row is Text followed by CR
-    size_t size() const noexcept { return Text.size() + (AddCr ? 1 : 0); }
-  };
-
   explicit TLineReader(TByteSource Source, size_t Window = kLineWindow);
 
-  // The next row; Line.Text stays valid until the next call.  False when the
-  // text has no more rows.
-  bool Next(TLine& Line);
+  // The next row; it stays valid until the next refill of the window.
+  // False when the text has no more rows.
+  bool Next(std::string_view& Row);
+
+  // Called before the window is refilled, when the rows handed out so far
+  // are about to become invalid.
+  std::function<void()> BeforeRefill;
 
 private:
   void Refill();
+  // Offset of the first CR, LF or zero byte in [From, Limit), or Limit.
+  size_t FindBreak(size_t From, size_t Limit) const noexcept;
 
   TByteSource FSource;
   size_t FWindow;
-  std::unique_ptr<char[]> FBuf;  // FWindow + 1 bytes
+  std::unique_ptr<char[]> FBuf;  // FWindow + 1 bytes, and room for a last scan block
   size_t FBeg = 0;               // unread bytes are FBuf[FBeg, FEnd)
   size_t FEnd = 0;
   bool FSourceDone = false;  // the source reported its end
   bool FDone = false;        // no more rows
+  // One bit for each CR, LF or zero byte of the window, made at each refill,
+  // and a bit at FEnd, so that a search always stops.
+  std::unique_ptr<uint64_t[]> FBreaks;
 };
 
-// Index of the first CR, LF or zero byte in p[0, n), or n when there is none.
-size_t FindLineBreak(const char* p, size_t n) noexcept;
+// Where a writer sends its bytes; failures are thrown.
+using TByteSink = std::function<void(const char* p, size_t n)>;
+
+// Collects small writes into large ones: the sink sees pieces of the buffer
+// size (the last one smaller) and pieces longer than the buffer unsplit.
+class TByteWriter {
+public:
+  explicit TByteWriter(TByteSink Sink, size_t BufSize = size_t{256} << 10);
+  TByteWriter(const TByteWriter&) = delete;
+  TByteWriter& operator=(const TByteWriter&) = delete;
+
+  void Put(const char* p, size_t n) {
+    if (n <= FSize - FUsed) {
+      std::memcpy(FBuf.get() + FUsed, p, n);
+      FUsed += n;
+    } else {
+      PutLong(p, n);
+    }
+  }
+  void Put(std::string_view s) { Put(s.data(), s.size()); }
+  void Put(char c) {
+    if (FUsed == FSize) Flush();
+    FBuf[FUsed++] = c;
+  }
+  // Hands the buffered bytes to the sink.
+  void Flush();
+  // Direct filling: Room() bytes are free at Tail(); Commit(n) takes the
+  // first n of them as written.
+  size_t Room() const noexcept { return FSize - FUsed; }
+  char* Tail() noexcept { return FBuf.get() + FUsed; }
+  void Commit(size_t n) noexcept { FUsed += n; }
+  // Bytes put so far, flushed or not.
+  uint64_t Written() const noexcept { return FFlushed + FUsed; }
+
+private:
+  void PutLong(const char* p, size_t n);
+
+  TByteSink FSink;
+  size_t FSize;
+  std::unique_ptr<char[]> FBuf;
+  size_t FUsed = 0;
+  uint64_t FFlushed = 0;
+};
 
 // ---- binary style ----
 //

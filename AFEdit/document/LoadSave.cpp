@@ -1,2 +1,575 @@
-// Loading and saving documents.
+// Loading and saving documents, in the text style (Shift-JIS lines) and the
+// binary style (rows as held, with their records).
+//
+// A load first reads and checks everything it needs, and only then replaces
+// the document, so a load that fails leaves the document, its undo history,
+// the caret and the view as they were.  A save to a file writes a temporary
+// file beside the target and renames it over the target once every byte is
+// on disk, so a save that fails leaves the old file as it was.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <istream>
+#include <ostream>
+#include <stdexcept>
+#include <streambuf>
+#include <utility>
+#include <vector>
+
 #include "AFEdit/AFEdit.h"
+#include "AFEdit/document/FileFormat.h"
+#include "AFEdit/platform/FileError.h"
+
+namespace {
+
+constexpr int kModeBinary = 1;
+constexpr int kModeExpandTabs = 2;
+constexpr int kModeTabsToIndent = 4;
+constexpr int kModeIndentAsTabs = 8;
+constexpr int kModeIndentAsSpaces = 16;
+constexpr int kModeRowsAsLines = 32;
+
+const char kStreamReadFailed[] = "ストリームからの読み込みに失敗しました";
+const char kStreamWriteFailed[] = "ストリームへの書き込みに失敗しました";
+const char kTooLargeForBinary[] = "文書が大きすぎてバイナリ形式では保存できません";
+
+// Owns a file descriptor.
+class TFd {
+public:
+  explicit TFd(int fd = -1) noexcept : FFd(fd) {}
+  TFd(const TFd&) = delete;
+  TFd& operator=(const TFd&) = delete;
+  ~TFd() {
+    if (FFd >= 0) ::close(FFd);
+  }
+  int get() const noexcept { return FFd; }
+  // Closes the descriptor; the result of close().
+  int Close() noexcept {
+    const int fd = std::exchange(FFd, -1);
+    return fd >= 0 ? ::close(fd) : 0;
+  }
+
+private:
+  int FFd;
+};
+
+size_t ReadFd(int fd, char* dst, size_t n, const std::string& Path) {
+  for (;;) {
+    const ssize_t got = ::read(fd, dst, n);
+    if (got >= 0) return static_cast<size_t>(got);
+    if (errno != EINTR) throw EFileError(EFileError::fsRead, Path, errno);
+  }
+}
+
+void WriteFd(int fd, const char* p, size_t n, const std::string& Path) {
+  while (n > 0) {
+    const ssize_t put = ::write(fd, p, n);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      throw EFileError(EFileError::fsSave, Path, errno);
+    }
+    p += put;
+    n -= static_cast<size_t>(put);
+  }
+}
+
+void PWriteFd(int fd, const unsigned char* p, size_t n, off_t at, const std::string& Path) {
+  while (n > 0) {
+    const ssize_t put = ::pwrite(fd, p, n, at);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      throw EFileError(EFileError::fsSave, Path, errno);
+    }
+    p += put;
+    at += put;
+    n -= static_cast<size_t>(put);
+  }
+}
+
+// Reads from a stream; a stream that goes bad is a read error, its end (even
+// when reported as an exception) is not.
+size_t ReadStream(std::istream& S, char* dst, size_t n) {
+  if (S.bad()) throw EFileError(EFileError::fsRead, {}, 0, kStreamReadFailed);
+  if (!S.good()) return 0;
+  try {
+    S.read(dst, static_cast<std::streamsize>(n));
+  } catch (const std::ios_base::failure&) {
+    if (S.bad()) throw EFileError(EFileError::fsRead, {}, 0, kStreamReadFailed);
+  }
+  if (S.bad()) throw EFileError(EFileError::fsRead, {}, 0, kStreamReadFailed);
+  return static_cast<size_t>(S.gcount());
+}
+
+// Everything a source has left; SizeHint is the expected length.
+std::string ReadAll(const TByteSource& Source, size_t SizeHint = 0) {
+  constexpr size_t kPiece = size_t{1} << 20;
+  std::string data;
+  data.reserve(SizeHint + kPiece);
+  for (;;) {
+    const size_t old = data.size();
+    data.resize(old + kPiece);
+    const size_t got = Source(data.data() + old, kPiece);
+    data.resize(old + got);
+    if (got == 0) return data;
+  }
+}
+
+// Lets WriteAttrs, which writes to a std::ostream, feed a TByteWriter.
+class TWriterBuf : public std::streambuf {
+public:
+  explicit TWriterBuf(TByteWriter& Out) : FOut(Out) {}
+
+protected:
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    FOut.Put(s, static_cast<size_t>(n));
+    return n;
+  }
+  int_type overflow(int_type c) override {
+    if (!traits_type::eq_int_type(c, traits_type::eof())) FOut.Put(traits_type::to_char_type(c));
+    return traits_type::not_eof(c);
+  }
+
+private:
+  TByteWriter& FOut;
+};
+
+// What PutRow writes after a row.
+enum TRowEnd {
+  kLineEndAfterCr,  // LF after a row ending with CR (text style)
+  kLineEndAlways,   // as kLineEndAfterCr, and CR LF after any other row
+  kLineFeedAlways,  // LF after every row (binary style)
+};
+
+constexpr size_t kCopyStep = 64;
+
+// Writes a row and its line end.  This runs once per row of the document,
+// so it avoids a library copy per row, whose cost is mostly the dispatch on
+// the varying length: a row inside a larger chunk (as loaded rows are) is
+// copied in whole steps, which may read past the row's end but not past its
+// chunk, and write past the row into the writer's buffer, where the bytes
+// that follow overwrite the excess.
+inline void PutRow(TByteWriter& Out, const TRowStr& S, TRowEnd End) {
+  const size_t n = S.size();
+  const size_t span = (n + kCopyStep - 1) / kCopyStep * kCopyStep;
+  if (Out.Room() < span + 2) {
+    Out.Flush();
+    if (Out.Room() < span + 2) {  // a row longer than the whole buffer
+      const bool cr = n != 0 && S.back() == '\r';
+      Out.Put(S.view());
+      if (End == kLineFeedAlways || cr)
+        Out.Put('\n');
+      else if (End == kLineEndAlways)
+        Out.Put("\r\n", 2);
+      return;
+    }
+  }
+  const char* src = S.data();
+  char* d = Out.Tail();
+  const TStrChunk* chunk = S.Chunk();
+  if (chunk && src + span <= chunk->Data() + chunk->Capacity()) {
+    for (size_t k = 0; k < n; k += kCopyStep) std::memcpy(d + k, src + k, kCopyStep);
+  } else {
+    std::memcpy(d, src, n);
+  }
+  // Read from the source, not from the bytes just stored, so that the next
+  // row's place does not wait for this row's stores.
+  const bool cr = n != 0 && src[n - 1] == '\r';
+  d[n] = '\n';
+  if (End == kLineFeedAlways) {
+    Out.Commit(n + 1);
+  } else if (cr || End == kLineEndAfterCr) {
+    Out.Commit(n + (cr ? 1 : 0));
+  } else {
+    d[n] = '\r';
+    d[n + 1] = '\n';
+    Out.Commit(n + 2);
+  }
+}
+
+// Loading marks the control for the whole of its row building.
+class TLoadScope {
+public:
+  explicit TLoadScope(TCustomAFEdit& E) : FE(E) { FE.BeginLoad(); }
+  TLoadScope(const TLoadScope&) = delete;
+  TLoadScope& operator=(const TLoadScope&) = delete;
+  ~TLoadScope() { FE.EndLoad(); }
+
+private:
+  TCustomAFEdit& FE;
+};
+
+// A row's place in a stretch of bytes.
+struct TSlice {
+  uint32_t Off;
+  uint32_t Len;
+};
+
+// Indents of successive rows, stored as runs of equal values.
+struct TIndentRun {
+  int16_t Indent;
+  uint32_t Count;
+};
+
+std::string ParentDir(const std::string& Path) {
+  const size_t slash = Path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return Path.substr(0, slash);
+}
+
+std::string BaseName(const std::string& Path) {
+  const size_t slash = Path.find_last_of('/');
+  return slash == std::string::npos ? Path : Path.substr(slash + 1);
+}
+
+// Creates a new file with a name of its own in Dir, readable and writable
+// as the umask allows.  Returns its descriptor and sets Name.
+int CreateTempFile(const std::string& Dir, const std::string& Base, std::string& Name,
+                   const std::string& Target) {
+  static unsigned counter = 0;
+  // Long names would not leave room for the suffix.
+  std::string stem(1, '.');
+  stem.append(Base, 0, 100);
+  stem += ".saving-";
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const auto tick = static_cast<unsigned long long>(
+        std::chrono::steady_clock::now().time_since_epoch().count());
+    char suffix[64];
+    std::snprintf(suffix, sizeof suffix, "%d-%u-%llx", static_cast<int>(::getpid()), counter++,
+                  tick & 0xFFFFFFull);
+    Name = Dir + "/" + stem + suffix;
+    const int fd = ::open(Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) return fd;
+    if (errno != EEXIST) throw EFileError(EFileError::fsSave, Target, errno);
+  }
+  throw EFileError(EFileError::fsSave, Target, EEXIST);
+}
+
+}  // namespace
+
+// ---- loading ----
+
+void TCustomAFEdit::ResetForLoad() {
+  FLineAttrs.Clear();  // frees every column list
+  FLines.Clear();
+  FBlkAttrs.Clear();
+  FTopRow = 0;
+  FUndoBuff.Reset();
+  FireUndoChange(false, false);
+  FSel.ClearRowSel();
+  FSel.CollapseCharSel();
+  FMaxRowLen = 0;
+}
+
+void TCustomAFEdit::FinishLoad() {
+  // The document always ends with a row without CR.
+  if (RowCount() == 0 || RowHasLineEnd(RowCount() - 1)) AppendLine(TRowStr());
+  FUndoBuff.Reset();
+  // No group of the old document continues into the new one.
+  FUndoBuff.FLastGroup = -1;
+  FUndoBuff.FGroupRun = 0;
+  FireUndoChange(false, false);
+  FEditGroup = 0;
+  FCaret = {0, 0};
+  SetScrollBars(FScrollBars);
+  RepaintDirtyRows();
+  UpdateCaret();
+}
+
+void TCustomAFEdit::LoadTextRows(TLineReader& Reader, int Mode) {
+  const bool expand = (Mode & kModeExpandTabs) != 0;
+  const bool toIndent = (Mode & kModeTabsToIndent) != 0;
+  const int maxIndent = std::clamp(FDefWrapPos - 8, 0, static_cast<int>(INT16_MAX));
+
+  // The new rows are built apart, so that a read error leaves the document
+  // untouched.  Their bytes go into shared chunks: the rows read from one
+  // window lie in order in one stretch of it, so the stretch is packed with
+  // one copy and the rows become slices of the packed bytes.
+  TRowList rows;
+  TRowPacker packer;
+  std::vector<TIndentRun> indents;  // only with leading tabs to indent
+  std::vector<TSlice> pending;      // rows of the current window not yet packed
+  const char* pendingFrom = nullptr;
+  const char* pendingTo = nullptr;
+  auto packPending = [&] {
+    if (pending.empty()) return;
+    const TRowStr block = packer.Pack(std::string_view(pendingFrom, static_cast<size_t>(pendingTo - pendingFrom)));
+    // The chunk is shared, not changed: the slices only add references.
+    auto* chunk = const_cast<TStrChunk*>(block.Chunk());
+    const size_t at = chunk ? static_cast<size_t>(block.data() - chunk->Data()) : 0;
+    for (const TSlice& r : pending) rows.Add(TRowStr(chunk, at + r.Off, r.Len));
+    pending.clear();
+  };
+  Reader.BeforeRefill = packPending;
+
+  std::string expanded;
+  size_t maxLen = 0;
+  std::string_view row;
+  while (Reader.Next(row)) {
+    maxLen = std::max(maxLen, row.size());
+    if (expand) {
+      ExpandTabsInto(expanded, row, true, FTabSize);
+      row = expanded;
+    }
+    if (toIndent) {
+      // Leading tabs, each followed by at least one more byte of the row.
+      size_t tabs = 0;
+      while (tabs + 1 < row.size() && row[tabs] == '\t') ++tabs;
+      row.remove_prefix(tabs);
+      const auto indent = static_cast<int16_t>(
+          std::min(static_cast<long long>(tabs) * std::max(FTabSize, 0), static_cast<long long>(maxIndent)));
+      if (!indents.empty() && indents.back().Indent == indent)
+        ++indents.back().Count;
+      else
+        indents.push_back({indent, 1});
+    }
+    if (expand) {  // the row is not in the window
+      packPending();
+      rows.Add(packer.Pack(row));
+      continue;
+    }
+    if (pending.empty()) pendingFrom = row.data();
+    pending.push_back({static_cast<uint32_t>(row.data() - pendingFrom), static_cast<uint32_t>(row.size())});
+    pendingTo = row.data() + row.size();
+  }
+  packPending();
+  Reader.BeforeRefill = nullptr;
+
+  TLoadScope scope(*this);
+  ResetForLoad();
+  FLines = std::move(rows);
+  TLineAttr T;
+  InitLineAttr(true, 0, T, FDefWrapPos);
+  if (toIndent) {
+    for (const TIndentRun& run : indents) {
+      T.Indent = run.Indent;
+      for (uint32_t i = 0; i < run.Count; ++i) FLineAttrs.AddAttr(T);
+    }
+  } else {
+    // Equal records appended one after another are kept as a run.
+    for (int i = RowCount(); i > 0; --i) FLineAttrs.AddAttr(T);
+  }
+  FMaxRowLen = static_cast<int>(std::min(maxLen + 2, static_cast<size_t>(INT_MAX)));
+  FinishLoad();
+}
+
+void TCustomAFEdit::LoadBinaryRows(std::string_view Data, const std::string& Name) {
+  TBinaryHeader H;
+  const TBinaryFault fault = CheckBinaryDocument(Data, &H);
+  if (fault != TBinaryFault::None) throw EFileError(EFileError::fsFormat, Name, 0, BinaryFaultText(fault));
+
+  TLoadScope scope(*this);
+  ResetForLoad();
+  TRowPacker packer;
+  const char* p = Data.data() + kBinaryHeaderSize;
+  const char* textEnd = Data.data() + H.RecordOffset;
+  const auto* rec = reinterpret_cast<const unsigned char*>(textEnd);
+  for (int32_t r = 0; r < H.RowCount; ++r, rec += kLineAttrDiskSize) {
+    // The checks above found every row's LF and record inside the data.
+    const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(textEnd - p)));
+    const std::string_view text(p, static_cast<size_t>(lf - p));
+    p = lf + 1;
+    TLineAttr A = DecodeLineAttr(rec);
+    A.Reserved = 0;
+    A.Dirty = true;
+    A.ColAttrs = nullptr;
+    FMaxRowLen = std::max(FMaxRowLen, static_cast<int>(std::min(text.size() + 2, static_cast<size_t>(INT_MAX))));
+    AppendRow(packer.Pack(text), A);
+  }
+  FinishLoad();
+}
+
+void TCustomAFEdit::LoadFromStream(std::istream& Stream, int Mode) {
+  const TByteSource source = [&Stream](char* dst, size_t n) { return ReadStream(Stream, dst, n); };
+  if (Mode & kModeBinary) {
+    // Offsets in the file count from where reading starts.
+    LoadBinaryRows(ReadAll(source), {});
+  } else {
+    TLineReader reader(source);
+    LoadTextRows(reader, Mode);
+  }
+}
+
+void TCustomAFEdit::LoadFromFile(const std::string& FileName, int Mode) {
+  TFd fd(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC));
+  if (fd.get() < 0) throw EFileError(EFileError::fsOpen, FileName, errno);
+  const TByteSource source = [&](char* dst, size_t n) { return ReadFd(fd.get(), dst, n, FileName); };
+  if (Mode & kModeBinary) {
+    struct stat st{};
+    const size_t hint = ::fstat(fd.get(), &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
+    LoadBinaryRows(ReadAll(source, hint), FileName);
+  } else {
+    TLineReader reader(source);
+    LoadTextRows(reader, Mode);
+  }
+}
+
+void TCustomAFEdit::SetText(std::string_view Value) {
+  // A window as long as the whole string cuts no line that the full window
+  // would not cut, and spares a short string the full window.
+  const size_t window = std::clamp<size_t>(Value.size(), 1, kLineWindow);
+  TLineReader reader(
+      [&Value](char* dst, size_t n) {
+        n = std::min(n, Value.size());
+        std::memcpy(dst, Value.data(), n);
+        Value.remove_prefix(n);
+        return n;
+      },
+      window);
+  LoadTextRows(reader, 0);
+}
+
+// ---- saving ----
+
+void TCustomAFEdit::WriteDocument(TByteWriter& Out, int Mode, const std::string& Name,
+                                  unsigned char* LateHeader) {
+  const int rows = RowCount();
+  if (Mode & kModeBinary) {
+    const uint64_t start = Out.Written();
+    unsigned char header[kBinaryHeaderSize] = {};
+    uint64_t recordOffset = 0;
+    uint64_t total = 0;
+    if (!LateHeader) {
+      // Sizes first, so the header can go in front of the rows.
+      uint64_t textLen = 0;
+      FLines.ForEach(0, rows, [&](int, const TRowStr& s) { textLen += s.size() + 1; });
+      uint64_t records = 0;
+      for (int i = 0, n = FLineAttrs.Count(); i < n; ++i)
+        if (FLineAttrs.HasAttr(i)) ++records;
+      recordOffset = kBinaryHeaderSize + textLen;
+      total = recordOffset + records * kLineAttrDiskSize;
+      if (total > static_cast<uint64_t>(INT32_MAX))
+        throw EFileError(EFileError::fsSave, Name, 0, kTooLargeForBinary);
+      EncodeBinaryHeader({static_cast<int32_t>(total), static_cast<int32_t>(recordOffset), rows}, header);
+    }
+    Out.Put(reinterpret_cast<const char*>(header), sizeof header);
+    FLines.ForEach(0, rows, [&](int, const TRowStr& s) { PutRow(Out, s, kLineFeedAlways); });
+    if (LateHeader) recordOffset = Out.Written() - start;
+    TWriterBuf buf(Out);
+    std::ostream os(&buf);
+    os.exceptions(std::ios::badbit);  // a failing sink's error comes through
+    FLineAttrs.WriteAttrs(os);
+    if (LateHeader) {
+      total = Out.Written() - start;
+      if (total > static_cast<uint64_t>(INT32_MAX))
+        throw EFileError(EFileError::fsSave, Name, 0, kTooLargeForBinary);
+      EncodeBinaryHeader({static_cast<int32_t>(total), static_cast<int32_t>(recordOffset), rows}, LateHeader);
+    } else if (Out.Written() - start != total) {
+      throw std::logic_error("binary document size miscounted");
+    }
+    return;
+  }
+
+  const bool rowsAsLines = (Mode & kModeRowsAsLines) != 0;
+  const bool indentAsTabs = (Mode & kModeIndentAsTabs) != 0;
+  const bool indentAsSpaces = !indentAsTabs && (Mode & kModeIndentAsSpaces) != 0;
+  const bool expand = (Mode & kModeExpandTabs) != 0;
+  const int tab = std::max(FTabSize, 1);
+  std::string line;  // a row with its indent, before tab expansion
+  std::string expanded;
+  if (!indentAsTabs && !indentAsSpaces && !expand) {
+    FLines.ForEach(0, rows, [&](int, const TRowStr& s) {
+      PutRow(Out, s, rowsAsLines ? kLineEndAlways : kLineEndAfterCr);
+    });
+    return;
+  }
+  bool atLineStart = true;
+  FLines.ForEach(0, rows, [&](int r, const TRowStr& s) {
+    const bool cr = !s.empty() && s.back() == '\r';
+    const bool prefix = (indentAsTabs || indentAsSpaces) && (atLineStart || rowsAsLines);
+    if (!prefix && !expand) {
+      Out.Put(s.view());
+    } else {
+      line.clear();
+      if (prefix) {
+        const int indent = std::max(0, static_cast<int>(FLineAttrs.PeekAttr(r).Indent));
+        if (indentAsTabs)
+          line.append(static_cast<size_t>((indent + tab - 1) / tab), '\t');
+        else
+          line.append(static_cast<size_t>(indent), ' ');
+      }
+      line.append(s.view());
+      if (expand) {
+        ExpandTabsInto(expanded, line, true, FTabSize);
+        Out.Put(expanded);
+      } else {
+        Out.Put(line);
+      }
+    }
+    if (rowsAsLines && !cr) Out.Put("\r\n", 2);
+    if (cr) Out.Put('\n');
+    atLineStart = cr;
+  });
+}
+
+void TCustomAFEdit::SaveToStream(std::ostream& Stream, int Mode) {
+  TByteWriter out([&Stream](const char* p, size_t n) {
+    try {
+      Stream.write(p, static_cast<std::streamsize>(n));
+    } catch (const std::ios_base::failure&) {
+    }
+    if (!Stream) throw EFileError(EFileError::fsSave, {}, 0, kStreamWriteFailed);
+  });
+  WriteDocument(out, Mode, {});
+  out.Flush();
+  try {
+    Stream.flush();
+  } catch (const std::ios_base::failure&) {
+  }
+  if (!Stream) throw EFileError(EFileError::fsSave, {}, 0, kStreamWriteFailed);
+}
+
+void TCustomAFEdit::SaveToFile(const std::string& FileName, int Mode) {
+  // A link is followed, so that the file it names is replaced and the link
+  // stays.
+  std::string target = FileName;
+  struct stat st{};
+  if (::lstat(FileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    if (char* real = ::realpath(FileName.c_str(), nullptr)) {
+      target = real;
+      std::free(real);
+    }
+  }
+  const bool exists = ::stat(target.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode)) throw EFileError(EFileError::fsSave, FileName, EISDIR);
+
+  std::string tempName;
+  TFd fd(CreateTempFile(ParentDir(target), BaseName(target), tempName, FileName));
+  try {
+    if (exists) {
+      // Keep the owner and group where allowed (changing them may need
+      // privileges the user lacks; the file is then the user's), and the
+      // permissions.
+      if (::fchown(fd.get(), st.st_uid, st.st_gid) != 0) {
+      }
+      if (::fchmod(fd.get(), st.st_mode & 07777) != 0) throw EFileError(EFileError::fsSave, FileName, errno);
+    }
+    TByteWriter out([&](const char* p, size_t n) { WriteFd(fd.get(), p, n, FileName); });
+    // A binary header is put in place last, once its sizes are known.
+    unsigned char header[kBinaryHeaderSize];
+    const bool binary = (Mode & kModeBinary) != 0;
+    WriteDocument(out, Mode, FileName, binary ? header : nullptr);
+    out.Flush();
+    if (binary) PWriteFd(fd.get(), header, sizeof header, 0, FileName);
+    if (::fsync(fd.get()) != 0) throw EFileError(EFileError::fsSave, FileName, errno);
+    if (fd.Close() != 0) throw EFileError(EFileError::fsSave, FileName, errno);
+    if (::rename(tempName.c_str(), target.c_str()) != 0) throw EFileError(EFileError::fsSave, FileName, errno);
+  } catch (...) {
+    fd.Close();
+    ::unlink(tempName.c_str());
+    throw;
+  }
+  // Make the new name itself durable; the data is already safe, so a
+  // failure here is not reported.
+  TFd dir(::open(ParentDir(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (dir.get() >= 0) ::fsync(dir.get());
+  FUndoBuff.MarkSaved();
+}
