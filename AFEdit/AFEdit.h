@@ -27,6 +27,7 @@
 #include "AFEdit/layout/Columns.h"
 #include "AFEdit/layout/WrapSearch.h"
 #include "AFEdit/platform/Canvas.h"
+#include "AFEdit/platform/Keys.h"
 #include "AFEdit/platform/Types.h"
 
 enum TAFEditOption {
@@ -73,8 +74,6 @@ using TDrawLineEvent = std::function<void(TCustomAFEdit* Sender, int index, cons
 using TDrawAreaEvent = std::function<void(TCustomAFEdit* Sender, const TRect& Rect, bool& DefaultDraw)>;
 // Key events carry the virtual key code and the modifier state; key presses
 // the character (CP932 bytes).
-enum TShiftStateFlag { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
-using TShiftState = TSet<TShiftStateFlag>;
 using TKeyEvent = std::function<void(TCustomAFEdit* Sender, int& Key, TShiftState Shift)>;
 using TKeyPressEvent = std::function<void(TCustomAFEdit* Sender, std::string& Key)>;
 enum TMouseButton { mbLeft, mbRight, mbMiddle };
@@ -332,6 +331,13 @@ protected:
   void changeEvent(QEvent* Event) override;
   void focusInEvent(QFocusEvent* Event) override;
   void focusOutEvent(QFocusEvent* Event) override;
+  void keyPressEvent(QKeyEvent* Event) override;
+  void keyReleaseEvent(QKeyEvent* Event) override;
+  void mousePressEvent(QMouseEvent* Event) override;
+  void mouseMoveEvent(QMouseEvent* Event) override;
+  void mouseReleaseEvent(QMouseEvent* Event) override;
+  void mouseDoubleClickEvent(QMouseEvent* Event) override;
+  bool focusNextPrevChild(bool Next) override;
   // Makes the window surface the size of the viewport.
   void ResizeSurface();
 
@@ -339,6 +345,9 @@ protected:
   // Restores the rows of one undo item (undo) or re-applies them (redo).
   void UndoApply(TUndoBuffItem& It);
   void RedoApply(TUndoBuffItem& It);
+  void HistoryInsertRow(int Row, TRowStr& Text, const TLineAttr& Attr, bool FreeMovedColAttrs);
+  void HistoryDeleteRow(int Row);
+  void HistorySetRow(int Row, const TRowStr& Text, const TLineAttr& Attr);
   void ResetDocument();
   // Steps of loading and saving (document/LoadSave.cpp).
   void LoadTextRows(TLineReader& Reader, int Mode);

@@ -35,6 +35,7 @@ void TUndoBuff::Reset() {
   FPos = 0;
   FSavedPos = 0;
   FCanUndo = false;
+  FDiscarding = false;
 }
 
 void TUndoBuff::Clear() {
