@@ -8,12 +8,6 @@
 
 bool TCustomAFEdit::SnapBackward = false;
 
-namespace {
-// Mark strings (CP932): ← □ . [EOF] - >
-constexpr std::string_view kFoldMark = "\x81\xA9";
-constexpr std::string_view kZenSpaceMark = "\x81\xA0";
-}  // namespace
-
 TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner), FCanvas(&FSurface) {
   // The owned lists and buffers are members; the record of rows and the
   // work buffers start empty.
@@ -79,13 +73,6 @@ TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner), FCanv
   FVertBarShown = FHorzBarShown = false;
   FWrapLeadBytes = 10;
   FWrapTrailBytes = 4;
-
-  FFoldMark = std::string(kFoldMark);
-  FZenSpaceMark = std::string(kZenSpaceMark);
-  FIndentMark = ".";
-  FEofMark = "[EOF]";
-  FTabMark = "-";
-  FTabEndMark = ">";
 
   FFont.Name = QStringLiteral("ＭＳ ゴシック");
   FFont.Color = clWindowText;

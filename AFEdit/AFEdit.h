@@ -240,8 +240,13 @@ public:
   const TFont& KeywordFont() const noexcept { return FKeywordFont; }
   const TFont& SelTextFont() const noexcept { return FSelTextFont; }
 
-  // Mark strings drawn by the painter (CP932).
-  std::string FFoldMark, FZenSpaceMark, FIndentMark, FEofMark, FTabMark, FTabEndMark;
+  // Mark strings drawn by the painter (CP932); they never change.
+  std::string_view FFoldMark = "\x81\xA9";      // ←
+  std::string_view FZenSpaceMark = "\x81\xA0";  // □
+  std::string_view FIndentMark = ".";
+  std::string_view FEofMark = "[EOF]";
+  std::string_view FTabMark = "-";
+  std::string_view FTabEndMark = ">";
 
   // ---- published properties ----
   const TFont& Font() const noexcept { return FFont; }
