@@ -220,19 +220,28 @@ void TAttrList::MarkDirty(int From, int To) {
   }
 }
 
-void TAttrList::WriteAttrs(std::ostream& Stream) const {
+void TAttrList::WriteAttrs(const std::function<void(const char*, size_t)>& Put) const {
   std::vector<unsigned char> buf;
   for (size_t k = 0; k < FIndex.BlockCount(); ++k) {
     const TBlock& b = FIndex.BlockAt(k);
-    buf.clear();
-    buf.reserve(b.size() * kLineAttrDiskSize);
     const bool pending = FIndex.Flag(k) != 0;
-    for (size_t i = 0; i < b.size(); ++i) {
-      if (!b.Has(i)) continue;
-      unsigned char rec[kLineAttrDiskSize];
-      EncodeLineAttr(b.Get(i, pending), rec);
-      buf.insert(buf.end(), rec, rec + kLineAttrDiskSize);
+    buf.resize(b.size() * kLineAttrDiskSize);
+    unsigned char* out = buf.data();
+    if (b.RunCount) {  // one record, repeated
+      EncodeLineAttr(b.Get(0, pending), out);
+      for (size_t i = 1; i < b.RunCount; ++i) std::memcpy(out + i * kLineAttrDiskSize, out, kLineAttrDiskSize);
+      out += b.RunCount * kLineAttrDiskSize;
+    } else {
+      for (size_t i = 0; i < b.size(); ++i) {
+        if (!b.Has(i)) continue;
+        EncodeLineAttr(b.Get(i, pending), out);
+        out += kLineAttrDiskSize;
+      }
     }
-    Stream.write(reinterpret_cast<const char*>(buf.data()), static_cast<std::streamsize>(buf.size()));
+    Put(reinterpret_cast<const char*>(buf.data()), static_cast<size_t>(out - buf.data()));
   }
+}
+
+void TAttrList::WriteAttrs(std::ostream& Stream) const {
+  WriteAttrs([&](const char* p, size_t n) { Stream.write(p, static_cast<std::streamsize>(n)); });
 }

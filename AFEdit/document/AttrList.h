@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <vector>
@@ -40,6 +41,8 @@ public:
   void Clear() noexcept;
   // Writes every entry that holds a record as its 20-byte little-endian form.
   void WriteAttrs(std::ostream& Stream) const;
+  // The same, handing the bytes to Put a block at a time.
+  void WriteAttrs(const std::function<void(const char*, size_t)>& Put) const;
 
   // True when the entry holds a record (without creating one).
   bool HasAttr(int Index) const;

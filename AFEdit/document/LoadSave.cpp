@@ -20,7 +20,6 @@
 #include <istream>
 #include <ostream>
 #include <stdexcept>
-#include <streambuf>
 #include <utility>
 #include <vector>
 
@@ -121,25 +120,6 @@ std::string ReadAll(const TByteSource& Source, size_t SizeHint = 0) {
     if (got == 0) return data;
   }
 }
-
-// Lets WriteAttrs, which writes to a std::ostream, feed a TByteWriter.
-class TWriterBuf : public std::streambuf {
-public:
-  explicit TWriterBuf(TByteWriter& Out) : FOut(Out) {}
-
-protected:
-  std::streamsize xsputn(const char* s, std::streamsize n) override {
-    FOut.Put(s, static_cast<size_t>(n));
-    return n;
-  }
-  int_type overflow(int_type c) override {
-    if (!traits_type::eq_int_type(c, traits_type::eof())) FOut.Put(traits_type::to_char_type(c));
-    return traits_type::not_eof(c);
-  }
-
-private:
-  TByteWriter& FOut;
-};
 
 // What PutRow writes after a row.
 enum TRowEnd {
@@ -453,10 +433,7 @@ void TCustomAFEdit::WriteDocument(TByteWriter& Out, int Mode, const std::string&
     Out.Put(reinterpret_cast<const char*>(header), sizeof header);
     FLines.ForEach(0, rows, [&](int, const TRowStr& s) { PutRow(Out, s, kLineFeedAlways); });
     if (LateHeader) recordOffset = Out.Written() - start;
-    TWriterBuf buf(Out);
-    std::ostream os(&buf);
-    os.exceptions(std::ios::badbit);  // a failing sink's error comes through
-    FLineAttrs.WriteAttrs(os);
+    FLineAttrs.WriteAttrs([&](const char* p, size_t n) { Out.Put(p, n); });
     if (LateHeader) {
       total = Out.Written() - start;
       if (total > static_cast<uint64_t>(INT32_MAX))
