@@ -282,10 +282,7 @@ void TCustomAFEdit::LoadTextRows(TLineReader& Reader, int Mode) {
   auto packPending = [&] {
     if (pending.empty()) return;
     const TRowStr block = packer.Pack(std::string_view(pendingFrom, static_cast<size_t>(pendingTo - pendingFrom)));
-    // The chunk is shared, not changed: the slices only add references.
-    auto* chunk = const_cast<TStrChunk*>(block.Chunk());
-    const size_t at = chunk ? static_cast<size_t>(block.data() - chunk->Data()) : 0;
-    for (const TSlice& r : pending) rows.Add(TRowStr(chunk, at + r.Off, r.Len));
+    for (const TSlice& r : pending) rows.Add(block.Substr(r.Off, r.Len));
     pending.clear();
   };
   Reader.BeforeRefill = packPending;
