@@ -2,6 +2,7 @@
 // paragraphs after edits, and reading ranges of rows back.
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -260,6 +261,78 @@ TEST(RangeText, AsDisplayedKeepsRowsAndColumns) {
   e.LineAttrs().GetAttr(1).Indent = 2;
   EXPECT_EQ(e.GetRangeText({2, 0}, {2, 1}, true), "    b\r\n  cd\r\n");
   EXPECT_EQ(e.GetRangeText({1, 0}, {3, 0}, true), "    b\r\n");
+}
+
+}  // namespace
+
+namespace {
+
+// Random edits inside wrapped paragraphs: after every re-wrap the document
+// still holds exactly the edited text, every row keeps whole characters, CRs
+// end only the last row of their line, and one undo per edit walks back to
+// the start.
+TEST(Rewrap, RandomEditsKeepTextAndRowsSound) {
+  std::mt19937 rng(2024);
+  const std::vector<std::string> pieces = {"a", "b", " ", "\t", kA, kMaru, kKagi, "\x81\x76", "(", ")", "xyz", "\xB1"};
+  auto randomText = [&](int n) {
+    std::string s;
+    for (int i = 0; i < n; ++i) s += pieces[rng() % pieces.size()];
+    return s;
+  };
+  for (int round = 0; round < 60; ++round) {
+    TAFEdit e;
+    TAFEditOptions opts{aoAutoFormat};
+    if (round % 2) opts += {aoJpnBanBreak};
+    if (round % 3 == 0) opts += {aoWordWrap};
+    const int wrap = 4 + static_cast<int>(rng() % 16);
+    const int indent = static_cast<int>(rng() % 3);
+    std::string text = randomText(60) + "\r" + randomText(30) + "\r" + randomText(20);
+    e.Clear();
+    e.SetOptions(opts);
+    e.LineAttrs().GetAttr(0).WrapPos = static_cast<int16_t>(wrap);
+    e.LineAttrs().GetAttr(0).Indent = static_cast<int16_t>(indent);
+    e.SetRowText(0, text, true);
+    e.RewrapRow(0);
+    e.UndoBuff().Reset();
+    const std::vector<std::string> start = Rows(e);
+    std::string model = Joined(e);
+    for (int step = 0; step < 40; ++step) {
+      const int row = static_cast<int>(rng() % static_cast<unsigned>(e.RowCount()));
+      size_t before = 0;
+      for (int i = 0; i < row; ++i) before += e.RowText(i).size();
+      std::string r = e.RowText(row).str();
+      // A character boundary of the row, before its CR.
+      const size_t limit = r.size() - (!r.empty() && r.back() == '\r' ? 1 : 0);
+      std::vector<size_t> bounds{0};
+      for (size_t i = 0; i < limit;) {
+        i = std::min(limit, i + (ByteType(r, i) == mbLeadByte ? 2 : 1));
+        bounds.push_back(i);
+      }
+      const size_t at = bounds[rng() % bounds.size()];
+      if (rng() % 2 && at < limit) {
+        const size_t len = ByteType(r, at) == mbLeadByte ? 2 : 1;
+        r.erase(at, len);
+        model.erase(before + at, len);
+      } else {
+        const std::string ins = randomText(1 + static_cast<int>(rng() % 3));
+        r.insert(at, ins);
+        model.insert(before + at, ins);
+      }
+      e.SetRowText(row, r, true);
+      e.RewrapRow(row);
+      ASSERT_EQ(Joined(e), model) << "round " << round << " step " << step;
+      for (int i = 0; i < e.RowCount(); ++i) {
+        const std::string t = e.RowText(i).str();
+        if (i + 1 < e.RowCount()) {
+          ASSERT_NE(t, "") << "round " << round << " step " << step << " row " << i;
+        }
+        ASSERT_TRUE(t.empty() || ByteType(t, t.size() - 1) != mbLeadByte) << "split character, row " << i;
+      }
+      ASSERT_TRUE(e.CheckInvariants().empty()) << e.CheckInvariants() << " round " << round << " step " << step;
+    }
+    for (int step = 0; step < 40; ++step) e.Undo();
+    EXPECT_EQ(Rows(e), start) << "round " << round;
+  }
 }
 
 }  // namespace
