@@ -9,7 +9,7 @@ int TextLen(const TRowList& lines, int Row) {
 
 bool TCustomAFEdit::BlockAt(TPoint Pos, TColor& Color, TFontStyles& Style) const {
   for (int i = 0; i < FBlkAttrs.Count(); ++i) {
-    const TBlkAttr& b = const_cast<TBlkAttrList&>(FBlkAttrs).Items(i);
+    const TBlkAttr& b = FBlkAttrs.At(i);
     if (PosInRange(Pos, {b.StartCol, b.StartRow}, {b.EndCol, b.EndRow})) {
       Color = b.Color;
       Style = b.Style;
@@ -22,7 +22,7 @@ bool TCustomAFEdit::BlockAt(TPoint Pos, TColor& Color, TFontStyles& Style) const
 int TCustomAFEdit::NextBlockBoundary(TPoint Pos) const {
   int result = -10000;
   for (int i = 0; i < FBlkAttrs.Count(); ++i) {
-    const TBlkAttr& b = const_cast<TBlkAttrList&>(FBlkAttrs).Items(i);
+    const TBlkAttr& b = FBlkAttrs.At(i);
     if (PosInRange(Pos, {b.StartCol, b.StartRow}, {b.EndCol, b.EndRow})) result = 0;
     if (b.StartRow == Pos.Y && b.StartCol > Pos.X)
       result = result < 1 ? b.StartCol : Min(result, b.StartCol);

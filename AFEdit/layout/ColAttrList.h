@@ -50,6 +50,7 @@ using TBlockDeleteEvent = std::function<void(TBlkAttrList* Sender, int FirstRow,
 class TBlkAttrList {
 public:
   TBlkAttr& Items(int Index);
+  const TBlkAttr& At(int Index) const { return *FItems[static_cast<size_t>(Index)]; }  // Index < Count()
   int Count() const noexcept { return static_cast<int>(FItems.size()); }
   void SetCount(int N);
   void Delete(int Index);  // runs OnDelete first with the block's rows
