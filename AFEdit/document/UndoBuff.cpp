@@ -88,7 +88,16 @@ void TUndoBuff::AddItem(int Group, int Row, const TLineAttr& NewAttr, const TLin
     if (FPos >= SlotCount() - 1) FSlots.emplace_back();
   } else {
     if (FDiscarding || FGroupRun >= SlotCount()) return DiscardGroup(Group);
-    if (SlotCount() != FUndoMax) SetCapacity(FUndoMax);
+    if (SlotCount() != FUndoMax) {
+      // The history was made smaller (or bounded) while it held more than
+      // fits: the oldest groups go, never the newest, so that what remains
+      // still undoes in order from the current state.
+      while (FPos > 0 && FPos > FUndoMax - 1) {
+        if (FSlots.front().Used && FSlots.front().Item.Group == Group) return DiscardGroup(Group);
+        DropOldestGroup();
+      }
+      SetCapacity(FUndoMax);
+    }
     if (FPos >= SlotCount() - 1) {
       // Dropping the current group's own first items would leave a part of
       // it to undo alone.

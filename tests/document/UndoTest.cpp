@@ -281,3 +281,24 @@ TEST(UndoModel, RandomEditsMatchAPlainModel) {
 }
 
 }  // namespace
+
+namespace {
+
+// Making a full history smaller drops its oldest commands, never its newest:
+// what is left still undoes in order from the current text.
+TEST(BoundedUndo, ShrinkingTheHistoryKeepsTheNewestCommands) {
+  TAFEdit e;
+  e.Loaded();
+  for (int i = 1; i <= 5; ++i) e.SetRowText(0, std::to_string(i), true);
+  e.SetUndoMax(3);
+  e.SetRowText(0, "6", true);
+  e.Undo();
+  EXPECT_EQ(e.RowText(0).str(), "5");
+  e.Undo();
+  EXPECT_EQ(e.RowText(0).str(), "4");
+  e.Undo();  // nothing older is kept
+  EXPECT_EQ(e.RowText(0).str(), "4");
+  EXPECT_TRUE(e.Edited());
+}
+
+}  // namespace
