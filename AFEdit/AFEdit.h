@@ -343,7 +343,7 @@ protected:
   void mouseReleaseEvent(QMouseEvent* Event) override;
   void mouseDoubleClickEvent(QMouseEvent* Event) override;
   bool focusNextPrevChild(bool Next) override;
-  // Makes the window surface the size of the viewport.
+  // Makes the window surface the size of the viewport (callers repaint it).
   void ResizeSurface();
 
   void FireUndoChange(bool CanUndo, bool CanRedo);

@@ -26,16 +26,6 @@ int CountByte(std::string_view S, unsigned char B) noexcept {
   return n;
 }
 
-namespace {
-// Lets a handler change a row's text; the shared text is kept when it did not.
-template <class Fire>
-void Rewrite(TRowStr& S, Fire&& fire) {
-  std::string s = S.str();
-  fire(s);
-  if (s != S.view()) S = TRowStr(s);
-}
-}  // namespace
-
 bool TCustomAFEdit::RowHasLineEnd(int Row) const {
   const TRowStr& s = FLines[Row];
   return !s.empty() && s.back() == '\r';
@@ -57,7 +47,7 @@ void TCustomAFEdit::FireUndoChange(bool CanUndo, bool CanRedo) {
 
 void TCustomAFEdit::AppendRow(TRowStr S, const TLineAttr& A) {
   TLineAttr C = A;
-  if (OnLineInsert) Rewrite(S, [&](std::string& s) { OnLineInsert(this, RowCount() - 1, s); });
+  if (OnLineInsert) EditRowStr(S, [&](std::string& s) { OnLineInsert(this, RowCount() - 1, s); });
   if (!FLoading)
     FUndoBuff.AddItem(FEditGroup, RowCount(), C, TLineAttr{}, S, TRowStr(), ukRowInserted, FCaret);
   FLines.Add(std::move(S));
@@ -69,7 +59,7 @@ void TCustomAFEdit::AppendRow(TRowStr S, const TLineAttr& A) {
 
 void TCustomAFEdit::InsertRow(int Row, TRowStr S, const TLineAttr& Template) {
   TLineAttr C = Template;
-  if (OnLineInsert) Rewrite(S, [&](std::string& s) { OnLineInsert(this, Row, s); });
+  if (OnLineInsert) EditRowStr(S, [&](std::string& s) { OnLineInsert(this, Row, s); });
   FUndoBuff.AddItem(FEditGroup, Row, C, TLineAttr{}, S, TRowStr(), ukRowInserted, FCaret);
   FLines.Insert(Row, S);
   C.Dirty = true;
@@ -95,7 +85,7 @@ void TCustomAFEdit::DeleteRow(int Row) {
 void TCustomAFEdit::SetRowText(int Row, TRowStr S, bool NewGroup) {
   if (OnBeforeChange) {
     bool canModify = true;
-    Rewrite(S, [&](std::string& s) { OnBeforeChange(this, Row, s, canModify); });
+    EditRowStr(S, [&](std::string& s) { OnBeforeChange(this, Row, s, canModify); });
     if (!canModify) return;
   }
   const TLineAttr old = FLineAttrs.GetAttr(Row);

@@ -105,6 +105,15 @@ private:
   uint32_t FLen = 0;
 };
 
+// Hands a handler a copy of S to change (Fire(std::string&)); S takes the
+// handler's text, and keeps its shared bytes when the handler left it alone.
+template <class Fire>
+void EditRowStr(TRowStr& S, Fire&& fire) {
+  std::string s = S.str();
+  fire(s);
+  if (s != S.view()) S = TRowStr(s);
+}
+
 // Packs many rows into large shared chunks: the loader appends each row's bytes
 // here and receives a slice, so a document of millions of rows needs only a few
 // allocations.

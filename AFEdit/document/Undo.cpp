@@ -1,22 +1,11 @@
 // Undo and redo of whole edit groups.
 #include "AFEdit/AFEdit.h"
 
-namespace {
-// Gives an insertion handler the chance to change the text; the item keeps
-// what the handler left, so redo and undo stay in step with the row.
-void FireInsert(TCustomAFEdit* self, const TLineInsertEvent& ev, int Row, TRowStr& Text) {
-  if (!ev) return;
-  std::string s = Text.str();
-  ev(self, Row, s);
-  if (s != Text.view()) Text = TRowStr(s);
-}
-}  // namespace
-
 // The three row changes that undo and redo replay.  An inserted row's text
 // may be changed by the insertion handler; the item keeps what it left.
 void TCustomAFEdit::HistoryInsertRow(int Row, TRowStr& Text, const TLineAttr& Attr,
                                      bool FreeMovedColAttrs) {
-  FireInsert(this, OnLineInsert, Row, Text);
+  if (OnLineInsert) EditRowStr(Text, [&](std::string& s) { OnLineInsert(this, Row, s); });
   FLines.Insert(Row, Text);
   if (FreeMovedColAttrs) FLineAttrs.FreeColAttrs(Row);  // the row that just moved down
   FLineAttrs.InsertAttr(Row, Attr);

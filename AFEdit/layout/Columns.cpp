@@ -90,6 +90,15 @@ void ExpandTabsInto(std::string& out, std::string_view S, bool ToSpaces, int Tab
   AppendExpanded(out, S, ToSpaces, TabWidth(TabSize));
 }
 
+void AppendExpandedTabs(std::string& Out, std::string_view S, bool ToSpaces, int TabSize) {
+  AppendExpanded(Out, S, ToSpaces, TabWidth(TabSize));
+}
+
+void BuildDisplayText(std::string& Out, std::string_view Text, int Indent, int TabSize) {
+  Out.assign(static_cast<size_t>(std::max(Indent, 0)), ' ');
+  AppendExpanded(Out, Text, false, TabWidth(TabSize));
+}
+
 int ExpandedWidth(std::string_view S, int TabSize) noexcept {
   return static_cast<int>(ExpandedSize(S, TabWidth(TabSize)));
 }
@@ -114,11 +123,9 @@ int IndentOf(const TAttrList& Attrs, int Row) {
   return std::max(0, static_cast<int>(Attrs.PeekAttr(Row).Indent));
 }
 
-// Builds the display text of a row (Indent spaces, then the expanded text)
-// into buf and returns a view of it.
+// Builds the display text of a row into buf and returns a view of it.
 std::string_view BuildDisplay(std::string& buf, std::string_view Text, int Indent, int TabSize) {
-  buf.assign(static_cast<size_t>(Indent), ' ');
-  AppendExpanded(buf, Text, false, TabWidth(TabSize));
+  BuildDisplayText(buf, Text, Indent, TabSize);
   return buf;
 }
 
@@ -130,13 +137,8 @@ std::string_view TCustomAFEdit::ExpandTabs(std::string_view S, bool ToSpaces) {
 }
 
 std::string TCustomAFEdit::RowDisplayText(int Row) {
-  if (Row < 0 || Row >= RowCount()) return {};
-  const int indent = IndentOf(FLineAttrs, Row);
-  const std::string_view expanded = ExpandTabs(FLines[Row].view(), false);
   std::string D;
-  D.reserve(static_cast<size_t>(indent) + expanded.size());
-  D.assign(static_cast<size_t>(indent), ' ');
-  D.append(expanded);
+  if (Row >= 0 && Row < RowCount()) BuildDisplayText(D, FLines[Row].view(), IndentOf(FLineAttrs, Row), FTabSize);
   return D;
 }
 

@@ -21,6 +21,14 @@ inline constexpr char kFillerByte = '\x0B';
 // counts as 1.
 void ExpandTabsInto(std::string& out, std::string_view S, bool ToSpaces, int TabSize);
 
+// Appends the expansion of S to Out; tab stops count from where it starts.
+// S must not lie in Out's buffer.
+void AppendExpandedTabs(std::string& Out, std::string_view S, bool ToSpaces, int TabSize);
+
+// Replaces Out with a row's display text: Indent spaces (a negative indent
+// counts as none), then its text with tabs expanded to fillers.
+void BuildDisplayText(std::string& Out, std::string_view Text, int Indent, int TabSize);
+
 // Length of the expansion of S (the same with fillers or with spaces),
 // computed without building it.
 int ExpandedWidth(std::string_view S, int TabSize) noexcept;

@@ -75,12 +75,10 @@ int TCustomAFEdit::FindWrapPos(std::string_view S, int WrapPos, int Indent) {
 // whole text is built when a word-break handler must see it.  Returns true
 // when the text was cut short.
 bool TCustomAFEdit::WrapDisplayText(std::string& Out, std::string_view T, int Indent, int W) {
-  Out.assign(static_cast<size_t>(std::max(Indent, 0)), ' ');
   const size_t look = WrapLookahead(W, FWrapTrailBytes);
   const bool cut = !OnWordBreak && T.size() > look;
   if (cut) T = T.substr(0, look);
-  ExpandTabsInto(FTabBuf, T, false, FTabSize);
-  Out += FTabBuf;
+  BuildDisplayText(Out, T, Indent, FTabSize);
   return cut;
 }
 
@@ -164,8 +162,7 @@ void TCustomAFEdit::RewrapRow(int Row) {
         t1 = t1.substr(0, look > D2.size() ? look - D2.size() : 0);
         cut2 = true;
       }
-      ExpandTabsInto(FTabBuf, t1, false, FTabSize);
-      D2 += FTabBuf;
+      AppendExpandedTabs(D2, t1, false, FTabSize);
     }
     if (FCaret.Y == R + 1) {
       const int width = cut ? I + ExpandedWidth(T.view(), FTabSize) : L;
@@ -236,8 +233,7 @@ std::string TCustomAFEdit::GetRangeText(TPoint Start, TPoint End, bool AsDisplay
     const int endCol = ByteToDisplayPos(End).X;
     for (int r = Start.Y; r <= End.Y; ++r) {
       std::string row(static_cast<size_t>(std::max<int>(FLineAttrs.PeekAttr(r).Indent, 0)), ' ');
-      ExpandTabsInto(FTabBuf, withoutCr(rowView(r)), true, FTabSize);
-      row += FTabBuf;
+      AppendExpandedTabs(row, withoutCr(rowView(r)), true, FTabSize);
       if (r == End.Y) row.resize(std::min(row.size(), static_cast<size_t>(std::max(endCol, 0))));
       if (r == Start.Y)
         std::fill_n(row.begin(), std::min(row.size(), static_cast<size_t>(std::max(startCol, 0))), ' ');

@@ -13,8 +13,6 @@ void TCustomAFEdit::ResizeSurface() {
   if (FSurface.size() == size) return;
   FSurface = QImage(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
   FCanvas.SetImage(&FSurface);
-  FCanvas.BrushColor = FColor;
-  FCanvas.FillRect({0, 0, FSurface.width(), FSurface.height()});
 }
 
 void TCustomAFEdit::resizeEvent(QResizeEvent* Event) {
@@ -28,6 +26,7 @@ void TCustomAFEdit::showEvent(QShowEvent* Event) {
   QAbstractScrollArea::showEvent(Event);
   ResizeSurface();
   NonClientPaint();
+  Paint();
 }
 
 void TCustomAFEdit::changeEvent(QEvent* Event) {
