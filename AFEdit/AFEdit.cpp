@@ -79,7 +79,7 @@ TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner), FCanv
   FMouseHitOffset = 3;
 
   UpdateMetrics(false);
-  FUndoBuff.FUndoMax = -1;
+  FUndoBuff.SetUndoMax(-1);
   RegisterProgramCursor(crRevCursor, LoadRevCursor());
   FUndoBuff.Reset();
   SetColDependence(clFuchsia);
@@ -118,8 +118,7 @@ void TCustomAFEdit::Clear() {
   AppendRow(TRowStr(), A);
   FUndoBuff.Reset();
   FireUndoChange(false, false);
-  FSel.ClearRowSel();
-  FSel.CollapseCharSel();
+  FSel.Reset();
   FMaxRowLen = 0;
   SetScrollBars(FScrollBars);
   RepaintDirtyRows();

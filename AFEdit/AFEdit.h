@@ -57,6 +57,26 @@ using TViewOptions = TSet<TViewOption>;
 
 enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
 
+// Mode flags of loading and saving.  With lmBinary every other flag is
+// ignored.
+enum : int {
+  lmBinary = 1,          // the binary style: rows as held, with their records
+  lmExpandTabs = 2,      // tabs become spaces (load and save)
+  lmTabsToIndent = 4,    // load: leading tabs become the row's Indent
+  lmIndentAsTabs = 8,    // save: a row's Indent is written as tabs
+  lmIndentAsSpaces = 16, // save: a row's Indent is written as spaces
+  lmRowsAsLines = 32,    // save: every row, wrapped ones included, is a line
+};
+
+// Operations of ColAttrEdit (and of BlocksEdited: insert and delete).
+enum : int { caInsert = 0, caAppend = 1, caDelete = 2 };
+// Directions of ColAttrsMove and BlocksMove: the last bytes of a row go to
+// the start of the next row, or the first bytes of a row to the end of the
+// row before it.
+enum : int { amToNextRow = 0, amToPrevRow = 1 };
+// Row changes that BlocksRowChanged follows.
+enum : int { brInserted = 0, brDeleted = 2, brReplaced = 3 };
+
 class TCustomAFEdit;
 class TLineReader;
 class TByteWriter;
@@ -120,13 +140,13 @@ public:
   std::string Text() const;
   // Checks the store's invariants: one record per row, CR only at the end of
   // a row and never on the last row, caret and selection inside the
-  // document.  Returns what is wrong, or an empty string.
+  // document, and those of the row list, the record list and the undo
+  // history.  Returns what is wrong, or an empty string.
   std::string CheckInvariants() const;
   bool Edited() const noexcept { return FUndoBuff.Modified(); }
 
   // ---- loading and saving (document/LoadSave.cpp) ----
-  // Mode flags: 1 binary style, 2 expand tabs, 4 leading tabs to indent,
-  // 8 indent as tabs, 16 indent as spaces, 32 every row as a line.
+  // Mode: the lm* flags.
   void LoadFromStream(std::istream& Stream, int Mode);
   void LoadFromFile(const std::string& FileName, int Mode);
   void SaveToStream(std::ostream& Stream, int Mode);
@@ -152,8 +172,8 @@ public:
   // ---- undo ----
   void Undo();
   void Redo();
-  int UndoMax() const noexcept { return FUndoBuff.FUndoMax; }
-  void SetUndoMax(int Value) noexcept { FUndoBuff.FUndoMax = Value; }
+  int UndoMax() const noexcept { return FUndoBuff.UndoMax(); }
+  void SetUndoMax(int Value) noexcept { FUndoBuff.SetUndoMax(Value); }
   TUndoBuff& UndoBuff() noexcept { return FUndoBuff; }
   int EditGroup() const noexcept { return FEditGroup; }
   void NewEditGroup() noexcept { ++FEditGroup; }
@@ -190,6 +210,9 @@ public:
   TSelArea& Sel() noexcept { return FSel; }
   void NotifySelChange();
   void UpdateRowSelMetrics();
+  // Brings selection ends that lie past the last row back into the document
+  // (after undo or redo removed rows).
+  void KeepSelInDocument();
   void SelectAll();
 
   // ---- view (scroll bars, painting, caret) ----

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <ostream>
 
-#include "AFEdit/layout/ColAttrList.h"
 
 namespace {
 constexpr size_t kMaxRun = 1024;
@@ -27,11 +26,11 @@ void EncodeLineAttr(const TLineAttr& A, unsigned char* out) {
   Put32(out, static_cast<uint32_t>(A.TextColor));
   Put32(out + 4, static_cast<uint32_t>(A.BackColor));
   Put16(out + 8, static_cast<uint16_t>(A.Indent));
-  Put16(out + 10, static_cast<uint16_t>(A.Reserved));
+  Put16(out + 10, 0);  // reserved
   Put16(out + 12, static_cast<uint16_t>(A.WrapPos));
   out[14] = A.FontStyle.ToBits();
   out[15] = A.Dirty ? 1 : 0;
-  Put32(out + 16, 0);  // the column list is never stored
+  Put32(out + 16, 0);  // reserved
 }
 
 TLineAttr DecodeLineAttr(const unsigned char* in) {
@@ -43,7 +42,6 @@ TLineAttr DecodeLineAttr(const unsigned char* in) {
   A.WrapPos = static_cast<int16_t>(Get16(in + 12));
   A.FontStyle = TFontStyles::FromBits(in[14]);
   A.Dirty = in[15] != 0;
-  A.ColAttrs = nullptr;
   return A;
 }
 
@@ -59,6 +57,8 @@ void TAttrList::TBlock::Expand() {
   if (RunCount) {
     Items.assign(RunCount, Run);
     Present.assign(RunCount, 1);
+    Cols.clear();
+    Cols.resize(RunCount);
     RunCount = 0;
   }
 }
@@ -74,16 +74,17 @@ void TAttrList::TBlock::ApplyFlag(uint8_t) {
 
 void TAttrList::TBlock::Insert(size_t off, const std::pair<TLineAttr, bool>& e) {
   const TLineAttr& rec = e.first;
-  if (e.second && rec.ColAttrs == nullptr && size() < kMaxRun &&
-      (size() == 0 || (RunCount && rec.SameFields(Run)))) {
+  if (e.second && size() < kMaxRun && (size() == 0 || (RunCount && rec == Run))) {
     // Equal records stay a run.
     if (RunCount == 0) Run = rec;
     ++RunCount;
     return;
   }
   Expand();
-  Items.insert(Items.begin() + static_cast<std::ptrdiff_t>(off), e.second ? rec : TLineAttr{});
-  Present.insert(Present.begin() + static_cast<std::ptrdiff_t>(off), e.second ? 1 : 0);
+  const auto at = static_cast<std::ptrdiff_t>(off);
+  Items.insert(Items.begin() + at, e.second ? rec : TLineAttr{});
+  Present.insert(Present.begin() + at, e.second ? 1 : 0);
+  Cols.insert(Cols.begin() + at, nullptr);
 }
 
 void TAttrList::TBlock::Erase(size_t off) {
@@ -91,8 +92,10 @@ void TAttrList::TBlock::Erase(size_t off) {
     --RunCount;  // all copies are equal: any one can go
     return;
   }
-  Items.erase(Items.begin() + static_cast<std::ptrdiff_t>(off));
-  Present.erase(Present.begin() + static_cast<std::ptrdiff_t>(off));
+  const auto at = static_cast<std::ptrdiff_t>(off);
+  Items.erase(Items.begin() + at);
+  Present.erase(Present.begin() + at);
+  Cols.erase(Cols.begin() + at);
 }
 
 std::unique_ptr<TAttrList::TBlock> TAttrList::TBlock::SplitOff(size_t off) {
@@ -107,8 +110,10 @@ std::unique_ptr<TAttrList::TBlock> TAttrList::TBlock::SplitOff(size_t off) {
   const auto at = static_cast<std::ptrdiff_t>(off);
   b->Items.assign(Items.begin() + at, Items.end());
   b->Present.assign(Present.begin() + at, Present.end());
+  b->Cols.assign(std::make_move_iterator(Cols.begin() + at), std::make_move_iterator(Cols.end()));
   Items.erase(Items.begin() + at, Items.end());
   Present.erase(Present.begin() + at, Present.end());
+  Cols.erase(Cols.begin() + at, Cols.end());
   return b;
 }
 
@@ -118,14 +123,33 @@ TLineAttr TAttrList::TBlock::Get(size_t off, bool pendingDirty) const {
   return a;
 }
 
+std::string TAttrList::TBlock::Check() const {
+  if (RunCount) {
+    if (!Items.empty() || !Present.empty() || !Cols.empty()) return "a run block holds separate entries";
+    if (RunCount > kMaxRun) return "a run longer than its limit";
+    return {};
+  }
+  if (Present.size() != Items.size() || Cols.size() != Items.size()) return "block vectors of unequal length";
+  for (size_t i = 0; i < Items.size(); ++i)
+    if (Cols[i] && !Present[i]) return "a column list on an entry without a record";
+  return {};
+}
+
 // ---- list ----
 
-TLineAttr& TAttrList::Live(int Index) {
+TAttrList::TBlock& TAttrList::LiveBlock(int Index, size_t& Off) {
   auto loc = FIndex.Locate(static_cast<size_t>(Index));
   FIndex.Settle(loc.K);
   loc.B->Expand();
-  loc.B->Present[loc.Off] = 1;
-  return loc.B->Items[loc.Off];
+  Off = loc.Off;
+  return *loc.B;
+}
+
+TLineAttr& TAttrList::Live(int Index) {
+  size_t off;
+  TBlock& b = LiveBlock(Index, off);
+  b.Present[off] = 1;
+  return b.Items[off];
 }
 
 TLineAttr& TAttrList::GetAttr(int Index) {
@@ -139,9 +163,8 @@ void TAttrList::SetAttr(int Index, const TLineAttr& Rec_) {
     FIndex.PushBack(std::pair<TLineAttr, bool>(Rec, true));
     return;
   }
-  TLineAttr& A = GetAttr(Index);
-  if (A.ColAttrs && A.ColAttrs != Rec.ColAttrs) delete A.ColAttrs;
-  A = Rec;
+  FreeColAttrs(Index);
+  GetAttr(Index) = Rec;
 }
 
 void TAttrList::SetCount(int N) {
@@ -159,27 +182,32 @@ void TAttrList::InsertAttr(int Index, const TLineAttr& Rec) {
   FIndex.Insert(static_cast<size_t>(Index), std::pair<TLineAttr, bool>(Rec, true));
 }
 
-void TAttrList::DeleteAttr(int Index) {
-  FreeColAttrs(Index);
-  FIndex.Erase(static_cast<size_t>(Index));
+void TAttrList::DeleteAttr(int Index) { FIndex.Erase(static_cast<size_t>(Index)); }
+
+TColAttrList* TAttrList::ColAttrs(int Index) {
+  if (Index < 0 || Index >= Count()) return nullptr;
+  auto loc = FIndex.Locate(static_cast<size_t>(Index));
+  if (loc.B->RunCount) return nullptr;  // runs never hold column lists
+  return loc.B->Cols[loc.Off].get();
+}
+
+TColAttrList& TAttrList::EnsureColAttrs(int Index, int Count_) {
+  if (Index >= Count()) SetCount(Index + 1);
+  size_t off;
+  TBlock& b = LiveBlock(Index, off);
+  b.Present[off] = 1;
+  std::unique_ptr<TColAttrList>& l = b.Cols[off];
+  if (!l) {
+    l = std::make_unique<TColAttrList>();
+    l->SetCount(Count_);
+  }
+  return *l;
 }
 
 void TAttrList::FreeColAttrs(int Index) {
   if (Index < 0 || Index >= Count()) return;
   auto loc = FIndex.Locate(static_cast<size_t>(Index));
-  if (loc.B->RunCount) return;  // runs never hold column lists
-  FIndex.Settle(loc.K);
-  TLineAttr& A = loc.B->Items[loc.Off];
-  delete A.ColAttrs;
-  A.ColAttrs = nullptr;
-}
-
-void TAttrList::Clear() noexcept {
-  for (size_t k = FIndex.BlockCount(); k-- > 0;) {
-    TBlock& b = FIndex.BlockAt(k);
-    for (size_t i = b.Items.size(); i-- > 0;) delete b.Items[i].ColAttrs;
-  }
-  FIndex.Clear();
+  if (!loc.B->RunCount) loc.B->Cols[loc.Off].reset();
 }
 
 bool TAttrList::HasAttr(int Index) const {
@@ -218,6 +246,12 @@ void TAttrList::MarkDirty(int From, int To) {
     }
     i += n;
   }
+}
+
+std::string TAttrList::Check() const {
+  std::string err = FIndex.Check();
+  for (size_t k = 0; err.empty() && k < FIndex.BlockCount(); ++k) err = FIndex.BlockAt(k).Check();
+  return err;
 }
 
 void TAttrList::WriteAttrs(const std::function<void(const char*, size_t)>& Put) const {

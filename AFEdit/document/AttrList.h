@@ -15,30 +15,32 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "AFEdit/document/BlockIndex.h"
 #include "AFEdit/document/LineAttr.h"
+#include "AFEdit/layout/ColAttrList.h"
 
 class TAttrList {
 public:
   TAttrList() = default;
   TAttrList(const TAttrList&) = delete;
   TAttrList& operator=(const TAttrList&) = delete;
-  ~TAttrList() { Clear(); }
 
   // The record of entry Index, growing the list and creating a zeroed record
   // where there is none.
   TLineAttr& GetAttr(int Index);
-  // Copies every field of Rec (ColAttrs included; the list takes ownership of
-  // it) over GetAttr(Index).  A column list the entry held before is freed.
+  // Copies the fields of Rec over GetAttr(Index).  The record is replaced
+  // wholesale, so a column list the entry held is freed (it is rebuilt for
+  // the row's text on demand).
   void SetAttr(int Index, const TLineAttr& Rec);
   int Count() const noexcept { return static_cast<int>(FIndex.size()); }
-  void SetCount(int N);  // grows with empty entries; shrinking frees the tail
+  void SetCount(int N);  // grows with empty entries; shrinking drops the tail
   int AddAttr(const TLineAttr& Rec);
   void InsertAttr(int Index, const TLineAttr& Rec);
   void DeleteAttr(int Index);
-  void Clear() noexcept;
+  void Clear() noexcept { FIndex.Clear(); }
   // Writes every entry that holds a record as its 20-byte little-endian form.
   void WriteAttrs(std::ostream& Stream) const;
   // The same, handing the bytes to Put a block at a time.
@@ -51,12 +53,26 @@ public:
   TLineAttr PeekAttr(int Index) const;
   // Sets Dirty on every record in [From, To).
   void MarkDirty(int From, int To);
+
+  // The column list of an entry, owned by the list: nullptr when it has none.
+  TColAttrList* ColAttrs(int Index);
+  // The column list of an entry, created with Count empty entries (and the
+  // entry's record with it) when there is none.
+  TColAttrList& EnsureColAttrs(int Index, int Count);
   // Frees the column list of the entry, if any.
   void FreeColAttrs(int Index);
 
+  // Checks the invariants stated below; returns what is wrong, or "".
+  std::string Check() const;
+
+  // A block is either a run (RunCount equal records, nothing else) or holds
+  // separate entries: Items, Present and Cols are then equally long, an
+  // entry without a record has no column list, and a run never exceeds
+  // kMaxRun records.
   struct TBlock {
     std::vector<TLineAttr> Items;   // separate records
     std::vector<uint8_t> Present;   // entry holds a record
+    std::vector<std::unique_ptr<TColAttrList>> Cols;  // the entries' column lists
     uint32_t RunCount = 0;          // > 0: RunCount copies of Run, Items empty
     TLineAttr Run;
 
@@ -69,10 +85,12 @@ public:
     // The record as seen, with a pending dirty flag applied.
     TLineAttr Get(size_t off, bool pendingDirty) const;
     bool Has(size_t off) const { return RunCount ? true : Present[off] != 0; }
+    std::string Check() const;
   };
 
 private:
-  TLineAttr& Live(int Index);  // expands the block; Index < Count()
+  TBlock& LiveBlock(int Index, size_t& Off);  // expands the block; Index < Count()
+  TLineAttr& Live(int Index);
 
   TBlockIndex<TBlock> FIndex;
 };

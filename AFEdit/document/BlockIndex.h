@@ -21,6 +21,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -168,6 +169,26 @@ public:
   }
   // Tells the index that the last block grew by n elements.
   void GrewLast(size_t n) noexcept { FCount += n; }
+
+  // Checks that the element count is the sum of the block sizes, that no
+  // block is empty or larger than MaxBlock, that there is one flag per block
+  // and that the starts known to be valid are the running sums.  Returns
+  // what is wrong, or an empty string.
+  std::string Check() const {
+    if (FFlags.size() != FBlocks.size() || FStarts.size() != FBlocks.size())
+      return "block index: one flag and one start per block expected";
+    if (FValid > FBlocks.size()) return "block index: more valid starts than blocks";
+    size_t sum = 0;
+    for (size_t k = 0; k < FBlocks.size(); ++k) {
+      const size_t n = FBlocks[k]->size();
+      if (n == 0) return "block index: an empty block";
+      if (n > MaxBlock) return "block index: a block over its limit";
+      if (k < FValid && FStarts[k] != sum) return "block index: a stale block start";
+      sum += n;
+    }
+    if (sum != FCount) return "block index: element count differs from the blocks";
+    return {};
+  }
 
 private:
   void Invalidate(size_t k) noexcept {

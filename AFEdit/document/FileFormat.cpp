@@ -95,7 +95,7 @@ bool TLineReader::Next(std::string_view& Row) {
       const char c = p[i];
       if (c == '\0') {  // the text ends here
         FDone = true;
-        if (i == 0) return false;
+        if (i == 0 && !std::exchange(FAfterCut, false)) return false;
         Row = {p, i};
         return true;
       }
@@ -109,11 +109,13 @@ bool TLineReader::Next(std::string_view& Row) {
       p[i] = '\r';
       Row = {p, i + 1};
       FBeg += i + step;
+      FAfterCut = false;
       return true;
     }
     if (lim == FWindow) {  // no line end within a whole window: cut the line
       Row = {p, FWindow};
       FBeg += FWindow;
+      FAfterCut = true;
       return true;
     }
     if (!FSourceDone) {
@@ -121,7 +123,7 @@ bool TLineReader::Next(std::string_view& Row) {
       continue;
     }
     FDone = true;  // the last line, without a line end
-    if (avail == 0) return false;
+    if (avail == 0 && !std::exchange(FAfterCut, false)) return false;
     Row = {p, avail};
     FBeg = FEnd;
     return true;
@@ -202,6 +204,9 @@ TBinaryFault CheckBinaryDocument(std::string_view Data, TBinaryHeader* Header) {
   for (int32_t r = 0; r < H.RowCount; ++r) {
     const void* lf = std::memchr(p, '\n', static_cast<size_t>(end - p));
     if (!lf) return TBinaryFault::MissingRows;
+    const auto len = static_cast<size_t>(static_cast<const char*>(lf) - p);
+    // A CR only ever ends a row.
+    if (len > 1 && std::memchr(p, '\r', len - 1)) return TBinaryFault::CrInsideRow;
     p = static_cast<const char*>(lf) + 1;
   }
   return TBinaryFault::None;
@@ -223,6 +228,8 @@ std::string BinaryFaultText(TBinaryFault Fault) {
       return "本文の行がヘッダーに記録された行数より少なくなっています。";
     case TBinaryFault::MissingRecords:
       return "行情報がヘッダーに記録された行数より少なくなっています。";
+    case TBinaryFault::CrInsideRow:
+      return "行の途中に改行コード (CR) があり、ファイルの内容が壊れています。";
   }
   return "ファイルの内容が壊れています。";
 }

@@ -27,7 +27,8 @@ using TByteSource = std::function<size_t(char* dst, size_t n)>;
 // different reads.  A zero byte ends the text: nothing from it on is read.
 // A row holds at most Window bytes of text: a line that has no line end
 // among its first Window bytes is cut there, the cut-off part being a row
-// without CR and the rest continuing in the next row.  The last line may
+// without CR and the rest continuing in the next row, which exists even
+// when the text ends right after the cut.  The last line may
 // have no line end; an empty text gives no rows at all.
 //
 // The reader keeps one window of Window + 1 bytes and reads the source in
@@ -58,6 +59,9 @@ private:
   size_t FEnd = 0;
   bool FSourceDone = false;  // the source reported its end
   bool FDone = false;        // no more rows
+  // The last row was cut at the window's end: the rest of its line is a row
+  // of its own even when it is empty (the text ends right after the cut).
+  bool FAfterCut = false;
   // One bit for each CR, LF or zero byte of the window, made at each refill,
   // and a bit at FEnd, so that a search always stops.
   std::unique_ptr<uint64_t[]> FBreaks;
@@ -134,6 +138,7 @@ enum class TBinaryFault {
   NegativeRowCount,
   MissingRows,           // fewer LF-ended rows than RowCount in the text section
   MissingRecords,        // fewer records than RowCount in the record section
+  CrInsideRow,           // a row holds a CR that does not end it
 };
 
 // Checks that Data is a whole binary-style document: every row and record

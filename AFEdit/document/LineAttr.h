@@ -1,13 +1,11 @@
-// TLineAttr: the record kept for every display row.  Its first 16 bytes are,
-// field for field, the on-disk row record of binary documents; the column
-// attribute list follows.
+// TLineAttr: the record kept for every display row.  Its fields are, in
+// order, the on-disk row record of binary documents.  It is a plain value:
+// a row's column attributes live beside it in the attribute list.
 #pragma once
 
 #include <cstdint>
 
 #include "AFEdit/platform/Types.h"
-
-class TColAttrList;
 
 struct TLineAttr {
   TColor TextColor = 0;
@@ -17,15 +15,11 @@ struct TLineAttr {
   int16_t WrapPos = 0;  // 0: not initialised yet
   TFontStyles FontStyle;
   bool Dirty = false;
-  TColAttrList* ColAttrs = nullptr;  // owned by the list that holds the record
 
-  // Compares every field but the column list.
-  bool SameFields(const TLineAttr& o) const noexcept {
-    return TextColor == o.TextColor && BackColor == o.BackColor && Indent == o.Indent &&
-           Reserved == o.Reserved && WrapPos == o.WrapPos && FontStyle == o.FontStyle &&
-           Dirty == o.Dirty;
-  }
+  friend bool operator==(const TLineAttr&, const TLineAttr&) = default;
+  bool SameFields(const TLineAttr& o) const noexcept { return *this == o; }
 };
 
-// Size of the on-disk record: the fields above and a 32-bit column list slot.
+// Size of the on-disk record: the fields above and a 32-bit slot that once
+// held the column list and is always written as zero.
 constexpr int kLineAttrDiskSize = 20;

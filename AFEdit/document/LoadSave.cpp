@@ -29,16 +29,17 @@
 
 namespace {
 
-constexpr int kModeBinary = 1;
-constexpr int kModeExpandTabs = 2;
-constexpr int kModeTabsToIndent = 4;
-constexpr int kModeIndentAsTabs = 8;
-constexpr int kModeIndentAsSpaces = 16;
-constexpr int kModeRowsAsLines = 32;
-
 const char kStreamReadFailed[] = "ストリームからの読み込みに失敗しました";
 const char kStreamWriteFailed[] = "ストリームへの書き込みに失敗しました";
 const char kTooLargeForBinary[] = "文書が大きすぎてバイナリ形式では保存できません";
+
+// A row holding an LF would read back as two rows: such a document is not
+// written in the binary style.
+void CheckNoLineFeed(const TRowStr& S, int Row, const std::string& Name) {
+  if (std::memchr(S.data(), '\n', S.size()))
+    throw EFileError(EFileError::fsSave, Name, 0,
+                     std::to_string(Row + 1) + " 行目に改行文字 (LF) が含まれているため、バイナリ形式では保存できません");
+}
 
 // Owns a file descriptor.
 class TFd {
@@ -244,18 +245,15 @@ void TCustomAFEdit::ResetForLoad() {
   FTopRow = 0;
   FUndoBuff.Reset();
   FireUndoChange(false, false);
-  FSel.ClearRowSel();
-  FSel.CollapseCharSel();
+  FSel.Reset();
   FMaxRowLen = 0;
 }
 
 void TCustomAFEdit::FinishLoad() {
   // The document always ends with a row without CR.
   if (RowCount() == 0 || RowHasLineEnd(RowCount() - 1)) AppendLine(TRowStr());
-  FUndoBuff.Reset();
   // No group of the old document continues into the new one.
-  FUndoBuff.FLastGroup = -1;
-  FUndoBuff.FGroupRun = 0;
+  FUndoBuff.StartNewHistory();
   FireUndoChange(false, false);
   FEditGroup = 0;
   FCaret = {0, 0};
@@ -265,8 +263,8 @@ void TCustomAFEdit::FinishLoad() {
 }
 
 void TCustomAFEdit::LoadTextRows(TLineReader& Reader, int Mode) {
-  const bool expand = (Mode & kModeExpandTabs) != 0;
-  const bool toIndent = (Mode & kModeTabsToIndent) != 0;
+  const bool expand = (Mode & lmExpandTabs) != 0;
+  const bool toIndent = (Mode & lmTabsToIndent) != 0;
   const int maxIndent = std::clamp(FDefWrapPos - 8, 0, static_cast<int>(INT16_MAX));
 
   // The new rows are built apart, so that a read error leaves the document
@@ -357,7 +355,6 @@ void TCustomAFEdit::LoadBinaryRows(std::string_view Data, const std::string& Nam
     TLineAttr A = DecodeLineAttr(rec);
     A.Reserved = 0;
     A.Dirty = true;
-    A.ColAttrs = nullptr;
     FMaxRowLen = std::max(FMaxRowLen, static_cast<int>(std::min(text.size() + 2, static_cast<size_t>(INT_MAX))));
     AppendRow(packer.Pack(text), A);
   }
@@ -366,7 +363,7 @@ void TCustomAFEdit::LoadBinaryRows(std::string_view Data, const std::string& Nam
 
 void TCustomAFEdit::LoadFromStream(std::istream& Stream, int Mode) {
   const TByteSource source = [&Stream](char* dst, size_t n) { return ReadStream(Stream, dst, n); };
-  if (Mode & kModeBinary) {
+  if (Mode & lmBinary) {
     // Offsets in the file count from where reading starts.
     LoadBinaryRows(ReadAll(source), {});
   } else {
@@ -379,7 +376,7 @@ void TCustomAFEdit::LoadFromFile(const std::string& FileName, int Mode) {
   TFd fd(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.get() < 0) throw EFileError(EFileError::fsOpen, FileName, errno);
   const TByteSource source = [&](char* dst, size_t n) { return ReadFd(fd.get(), dst, n, FileName); };
-  if (Mode & kModeBinary) {
+  if (Mode & lmBinary) {
     struct stat st{};
     const size_t hint = ::fstat(fd.get(), &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
     LoadBinaryRows(ReadAll(source, hint), FileName);
@@ -390,9 +387,9 @@ void TCustomAFEdit::LoadFromFile(const std::string& FileName, int Mode) {
 }
 
 void TCustomAFEdit::SetText(std::string_view Value) {
-  // A window as long as the whole string cuts no line that the full window
+  // A window longer than the whole string cuts no line that the full window
   // would not cut, and spares a short string the full window.
-  const size_t window = std::clamp<size_t>(Value.size(), 1, kLineWindow);
+  const size_t window = std::min(Value.size() + 1, kLineWindow);
   TLineReader reader(
       [&Value](char* dst, size_t n) {
         n = std::min(n, Value.size());
@@ -409,7 +406,7 @@ void TCustomAFEdit::SetText(std::string_view Value) {
 void TCustomAFEdit::WriteDocument(TByteWriter& Out, int Mode, const std::string& Name,
                                   unsigned char* LateHeader) {
   const int rows = RowCount();
-  if (Mode & kModeBinary) {
+  if (Mode & lmBinary) {
     const uint64_t start = Out.Written();
     unsigned char header[kBinaryHeaderSize] = {};
     uint64_t recordOffset = 0;
@@ -417,7 +414,10 @@ void TCustomAFEdit::WriteDocument(TByteWriter& Out, int Mode, const std::string&
     if (!LateHeader) {
       // Sizes first, so the header can go in front of the rows.
       uint64_t textLen = 0;
-      FLines.ForEach(0, rows, [&](int, const TRowStr& s) { textLen += s.size() + 1; });
+      FLines.ForEach(0, rows, [&](int r, const TRowStr& s) {
+        CheckNoLineFeed(s, r, Name);
+        textLen += s.size() + 1;
+      });
       uint64_t records = 0;
       for (int i = 0, n = FLineAttrs.Count(); i < n; ++i)
         if (FLineAttrs.HasAttr(i)) ++records;
@@ -428,7 +428,10 @@ void TCustomAFEdit::WriteDocument(TByteWriter& Out, int Mode, const std::string&
       EncodeBinaryHeader({static_cast<int32_t>(total), static_cast<int32_t>(recordOffset), rows}, header);
     }
     Out.Put(reinterpret_cast<const char*>(header), sizeof header);
-    FLines.ForEach(0, rows, [&](int, const TRowStr& s) { PutRow(Out, s, kLineFeedAlways); });
+    FLines.ForEach(0, rows, [&](int r, const TRowStr& s) {
+      if (LateHeader) CheckNoLineFeed(s, r, Name);  // otherwise checked above
+      PutRow(Out, s, kLineFeedAlways);
+    });
     if (LateHeader) recordOffset = Out.Written() - start;
     FLineAttrs.WriteAttrs([&](const char* p, size_t n) { Out.Put(p, n); });
     if (LateHeader) {
@@ -442,10 +445,10 @@ void TCustomAFEdit::WriteDocument(TByteWriter& Out, int Mode, const std::string&
     return;
   }
 
-  const bool rowsAsLines = (Mode & kModeRowsAsLines) != 0;
-  const bool indentAsTabs = (Mode & kModeIndentAsTabs) != 0;
-  const bool indentAsSpaces = !indentAsTabs && (Mode & kModeIndentAsSpaces) != 0;
-  const bool expand = (Mode & kModeExpandTabs) != 0;
+  const bool rowsAsLines = (Mode & lmRowsAsLines) != 0;
+  const bool indentAsTabs = (Mode & lmIndentAsTabs) != 0;
+  const bool indentAsSpaces = !indentAsTabs && (Mode & lmIndentAsSpaces) != 0;
+  const bool expand = (Mode & lmExpandTabs) != 0;
   const int tab = std::max(FTabSize, 1);
   std::string line;  // a row with its indent, before tab expansion
   std::string expanded;
@@ -529,7 +532,7 @@ void TCustomAFEdit::SaveToFile(const std::string& FileName, int Mode) {
     TByteWriter out([&](const char* p, size_t n) { WriteFd(fd.get(), p, n, FileName); });
     // A binary header is put in place last, once its sizes are known.
     unsigned char header[kBinaryHeaderSize];
-    const bool binary = (Mode & kModeBinary) != 0;
+    const bool binary = (Mode & lmBinary) != 0;
     WriteDocument(out, Mode, FileName, binary ? header : nullptr);
     out.Flush();
     if (binary) PWriteFd(fd.get(), header, sizeof header, 0, FileName);

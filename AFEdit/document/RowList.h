@@ -24,6 +24,7 @@ public:
   void Add(TRowStr S) { FIndex.PushBack(std::move(S)); }
   void Delete(int Row) { FIndex.Erase(static_cast<size_t>(Row)); }
   void Clear() noexcept { FIndex.Clear(); }
+  std::string Check() const { return FIndex.Check(); }
 
   // Calls F(row, text) for rows [From, To) in order.
   template <class F>

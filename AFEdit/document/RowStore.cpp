@@ -38,7 +38,6 @@ void TCustomAFEdit::InitLineAttr(bool Dirty, int Indent, TLineAttr& A, int WrapP
   A.WrapPos = static_cast<int16_t>(WrapPos);
   A.FontStyle = {};
   A.Dirty = Dirty;
-  A.ColAttrs = nullptr;
 }
 
 void TCustomAFEdit::FireUndoChange(bool CanUndo, bool CanRedo) {
@@ -51,10 +50,9 @@ void TCustomAFEdit::AppendRow(TRowStr S, const TLineAttr& A) {
   if (!FLoading)
     FUndoBuff.AddItem(FEditGroup, RowCount(), C, TLineAttr{}, S, TRowStr(), ukRowInserted, FCaret);
   FLines.Add(std::move(S));
-  C.ColAttrs = nullptr;
   C.Dirty = true;
   FLineAttrs.SetAttr(RowCount() - 1, C);
-  if (!FLoading) FireUndoChange(FUndoBuff.FCanUndo, false);
+  if (!FLoading) FireUndoChange(FUndoBuff.CanUndo(), false);
 }
 
 void TCustomAFEdit::InsertRow(int Row, TRowStr S, const TLineAttr& Template) {
@@ -63,11 +61,10 @@ void TCustomAFEdit::InsertRow(int Row, TRowStr S, const TLineAttr& Template) {
   FUndoBuff.AddItem(FEditGroup, Row, C, TLineAttr{}, S, TRowStr(), ukRowInserted, FCaret);
   FLines.Insert(Row, S);
   C.Dirty = true;
-  C.ColAttrs = nullptr;
   FLineAttrs.InsertAttr(Row, C);
-  BlocksRowChanged(Row, 0);
+  BlocksRowChanged(Row, brInserted);
   if (!FBatchEdit) SetScrollBars(FScrollBars);
-  FireUndoChange(FUndoBuff.FCanUndo, false);
+  FireUndoChange(FUndoBuff.CanUndo(), false);
 }
 
 void TCustomAFEdit::DeleteRow(int Row) {
@@ -76,10 +73,10 @@ void TCustomAFEdit::DeleteRow(int Row) {
   FUndoBuff.AddItem(FEditGroup, Row, TLineAttr{}, old, TRowStr(), FLines[Row], ukRowDeleted, FCaret);
   FLines.Delete(Row);
   FLineAttrs.DeleteAttr(Row);
-  BlocksRowChanged(Row, 2);
+  BlocksRowChanged(Row, brDeleted);
   if (FCaret.Y > RowCount() - 1 && FCaret.Y > 0) --FCaret.Y;
   SetScrollBars(FScrollBars);
-  FireUndoChange(FUndoBuff.FCanUndo, false);
+  FireUndoChange(FUndoBuff.CanUndo(), false);
 }
 
 void TCustomAFEdit::SetRowText(int Row, TRowStr S, bool NewGroup) {
@@ -101,7 +98,7 @@ void TCustomAFEdit::SetRowText(int Row, TRowStr S, bool NewGroup) {
     FUndoBuff.AddItem(FEditGroup, Row, FLineAttrs.GetAttr(Row), C, FLines[Row], S, ukRowChanged,
                       FCaret);
   }
-  FireUndoChange(FUndoBuff.FCanUndo, false);
+  FireUndoChange(FUndoBuff.CanUndo(), false);
 }
 
 void TCustomAFEdit::AppendLine(TRowStr S) {
@@ -147,8 +144,11 @@ std::string TCustomAFEdit::CheckInvariants() const {
   if (!err.empty()) return err;
   if (FCaret.Y < 0 || FCaret.Y > rows || FCaret.X < 0) return "caret outside the document";
   const TPoint s = FSel.GetSelStart(), e = FSel.GetSelEnd();
-  if (s.Y < 0 || e.Y > rows) return "selection outside the document";
+  if (s.Y < 0 || s.X < 0 || e.Y >= rows) return "selection outside the document";
   if (FSel.HasRowSel() && (FSel.FirstSelRow() < 0 || FSel.LastSelRow() >= rows))
     return "row selection outside the document";
+  if (err = FLines.Check(); !err.empty()) return "rows: " + err;
+  if (err = FLineAttrs.Check(); !err.empty()) return "records: " + err;
+  if (err = FUndoBuff.Check(); !err.empty()) return "undo: " + err;
   return {};
 }

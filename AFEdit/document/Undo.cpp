@@ -9,21 +9,21 @@ void TCustomAFEdit::HistoryInsertRow(int Row, TRowStr& Text, const TLineAttr& At
   FLines.Insert(Row, Text);
   if (FreeMovedColAttrs) FLineAttrs.FreeColAttrs(Row);  // the row that just moved down
   FLineAttrs.InsertAttr(Row, Attr);
-  BlocksRowChanged(Row, 0);
+  BlocksRowChanged(Row, brInserted);
 }
 
 void TCustomAFEdit::HistoryDeleteRow(int Row) {
   if (OnLineDelete) OnLineDelete(this, Row);
   FLines.Delete(Row);
   FLineAttrs.DeleteAttr(Row);
-  BlocksRowChanged(Row, 2);
+  BlocksRowChanged(Row, brDeleted);
 }
 
 void TCustomAFEdit::HistorySetRow(int Row, const TRowStr& Text, const TLineAttr& Attr) {
   FLines.Set(Row, Text);
   FLineAttrs.FreeColAttrs(Row);
   FLineAttrs.SetAttr(Row, Attr);
-  BlocksRowChanged(Row, 3);
+  BlocksRowChanged(Row, brReplaced);
 }
 
 void TCustomAFEdit::UndoApply(TUndoBuffItem& It) {
@@ -53,6 +53,7 @@ void TCustomAFEdit::Undo() {
       it = FUndoBuff.UndoItem();
       if (it && it->Group != g) break;
     }
+    KeepSelInDocument();
     FireUndoChange(FUndoBuff.UndoItem() != nullptr, true);
   }
   HideCaret();
@@ -81,6 +82,7 @@ void TCustomAFEdit::Redo() {
     it = FUndoBuff.RedoItem();
     if (it && it->Group != g) break;
   }
+  KeepSelInDocument();
   HideCaret();
   SetScrollBars(FScrollBars);
   Paint();

@@ -9,22 +9,23 @@ const TUndoBuffItem* TUndoBuff::Slot(int Index) const {
 }
 
 TUndoBuffItem* TUndoBuff::UndoItem() {
-  if (FPos <= 0 || FPos > SlotCount()) return nullptr;
-  TSlot& s = FSlots[static_cast<size_t>(FPos - 1)];
-  return s.Used ? &s.Item : nullptr;
+  if (FPos <= 0) return nullptr;
+  return &FSlots[static_cast<size_t>(FPos - 1)].Item;
 }
 
 TUndoBuffItem* TUndoBuff::RedoItem() {
-  if (FPos < 0 || FPos >= FTop || FPos >= SlotCount()) return nullptr;
-  TSlot& s = FSlots[static_cast<size_t>(FPos)];
-  return s.Used ? &s.Item : nullptr;
+  if (FPos >= FTop) return nullptr;
+  return &FSlots[static_cast<size_t>(FPos)].Item;
 }
 
-void TUndoBuff::SetCapacity(int N) {
+void TUndoBuff::SetSlotCount(int N) {
   if (N < 0) N = 0;
+  if (N < FTop) {  // the slots that go take their items with them
+    FTop = N;
+    if (FPos > N) FPos = N;
+    if (FSavedPos > N) FSavedPos = -1;
+  }
   FSlots.resize(static_cast<size_t>(N));
-  if (FTop > N) FTop = N;
-  if (FPos > N) FPos = N;
 }
 
 void TUndoBuff::Reset() {
@@ -33,9 +34,16 @@ void TUndoBuff::Reset() {
     s.Used = false;
   }
   FPos = 0;
+  FTop = 0;
   FSavedPos = 0;
   FCanUndo = false;
   FDiscarding = false;
+}
+
+void TUndoBuff::StartNewHistory() {
+  Reset();
+  FFreshGroup = true;
+  FGroupRun = 0;
 }
 
 void TUndoBuff::Clear() {
@@ -43,21 +51,39 @@ void TUndoBuff::Clear() {
   FSlots.clear();
 }
 
-// Drops the items of the oldest group.  The saved position moves down with the
-// items; when the saved state itself is dropped it can no longer be reached.
-void TUndoBuff::DropOldestGroup() {
-  if (FSlots.empty() || !FSlots.front().Used) return;
+// Frees the items that could have been redone.  A saved state among them can
+// never come back.
+void TUndoBuff::CutRedo() {
+  for (int i = FPos; i < FTop; ++i) {
+    TSlot& s = FSlots[static_cast<size_t>(i)];
+    s.Item = TUndoBuffItem{};
+    s.Used = false;
+  }
+  FTop = FPos;
+  if (FSavedPos > FPos) FSavedPos = -1;
+}
+
+bool TUndoBuff::FrontIsGroup(int Group) const {
+  return !FSlots.empty() && FSlots.front().Used && FSlots.front().Item.Group == Group;
+}
+
+// Drops the items of the oldest group; they all lie below the position, since
+// recording cuts the redo range first.  The saved position moves down with
+// the items; when the saved state itself is dropped it can no longer be
+// reached.  Refuses (false) to drop the current group's own first items,
+// which would leave a part of it to undo alone.
+bool TUndoBuff::DropOldestGroup(int CurrentGroup) {
+  if (FPos == 0 || !FSlots.front().Used) return true;
   const int32_t g = FSlots.front().Item.Group;
-  while (!FSlots.empty() && FSlots.front().Used && FSlots.front().Item.Group == g) {
+  if (g == CurrentGroup && FGroupRun > 0) return false;
+  while (FPos > 0 && FrontIsGroup(g)) {
     FSlots.pop_front();
     FSlots.emplace_back();
     --FPos;
-    if (FTop > 0) --FTop;
-    if (FSavedPos > 0)
-      --FSavedPos;
-    else
-      FSavedPos = -1;
+    --FTop;
+    FSavedPos = FSavedPos > 0 ? FSavedPos - 1 : -1;
   }
+  return true;
 }
 
 // Gives up recording the current group: the history is cleared once and the
@@ -75,41 +101,32 @@ void TUndoBuff::DiscardGroup(int Group) {
 void TUndoBuff::AddItem(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
                         const TRowStr& NewText, const TRowStr& OldText, uint8_t Kind, TPoint Caret,
                         int Row2) {
-  if (Group == FLastGroup) {
+  if (Group == FLastGroup && !FFreshGroup) {
     ++FGroupRun;
   } else {
     FGroupRun = 0;
     FDiscarding = false;
   }
+  FFreshGroup = false;
   FCanUndo = true;
+  CutRedo();
 
+  if (FDiscarding) return DiscardGroup(Group);
   if (FUndoMax < 0) {
-    FDiscarding = false;
     if (FPos >= SlotCount() - 1) FSlots.emplace_back();
   } else {
-    if (FDiscarding || FGroupRun >= SlotCount()) return DiscardGroup(Group);
     if (SlotCount() != FUndoMax) {
-      // The history was made smaller (or bounded) while it held more than
-      // fits: the oldest groups go, never the newest, so that what remains
-      // still undoes in order from the current state.
-      while (FPos > 0 && FPos > FUndoMax - 1) {
-        if (FSlots.front().Used && FSlots.front().Item.Group == Group) return DiscardGroup(Group);
-        DropOldestGroup();
-      }
-      SetCapacity(FUndoMax);
+      // A new size takes effect now.  A history made smaller drops its
+      // oldest groups, never its newest, so that what remains still undoes
+      // in order from the current state.
+      while (FPos > FUndoMax - 1 && FPos > 0)
+        if (!DropOldestGroup(Group)) return DiscardGroup(Group);
+      SetSlotCount(FUndoMax);
     }
-    if (FPos >= SlotCount() - 1) {
-      // Dropping the current group's own first items would leave a part of
-      // it to undo alone.
-      if (!FSlots.empty() && FSlots.front().Used && FSlots.front().Item.Group == Group)
-        return DiscardGroup(Group);
-      DropOldestGroup();
-    }
+    if (FGroupRun >= SlotCount()) return DiscardGroup(Group);
+    if (FPos >= SlotCount() - 1 && !DropOldestGroup(Group)) return DiscardGroup(Group);
     if (FPos >= SlotCount()) return DiscardGroup(Group);  // no slots at all
   }
-
-  // The redo range is cut: a saved state inside it can never come back.
-  if (FSavedPos > FPos) FSavedPos = -1;
 
   TSlot& s = FSlots[static_cast<size_t>(FPos)];
   TUndoBuffItem& it = s.Item;
@@ -123,10 +140,20 @@ void TUndoBuff::AddItem(int Group, int Row, const TLineAttr& NewAttr, const TLin
   it.OldText = OldText;
   it.NewText = NewText;
   it.OldAttr = OldAttr;
-  it.OldAttr.ColAttrs = nullptr;
   it.NewAttr = NewAttr;
-  it.NewAttr.ColAttrs = nullptr;
   ++FPos;
   FTop = FPos;
   FLastGroup = Group;
+}
+
+std::string TUndoBuff::Check() const {
+  if (FPos < 0 || FPos > FTop || FTop > SlotCount())
+    return "undo positions out of order: pos " + std::to_string(FPos) + ", top " + std::to_string(FTop) +
+           ", slots " + std::to_string(SlotCount());
+  for (int i = 0; i < SlotCount(); ++i)
+    if (FSlots[static_cast<size_t>(i)].Used != (i < FTop))
+      return "undo slot " + std::to_string(i) + (i < FTop ? " is empty" : " holds a stale item");
+  if (FSavedPos < -1 || FSavedPos > FTop) return "saved undo position outside the history";
+  if (FGroupRun < 0) return "negative group run";
+  return {};
 }

@@ -1,9 +1,18 @@
 // TUndoBuff: the undo history, a list of slots with a position pointer.
 // Items carry an edit group; undo and redo always process whole groups.
+//
+// Invariants (Check() verifies them):
+// - 0 <= Pos() <= Top() <= SlotCount(); slots [0, Top()) hold items, the
+//   others are empty.  Pos() items are applied; [Pos(), Top()) can be redone.
+// - SavedPos() is -1 (the saved state can no longer be reached) or lies in
+//   [0, Top()].
+// - An unlimited history always has a free slot at Pos() after a recording.
+//   A bounded one takes its slot count from UndoMax() at the next recording.
 #pragma once
 
 #include <cstdint>
 #include <deque>
+#include <string>
 
 #include "AFEdit/document/LineAttr.h"
 #include "AFEdit/document/RowStr.h"
@@ -20,7 +29,7 @@ struct TUndoBuffItem {
   uint8_t Kind = 0;
   TRowStr OldText;  // shares the row's text: no copy is made
   TRowStr NewText;
-  TLineAttr OldAttr;  // never owns a column list
+  TLineAttr OldAttr;
   TLineAttr NewAttr;
 };
 
@@ -28,41 +37,70 @@ class TUndoBuff {
 public:
   explicit TUndoBuff(int InitialSlots = 100);
 
+  // Records one item.  The redo range is cut first; a bounded history then
+  // drops its oldest groups to make room, and gives up on a group that
+  // needs more slots than it has (the group is not recorded at all).
   void AddItem(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
                const TRowStr& NewText, const TRowStr& OldText, uint8_t Kind, TPoint Caret,
                int Row2 = 0);
   TUndoBuffItem* UndoItem();
   TUndoBuffItem* RedoItem();
-  void StepBack() noexcept { --FPos; }
-  void StepForward() noexcept { ++FPos; }
-  void SetCapacity(int N);
+  void StepBack() noexcept {
+    if (FPos > 0) --FPos;
+  }
+  void StepForward() noexcept {
+    if (FPos < FTop) ++FPos;
+  }
+  // Empties every slot (the slot count stays); nothing to undo or redo.
   void Reset();
+  // Reset, and the next item starts a group of its own whatever its number
+  // (a new document: no group of the old one continues).
+  void StartNewHistory();
+  // Reset, then removes all slots.
   void Clear();
 
+  // Negative: unlimited; otherwise the number of slots, applied at the next
+  // recorded item.
+  int UndoMax() const noexcept { return FUndoMax; }
+  void SetUndoMax(int Value) noexcept { FUndoMax = Value; }
+
   int SlotCount() const noexcept { return static_cast<int>(FSlots.size()); }
+  int Pos() const noexcept { return FPos; }
+  int Top() const noexcept { return FTop; }
+  int SavedPos() const noexcept { return FSavedPos; }
+  int LastGroup() const noexcept { return FLastGroup; }
+  int GroupRun() const noexcept { return FGroupRun; }
+  // What the row operations report as "can undo".
+  bool CanUndo() const noexcept { return FCanUndo; }
   // The item in a slot, or nullptr when the slot is empty.
   const TUndoBuffItem* Slot(int Index) const;
   // Records the current position as the saved state.
   void MarkSaved() noexcept { FSavedPos = FPos; }
   bool Modified() const noexcept { return FPos != FSavedPos; }
 
-  int32_t FLastGroup = 0;
-  int32_t FGroupRun = 0;
-  bool FCanUndo = false;
-  int32_t FPos = 0;
-  int32_t FSavedPos = 0;  // -1: the saved state can no longer be reached
-  int32_t FTop = 0;
-  int32_t FUndoMax = -1;
+  // Checks the invariants above; returns what is wrong, or an empty string.
+  std::string Check() const;
 
 private:
   struct TSlot {
     TUndoBuffItem Item;
     bool Used = false;
   };
-  void DropOldestGroup();
+  void SetSlotCount(int N);
+  void CutRedo();
+  bool DropOldestGroup(int CurrentGroup);
   void DiscardGroup(int Group);
+  bool FrontIsGroup(int Group) const;
 
+  int32_t FLastGroup = 0;
+  int32_t FGroupRun = 0;  // items recorded in a row with the same group, minus one
+  bool FCanUndo = false;
+  int32_t FPos = 0;
+  int32_t FSavedPos = 0;
+  int32_t FTop = 0;
+  int32_t FUndoMax = -1;
   bool FDiscarding = false;  // the current group overflowed and is not recorded
+  bool FFreshGroup = false;  // the next item starts a group whatever its number
 
   std::deque<TSlot> FSlots;
 };

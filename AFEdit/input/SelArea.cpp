@@ -19,6 +19,11 @@ bool TSelArea::PosInSel(int Col, int Row) const noexcept {
 }
 
 void TSelArea::RowInserted(int Row) noexcept {
+  if (HasRowSel() && Row < FirstSelRow()) {  // the whole selection moves down
+    ++FAnchorRow;
+    ++FActiveRow;
+    return;
+  }
   if (!RowInSel(Row)) return;
   if (FAnchorRow < FActiveRow)
     ++FActiveRow;
@@ -27,6 +32,11 @@ void TSelArea::RowInserted(int Row) noexcept {
 }
 
 void TSelArea::RowDeleted(int Row) noexcept {
+  if (HasRowSel() && Row < FirstSelRow()) {  // the whole selection moves up
+    --FAnchorRow;
+    --FActiveRow;
+    return;
+  }
   if (!RowInSel(Row)) return;
   if (FAnchorRow < FActiveRow)
     --FActiveRow;

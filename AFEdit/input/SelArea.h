@@ -20,8 +20,15 @@ public:
   bool HasRowSel() const noexcept { return FAnchorRow >= 0; }
   bool RowInSel(int Row) const noexcept { return FirstSelRow() <= Row && Row <= LastSelRow(); }
   bool PosInSel(int Col, int Row) const noexcept;
+  // A row was inserted (deleted) at Row: a selection after it moves with its
+  // rows, one around it grows (shrinks) at its larger end.
   void RowInserted(int Row) noexcept;
   void RowDeleted(int Row) noexcept;
+  // No selection, and both character ends at the start of the document.
+  void Reset() noexcept {
+    ClearRowSel();
+    FAnchorPos = FActivePos = TPoint{0, 0};
+  }
   void CollapseCharSel() noexcept { FAnchorPos = FActivePos; }
   void ClearRowSel() noexcept {
     FAnchorRow = -1;

@@ -1,4 +1,6 @@
 // Selection operations of the control.
+#include <algorithm>
+
 #include "AFEdit/AFEdit.h"
 
 void TCustomAFEdit::NotifySelChange() {
@@ -12,6 +14,16 @@ void TCustomAFEdit::NotifySelChange() {
     default:
       break;
   }
+}
+
+void TCustomAFEdit::KeepSelInDocument() {
+  const int last = RowCount() - 1;
+  if (FSel.HasRowSel()) {
+    FSel.SetAnchorRow(std::clamp(FSel.FAnchorRow, 0, last));
+    FSel.SetActiveRow(std::clamp(FSel.FActiveRow, 0, last));
+  }
+  if (FSel.FAnchorPos.Y > last) FSel.SetAnchorPos(ClampPos(FSel.FAnchorPos));
+  if (FSel.FActivePos.Y > last) FSel.SetActivePos(ClampPos(FSel.FActivePos));
 }
 
 void TCustomAFEdit::UpdateRowSelMetrics() {

@@ -33,35 +33,27 @@ int TCustomAFEdit::NextBlockBoundary(TPoint Pos) const {
 }
 
 TColAttrList* TCustomAFEdit::GetColAttrs(int Row) {
-  TLineAttr& a = FLineAttrs.GetAttr(Row);
-  if (!a.ColAttrs) {
-    a.ColAttrs = new TColAttrList;
-    a.ColAttrs->SetCount(TextLen(FLines, Row));
-  }
-  return a.ColAttrs;
+  return &FLineAttrs.EnsureColAttrs(Row, TextLen(FLines, Row));
 }
 
 void TCustomAFEdit::ColAttrEdit(int Row, int At, int Op, int Count) {
-  if (Row < 0 || Row >= FLineAttrs.Count() || !FLineAttrs.HasAttr(Row)) return;
-  TColAttrList* l = FLineAttrs.GetAttr(Row).ColAttrs;
+  TColAttrList* l = FLineAttrs.ColAttrs(Row);
   if (!l) return;
   switch (Op) {
-    case 0: l->InsertEmpty(At, Count); break;
-    case 1: l->InsertEmpty(l->Count(), Count); break;
-    case 2: l->DeleteRange(At, Count); break;
+    case caInsert: l->InsertEmpty(At, Count); break;
+    case caAppend: l->InsertEmpty(l->Count(), Count); break;
+    case caDelete: l->DeleteRange(At, Count); break;
     default: break;
   }
 }
 
 void TCustomAFEdit::ColAttrsMove(int From, int To, int Dir, int Count) {
-  if (From < 0 || From >= FLineAttrs.Count() || !FLineAttrs.HasAttr(From)) return;
-  if (!FLineAttrs.GetAttr(From).ColAttrs || Count <= 0) return;
-  TColAttrList* to = GetColAttrs(To);
-  // GetColAttrs may have expanded the record block: fetch From's list again.
-  TColAttrList* from = FLineAttrs.GetAttr(From).ColAttrs;
+  TColAttrList* from = FLineAttrs.ColAttrs(From);
+  if (!from || Count <= 0) return;
+  TColAttrList* to = GetColAttrs(To);  // lists stay where they are when records move
   const int L = TextLen(FLines, To);
   for (int i = 0; i < to->Count(); ++i) to->Items(i).Active = false;
-  if (Dir == 0) {
+  if (Dir == amToNextRow) {
     const int S = TextLen(FLines, From) - Count;
     to->InsertEmpty(0, Count);
     for (int i = 0; i < Count; ++i) to->Items(i) = from->Items(S + i);
@@ -79,7 +71,7 @@ void TCustomAFEdit::BlocksMove(int From, int To, int Dir, int Count) {
   const int len = TextLen(FLines, From);
   const int toLen = TextLen(FLines, To);
   auto move = [&](int& col, int& row) {
-    if (Dir == 0) {
+    if (Dir == amToNextRow) {
       if (row == From + 1) {
         col += Count;
       } else if (row == From && col >= len - Count) {
@@ -104,7 +96,7 @@ void TCustomAFEdit::BlocksMove(int From, int To, int Dir, int Count) {
 
 void TCustomAFEdit::BlocksRowChanged(int Row, int Op) {
   if (FBlkAttrs.Count() == 0) return;
-  if (Op == 0) {
+  if (Op == brInserted) {
     for (int i = 0; i < FBlkAttrs.Count(); ++i) {
       TBlkAttr& b = FBlkAttrs.Items(i);
       if (b.StartRow >= Row) ++b.StartRow;
@@ -114,7 +106,7 @@ void TCustomAFEdit::BlocksRowChanged(int Row, int Op) {
   }
   for (int i = FBlkAttrs.Count() - 1; i >= 0; --i) {
     TBlkAttr& b = FBlkAttrs.Items(i);
-    if (Op == 2) {
+    if (Op == brDeleted) {
       if (b.StartRow > Row) --b.StartRow;
       if (b.EndRow > Row) --b.EndRow;
     }
@@ -134,7 +126,7 @@ void TCustomAFEdit::BlocksEdited(int Row, int Col, int Op, int Count) {
   if (Count <= 0) return;
   for (int i = FBlkAttrs.Count() - 1; i >= 0; --i) {
     TBlkAttr& b = FBlkAttrs.Items(i);
-    if (Op == 0) {
+    if (Op == caInsert) {
       if (b.StartRow == Row && b.StartCol > Col) b.StartCol += Count;
       if (b.EndRow == Row && b.EndCol > Col) b.EndCol += Count;
       continue;

@@ -32,8 +32,8 @@ std::string_view ShownText(std::string_view S) noexcept {
   return S.substr(0, static_cast<size_t>(static_cast<const char*>(zero) - S.data()));
 }
 
-size_t ExpandedSize(std::string_view S, size_t Tab) noexcept {
-  S = ShownText(S);
+size_t ExpandedSize(std::string_view S, size_t Tab, bool Whole = false) noexcept {
+  if (!Whole) S = ShownText(S);
   size_t col = 0;
   size_t from = 0;
   for (;;) {
@@ -47,8 +47,8 @@ size_t ExpandedSize(std::string_view S, size_t Tab) noexcept {
 
 // Appends the expansion of S to out; tab stops count from where it starts.
 // S must not lie in out's buffer.
-void AppendExpanded(std::string& out, std::string_view S, bool ToSpaces, size_t Tab) {
-  S = ShownText(S);
+void AppendExpanded(std::string& out, std::string_view S, bool ToSpaces, size_t Tab, bool Whole = false) {
+  if (!Whole) S = ShownText(S);
   const size_t base = out.size();
   size_t from = 0;
   for (;;) {
@@ -103,16 +103,67 @@ int ExpandedWidth(std::string_view S, int TabSize) noexcept {
   return static_cast<int>(ExpandedSize(S, TabWidth(TabSize)));
 }
 
+namespace {
+// End of the run of 0x0B bytes starting at i (i itself when D[i] is not one).
+size_t FillerRunEnd(std::string_view D, size_t i) noexcept {
+  while (i < D.size() && D[i] == kFillerByte) ++i;
+  return i;
+}
+bool EndsInTab(std::string_view D, size_t runEnd) noexcept { return runEnd < D.size() && D[runEnd] == kTabByte; }
+}  // namespace
+
 int DisplayToByteCount(std::string_view D, int Col, int Indent) noexcept {
   if (D.empty()) return 0;
   size_t cut = D.size();
   const size_t col = Col < 0 ? 0 : static_cast<size_t>(Col);
   if (col < D.size()) {
     cut = col;
-    while (cut < D.size() && D[cut] == kFillerByte) ++cut;
+    // A column inside a tab's span moves to its tab byte.
+    const size_t run = FillerRunEnd(D, cut);
+    if (run > cut && EndsInTab(D, run)) cut = run;
   }
-  const auto fillers = std::count(D.begin(), D.begin() + static_cast<std::ptrdiff_t>(cut), kFillerByte);
+  size_t fillers = 0;
+  for (size_t i = 0; i < cut;) {
+    if (D[i] != kFillerByte) {
+      ++i;
+      continue;
+    }
+    const size_t run = FillerRunEnd(D, i);
+    if (EndsInTab(D, run)) fillers += std::min(run, cut) - i;
+    i = run;
+  }
   return static_cast<int>(cut) - static_cast<int>(fillers) - Indent;
+}
+
+void BuildLayoutText(std::string& Out, std::string_view Text, int Indent, int TabSize) {
+  Out.assign(static_cast<size_t>(std::max(Indent, 0)), ' ');
+  AppendExpanded(Out, Text, false, TabWidth(TabSize), true);
+}
+
+void AppendLayoutText(std::string& Out, std::string_view Text, int TabSize) {
+  AppendExpanded(Out, Text, false, TabWidth(TabSize), true);
+}
+
+int LayoutWidth(std::string_view S, int TabSize) noexcept {
+  return static_cast<int>(ExpandedSize(S, TabWidth(TabSize), true));
+}
+
+size_t LayoutByteCount(std::string_view S, int Col, int TabSize) noexcept {
+  if (Col <= 0) return 0;
+  const size_t limit = static_cast<size_t>(Col);
+  const size_t tab = TabWidth(TabSize);
+  size_t col = 0;
+  size_t from = 0;
+  for (;;) {
+    const size_t t = FindByteMbcs(S, kTabByte, from);
+    const size_t stop = t == std::string_view::npos ? S.size() : t;
+    if (col + (stop - from) >= limit) return from + (limit - col);
+    col += stop - from;
+    if (t == std::string_view::npos) return S.size();
+    col += tab - col % tab;
+    if (col > limit) return t;  // the tab's span reaches past the cut
+    from = t + 1;
+  }
 }
 
 // ---- members of the control ----

@@ -36,5 +36,22 @@ int ExpandedWidth(std::string_view S, int TabSize) noexcept;
 // Bytes of stored text before display column Col of the display text D of a
 // row with Indent leading spaces. A column inside a tab's span counts as the
 // start of that span, so the whole tab falls after the cut. Columns past the
-// end count the whole row.
+// end count the whole row. Only 0x0B bytes in a run that ends with a tab
+// byte are fillers; any other 0x0B is a byte of the text.
 int DisplayToByteCount(std::string_view D, int Col, int Indent) noexcept;
+
+// ---- the measure word wrap works in ----
+// Word wrap measures every byte of a row, a zero byte included (the display
+// text stops at a zero byte), so that the bytes it moves between rows are
+// always the bytes it measured. Otherwise the same as the display text.
+
+// Replaces Out with the layout text of a row: Indent spaces (a negative
+// indent counts as none), then all of Text with tabs expanded to fillers.
+void BuildLayoutText(std::string& Out, std::string_view Text, int Indent, int TabSize);
+// Appends all of Text expanded; tab stops count from where it starts.
+void AppendLayoutText(std::string& Out, std::string_view Text, int TabSize);
+// Columns all of S takes, tab stops counted from its first byte.
+int LayoutWidth(std::string_view S, int TabSize) noexcept;
+// Bytes of S (tab stops counted from its first byte) that end at or before
+// column Col: a tab whose span reaches past Col stays after the cut.
+size_t LayoutByteCount(std::string_view S, int Col, int TabSize) noexcept;

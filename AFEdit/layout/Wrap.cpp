@@ -1,6 +1,7 @@
 // Word wrap: re-breaking the rows of a logical line after a change, and
 // reading ranges of rows back as text.
 #include <algorithm>
+#include <climits>
 #include <cstring>
 
 #include "AFEdit/AFEdit.h"
@@ -26,9 +27,36 @@ size_t GuardBreak(std::string_view T, long B) {
   return b == 0 ? FirstCharLen(T) : b;
 }
 
-TRowStr Concat(std::string_view a, std::string_view b) {
+// The texts of two rows joined.  An empty side costs nothing: the other
+// side's bytes are shared, so peeling a long row apart stays linear.
+TRowStr Join(const TRowStr& a, const TRowStr& b) {
+  if (b.empty()) return a;
+  if (a.empty()) return b;
   TRowPacker packer(a.size() + b.size() + 16);
-  return packer.Pack(a, b);
+  return packer.Pack(a.view(), b.view());
+}
+
+int IndentOf(const TLineAttr& A) { return std::max<int>(0, A.Indent); }
+
+// Where a caret column of a row falls in its text: the byte it stands
+// before, and the columns it stands past the row's end (a free caret).
+struct TCaretByte {
+  size_t Byte = 0;
+  int Beyond = 0;
+};
+
+TCaretByte CaretByteOf(std::string_view T, int Indent, int Col, int TabSize) {
+  const int rel = Col - Indent;
+  if (rel <= 0) return {};
+  const size_t b = LayoutByteCount(T, rel, TabSize);
+  if (b < T.size()) return {b, 0};
+  return {b, std::max(0, rel - LayoutWidth(T, TabSize))};
+}
+
+// The caret column of a byte of a row; Beyond counts only at the row's end.
+int CaretColOf(std::string_view T, int Indent, TCaretByte C, int TabSize) {
+  const size_t b = std::min(C.Byte, T.size());
+  return Indent + LayoutWidth(T.substr(0, b), TabSize) + (b == T.size() ? C.Beyond : 0);
 }
 
 }  // namespace
@@ -70,7 +98,7 @@ int TCustomAFEdit::FindWrapPos(std::string_view S, int WrapPos, int Indent) {
   return FindWrapPosIn(S, WrapPos, Indent, rules);
 }
 
-// Builds into Out the display text of a row (Indent spaces, then its text
+// Builds into Out the layout text of a row (Indent spaces, then its text
 // with tabs expanded) as far as a break search at column W can look.  The
 // whole text is built when a word-break handler must see it.  Returns true
 // when the text was cut short.
@@ -78,33 +106,32 @@ bool TCustomAFEdit::WrapDisplayText(std::string& Out, std::string_view T, int In
   const size_t look = WrapLookahead(W, FWrapTrailBytes);
   const bool cut = !OnWordBreak && T.size() > look;
   if (cut) T = T.substr(0, look);
-  BuildDisplayText(Out, T, Indent, FTabSize);
+  BuildLayoutText(Out, T, Indent, FTabSize);
   return cut;
 }
 
 // Re-wraps Row and, while text spills over or can be pulled up, the rows
 // after it.  Each step works on one row and moves on to the next, so a
-// paragraph of any number of rows is handled in a loop.
+// paragraph of any number of rows is handled in a loop.  The caret follows
+// the byte it stands before.
 void TCustomAFEdit::RewrapRow(int Row) {
   int R = Row;
   std::string& D = FWrapBuf;
   while (R >= 0 && R < RowCount()) {
     const TLineAttr attr = FLineAttrs.HasAttr(R) ? FLineAttrs.PeekAttr(R) : FLineAttrs.GetAttr(R);
     const int W = FOptions.contains(aoAutoFormat) ? attr.WrapPos : kUnwrappedWidth;
-    const int I = std::max<int>(0, attr.Indent);
+    const int I = IndentOf(attr);
     const TRowStr T = FLines[R];
     const size_t N = T.size();
     const bool cut = WrapDisplayText(D, T, I, W);
     const int L = static_cast<int>(D.size());  // meaningful only when not cut
     const bool last = R == RowCount() - 1;
     const bool endsCr = N > 0 && T.back() == '\r';
-    TLineAttr copy = attr;
-    copy.ColAttrs = nullptr;
 
     // A row that fits and holds its line's only CR at its end is complete.
     const int fit = FindWrapPos(D, W, I + 2);
     if (!cut && fit >= L && endsCr && std::memchr(T.data(), '\r', N) == T.data() + N - 1) {
-      if (last) AppendRow(TRowStr(), copy);
+      if (last) AppendRow(TRowStr(), attr);
       return;
     }
     if (N == 0) {
@@ -121,24 +148,36 @@ void TCustomAFEdit::RewrapRow(int Row) {
       int F = FindWrapPos(D, W, I + 1);
       const size_t cr = D.find('\r');
       if (cr != std::string::npos && static_cast<int>(cr) + 1 < F) F = static_cast<int>(cr) + 1;
-      const size_t B = GuardBreak(T, DisplayToByteCount(D, F, I));
-      if (B >= N) {  // everything stays: only the narrow-column guard gets here
-        if (last) AppendRow(TRowStr(), copy);
-        return;
+      const size_t B = GuardBreak(T, static_cast<long>(LayoutByteCount(T, F - I, FTabSize)));
+      if (B >= N) {
+        // The whole row stays (its only CR ends it): the line ends here, and
+        // the rows after it are re-wrapped on their own.
+        FLineAttrs.GetAttr(R).Dirty = true;
+        if (last) {
+          AppendRow(TRowStr(), attr);
+          return;
+        }
+        FLineAttrs.GetAttr(R + 1).Dirty = true;
+        ++R;
+        continue;
       }
+      const TCaretByte caret =
+          FCaret.Y == R ? CaretByteOf(T, I, FCaret.X, FTabSize) : TCaretByte{};
       const TRowStr rest = T.Substr(B);
       if (last || endsCr) {
-        InsertRow(R + 1, rest, copy);
+        InsertRow(R + 1, rest, attr);
         if (FSel.HasRowSel()) FSel.RowInserted(R);
         FLineAttrs.MarkDirty(R + 1, RowCount());
       } else {
-        SetRowText(R + 1, Concat(rest, FLines[R + 1]), false);
+        SetRowText(R + 1, Join(rest, FLines[R + 1]), false);
         FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines[R + 1].size()) + 2);
       }
-      ColAttrsMove(R, R + 1, 0, static_cast<int>(N - B));
-      BlocksMove(R, R + 1, 0, static_cast<int>(N - B));
-      if (FCaret.Y == R && FCaret.X >= F)
-        FCaret = {FLineAttrs.PeekAttr(R + 1).Indent + (FCaret.X - F), R + 1};
+      ColAttrsMove(R, R + 1, amToNextRow, static_cast<int>(N - B));
+      BlocksMove(R, R + 1, amToNextRow, static_cast<int>(N - B));
+      if (FCaret.Y == R && caret.Byte >= B)
+        FCaret = {CaretColOf(FLines[R + 1], IndentOf(FLineAttrs.PeekAttr(R + 1)),
+                             {caret.Byte - B, caret.Beyond}, FTabSize),
+                  R + 1};
       SetRowText(R, T.Substr(0, B), false);
       FLineAttrs.GetAttr(R).Dirty = true;
       FLineAttrs.GetAttr(R + 1).Dirty = true;
@@ -148,7 +187,7 @@ void TCustomAFEdit::RewrapRow(int Row) {
 
     // Pull: a wrapped row takes text from the next row of its line.
     if (last) {
-      AppendRow(TRowStr(), copy);
+      AppendRow(TRowStr(), attr);
       if (FSel.HasRowSel()) FSel.RowInserted(R - 1);
     }
     const TRowStr T1 = FLines[R + 1];
@@ -162,51 +201,77 @@ void TCustomAFEdit::RewrapRow(int Row) {
         t1 = t1.substr(0, look > D2.size() ? look - D2.size() : 0);
         cut2 = true;
       }
-      AppendExpandedTabs(D2, t1, false, FTabSize);
+      AppendLayoutText(D2, t1, FTabSize);
     }
+    // The caret as a byte of the joined text of the two rows.
+    const bool caretHere = FCaret.Y == R || FCaret.Y == R + 1;
+    TCaretByte caret;
     if (FCaret.Y == R + 1) {
-      const int width = cut ? I + ExpandedWidth(T.view(), FTabSize) : L;
-      FCaret = {FCaret.X + width, R};
+      caret = CaretByteOf(T1, IndentOf(FLineAttrs.PeekAttr(R + 1)), FCaret.X, FTabSize);
+      caret.Byte += N;
+      FCaret = {FCaret.X + (cut ? I + LayoutWidth(T, FTabSize) : L), R};
+    } else if (FCaret.Y == R) {
+      caret = CaretByteOf(T, I, FCaret.X, FTabSize);
+      if (caret.Byte < N + T1.size()) caret.Beyond = 0;
     }
+    auto placeCaret = [&](size_t B) {
+      if (!caretHere) return;
+      if (caret.Byte < B || R + 1 >= RowCount())
+        FCaret = {CaretColOf(FLines[R], I, caret, FTabSize), R};
+      else
+        FCaret = {CaretColOf(FLines[R + 1], IndentOf(FLineAttrs.PeekAttr(R + 1)),
+                             {caret.Byte - B, caret.Beyond}, FTabSize),
+                  R + 1};
+    };
     if (!cut2 && W > static_cast<int>(D2.size())) {
       // The whole next row fits on this one.
       const int n1 = static_cast<int>(T1.size());
-      ColAttrsMove(R + 1, R, 1, n1);
-      BlocksMove(R + 1, R, 1, n1);
-      SetRowText(R, Concat(T, T1), false);
+      ColAttrsMove(R + 1, R, amToPrevRow, n1);
+      BlocksMove(R + 1, R, amToPrevRow, n1);
+      SetRowText(R, Join(T, T1), false);
       FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines[R].size()) + 2);
       DeleteRow(R + 1);
       if (FSel.HasRowSel()) FSel.RowDeleted(R + 1);
       FLineAttrs.MarkDirty(R + 1, RowCount());
+      placeCaret(N + T1.size() + 1);
       if (R + 1 < RowCount()) continue;  // this row again, with the next one
       return;
     }
     const int H = FindWrapPos(D2, W, I + 1);
-    if (FCaret.Y == R && FCaret.X >= H)
-      FCaret = {FLineAttrs.PeekAttr(R + 1).Indent + (FCaret.X - H), R + 1};
-    // Bytes of the joined text T + T1 that stay on this row.
-    const long want = DisplayToByteCount(D2, H, I);
+    // Bytes of the joined text T + T1 that stay on this row, kept on a
+    // character boundary of the joined text.
+    const int rel = H - I;
+    const int widthT = cut ? INT_MAX : L - I;
     size_t B;
-    if (want > static_cast<long>(N)) {
-      B = static_cast<size_t>(want);
-      if (B < N + T1.size() && IsTrailAt(T1.view(), B - N)) --B;  // keep T1's characters whole
-      B = std::min(B, N + T1.size());
+    if (rel <= widthT) {
+      B = LayoutByteCount(T, rel, FTabSize);
     } else {
-      B = GuardBreak(T.view(), want);
+      B = N + LayoutByteCount(T1, rel - widthT, FTabSize);
+    }
+    if (B < N) {
+      B = GuardBreak(T.view(), static_cast<long>(B));
+    } else {
+      std::string joined(T.view());
+      joined.append(T1.view().substr(0, B - N + 2));
+      B = std::min(GuardBreak(joined, static_cast<long>(B)), N + T1.size());
     }
     if (B > N) {
       const int k = static_cast<int>(B - N);
-      ColAttrsMove(R + 1, R, 1, k);
-      BlocksMove(R + 1, R, 1, k);
-      SetRowText(R, Concat(T, T1.view().substr(0, static_cast<size_t>(k))), false);
+      ColAttrsMove(R + 1, R, amToPrevRow, k);
+      BlocksMove(R + 1, R, amToPrevRow, k);
+      SetRowText(R, Join(T, T1.Substr(0, static_cast<size_t>(k))), false);
       SetRowText(R + 1, T1.Substr(static_cast<size_t>(k)), false);
       FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines[R + 1].size()) + 2);
+      placeCaret(B);
     } else if (B < N) {
       const int k = static_cast<int>(N - B);
-      ColAttrsMove(R, R + 1, 0, k);
-      BlocksMove(R, R + 1, 0, k);
-      SetRowText(R + 1, Concat(T.view().substr(B), T1), false);
+      ColAttrsMove(R, R + 1, amToNextRow, k);
+      BlocksMove(R, R + 1, amToNextRow, k);
+      SetRowText(R + 1, Join(T.Substr(B), T1), false);
+      placeCaret(B);
       SetRowText(R, T.Substr(0, B), false);
+    } else {
+      placeCaret(B);
     }
     FLineAttrs.GetAttr(R).Dirty = true;
     FLineAttrs.GetAttr(R + 1).Dirty = true;

@@ -63,6 +63,7 @@ Rows Expected(std::string_view s, size_t Window) {
     if (content >= Window) {
       v.emplace_back(s.substr(i, Window));
       i += Window;
+      if (i == s.size()) v.emplace_back();  // the rest of a cut line is a row even when empty
     } else if (e == std::string_view::npos) {
       v.emplace_back(s.substr(i));
       i = s.size();
@@ -141,6 +142,7 @@ TEST(LineReader, WindowEdges) {
   EXPECT_EQ(Split("abc\n\rd", 4), (Rows{"abc\r", "d"}));
   EXPECT_EQ(Split("abcdefghij\r\nk", 4), (Rows{"abcd", "efgh", "ij\r", "k"}));  // cut lines
   EXPECT_EQ(Split("abcd\r\nx", 4), (Rows{"abcd", "\r", "x"}));
+  EXPECT_EQ(Split("abcdefgh", 4), (Rows{"abcd", "efgh", ""}));  // a cut right at the end
 }
 
 TEST(LineReader, AgreesWithLineByLineSplittingForAnyWindowAndReads) {

@@ -125,7 +125,7 @@ TEST(RowEvents, RefusedChangeLeavesEverythingAlone) {
   EXPECT_FALSE(e.Edited());
   EXPECT_EQ(changes, 0);
   EXPECT_EQ(undoChanges, 0);
-  EXPECT_EQ(e.UndoBuff().FPos, 0);
+  EXPECT_EQ(e.UndoBuff().Pos(), 0);
 }
 
 TEST(RowEvents, BeforeChangeHandlerMayRewriteTheText) {
@@ -180,7 +180,7 @@ TEST(AttrList, GetAttrGrowsWithEmptyEntries) {
   EXPECT_TRUE(l.HasAttr(10));
   EXPECT_EQ(r.WrapPos, 0);
   EXPECT_EQ(r.TextColor, 0);
-  EXPECT_EQ(r.ColAttrs, nullptr);
+  EXPECT_EQ(l.ColAttrs(10), nullptr);
   // WriteAttrs skips the empty entries: three records and the new one.
   std::ostringstream out;
   l.WriteAttrs(out);
@@ -197,22 +197,23 @@ TEST(AttrList, DiskRecordIsLittleEndianInFieldOrder) {
   a.WrapPos = 300;
   a.FontStyle = {fsBold, fsUnderline};
   a.Dirty = true;
-  a.ColAttrs = new TColAttrList;  // owned by the list now; never written
   l.AddAttr(a);
+  l.EnsureColAttrs(0, 3);  // never written
   std::ostringstream out;
   l.WriteAttrs(out);
   const std::string expect("\x44\x33\x22\x11"
                            "\x05\x00\x00\x80"
                            "\xfe\xff"
-                           "\x02\x01"
+                           "\x00\x00"  // reserved: always zero
                            "\x2c\x01"
                            "\x05"
                            "\x01"
                            "\x00\x00\x00\x00",
                            20);
   EXPECT_EQ(out.str(), expect);
-  const TLineAttr back = DecodeLineAttr(reinterpret_cast<const unsigned char*>(expect.data()));
-  EXPECT_TRUE(back.SameFields(l.PeekAttr(0)));
+  TLineAttr back = DecodeLineAttr(reinterpret_cast<const unsigned char*>(expect.data()));
+  back.Reserved = a.Reserved;
+  EXPECT_EQ(back, l.PeekAttr(0));
 }
 
 TEST(AttrList, EntriesFollowTheirRowsThroughInsertsAndDeletes) {
@@ -244,21 +245,21 @@ TEST(AttrList, EntriesFollowTheirRowsThroughInsertsAndDeletes) {
     ASSERT_EQ(l.GetAttr(i).Dirty, i >= 100 && i < 2500) << i;
 }
 
-TEST(AttrList, SetAttrFreesTheReplacedColumnListAndClearFreesAll) {
+TEST(AttrList, ColumnListsBelongToTheirEntries) {
   TAttrList l;
   TLineAttr a;
-  a.ColAttrs = new TColAttrList;
-  l.AddAttr(a);
-  TLineAttr b;
-  b.ColAttrs = new TColAttrList;
-  l.SetAttr(0, b);  // the first list is freed (the sanitizer build checks)
-  EXPECT_EQ(l.GetAttr(0).ColAttrs, b.ColAttrs);
-  l.SetAttr(1, a = TLineAttr{});
-  l.GetAttr(5).ColAttrs = new TColAttrList;
-  l.SetCount(3);  // shrinking frees the tail's lists
+  for (int i = 0; i < 4; ++i) l.AddAttr(a);  // one run
+  EXPECT_EQ(l.ColAttrs(1), nullptr);
+  l.EnsureColAttrs(1, 3).Items(0).Color = 7;
+  l.InsertAttr(0, a);  // the list moves with its entry
+  ASSERT_NE(l.ColAttrs(2), nullptr);
+  EXPECT_EQ(l.ColAttrs(2)->Items(0).Color, 7);
+  l.SetAttr(2, a);  // a record replaced wholesale loses its list
+  EXPECT_EQ(l.ColAttrs(2), nullptr);
+  l.EnsureColAttrs(5, 1);
+  l.SetCount(3);  // shrinking frees the tail's lists (the sanitizer build checks)
   EXPECT_EQ(l.Count(), 3);
-  l.Clear();
-  EXPECT_EQ(l.Count(), 0);
+  EXPECT_EQ(l.Check(), "");
 }
 
 TEST(Lifecycle, LoadedAndClearGiveOneEmptyRow) {

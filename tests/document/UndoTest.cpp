@@ -84,11 +84,11 @@ TEST(Undo, RecordsAreRestoredWithoutColumnLists) {
   e.LineAttrs().GetAttr(0).Indent = 3;
   e.GetColAttrs(0);
   Type(e, 0, "abc");
-  EXPECT_NE(e.LineAttrs().GetAttr(0).ColAttrs, nullptr);  // kept through a text change
+  EXPECT_NE(e.LineAttrs().ColAttrs(0), nullptr);  // kept through a text change
   e.LineAttrs().GetAttr(0).Indent = 5;
   e.Undo();
   EXPECT_EQ(e.LineAttrs().GetAttr(0).Indent, 3);
-  EXPECT_EQ(e.LineAttrs().GetAttr(0).ColAttrs, nullptr);
+  EXPECT_EQ(e.LineAttrs().ColAttrs(0), nullptr);
   e.Redo();
   EXPECT_EQ(e.LineAttrs().GetAttr(0).Indent, 3);
   EXPECT_TRUE(e.LineAttrs().GetAttr(0).Dirty);

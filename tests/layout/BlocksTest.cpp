@@ -146,7 +146,7 @@ TEST(ColumnAttrs, ListsFollowSplitsAndEdits) {
   e.ColAttrEdit(1, 0, 0, 5);
   e.FreeColAttrs(1);
   e.ColAttrEdit(1, 0, 0, 5);
-  EXPECT_EQ(e.LineAttrs().GetAttr(1).ColAttrs, nullptr);
+  EXPECT_EQ(e.LineAttrs().ColAttrs(1), nullptr);
 }
 
 }  // namespace
