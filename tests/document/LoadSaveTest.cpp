@@ -21,17 +21,13 @@
 #include "AFEdit/AFEdit.h"
 #include "AFEdit/document/FileFormat.h"
 #include "AFEdit/platform/FileError.h"
+#include "common/Doc.h"
 
 namespace {
 
-using Rows = std::vector<std::string>;
+using namespace TestUtil;
 namespace fs = std::filesystem;
 
-Rows RowsOf(const TCustomAFEdit& e) {
-  Rows v;
-  for (int i = 0; i < e.RowCount(); ++i) v.push_back(e.RowText(i).str());
-  return v;
-}
 
 // Rows made by a reader with the given window over Data, read in pieces of
 // 1 to MaxPiece bytes.
@@ -93,13 +89,6 @@ std::vector<std::string> DirEntries(const std::string& dir) {
   return v;
 }
 
-// A control holding exactly the given rows, with nothing to undo.
-void SetRows(TAFEdit& e, const Rows& rows) {
-  e.Clear();
-  e.SetRowText(0, rows[0], true);
-  for (size_t i = 1; i < rows.size(); ++i) e.AppendLine(rows[i]);
-  e.UndoBuff().Reset();
-}
 
 std::string Save(TAFEdit& e, int mode) {
   std::ostringstream out;
@@ -444,6 +433,7 @@ TEST(FileRoundTrip, DamagedBinaryFilesLeaveTheDocumentAsItWas) {
       {with(8, 3), TBinaryFault::MissingRecords},
       {with(4, 271), TBinaryFault::MissingRows},  // the text section ends before an LF
       {sized(good.substr(0, good.size() - 20)), TBinaryFault::MissingRecords},
+      {put(good, 268, 0x0A620D61), TBinaryFault::CrInsideRow},  // "a\rb\n": a CR inside a row
   };
   for (const auto& [bytes, fault] : damaged) {
     EXPECT_EQ(CheckBinaryDocument(bytes), fault);
@@ -458,6 +448,41 @@ TEST(FileRoundTrip, DamagedBinaryFilesLeaveTheDocumentAsItWas) {
     d.ExpectUntouched();
   }
   EXPECT_EQ(CheckBinaryDocument(good), TBinaryFault::None);
+}
+
+// A line that fills the window exactly is cut there, and the rest of it,
+// empty, is a row of its own.
+TEST(TextLoad, ALastLineFillingTheWindowLeavesAnEmptyRow) {
+  for (const size_t n : {kLineWindow, 2 * kLineWindow}) {
+    TAFEdit e;
+    Load(e, std::string(n, 'a'), 0);
+    Rows want(n / kLineWindow, std::string(kLineWindow, 'a'));
+    want.emplace_back();
+    EXPECT_EQ(RowsOf(e), want) << n;
+    EXPECT_EQ(Save(e, 0), std::string(n, 'a'));
+  }
+}
+
+// A row holding an LF would come back as two rows, so such a document is
+// refused in the binary style, before anything is written.
+TEST(FileRoundTrip, BinarySaveRefusesRowsHoldingALineFeed) {
+  QTemporaryDir dir;
+  const std::string path = dir.path().toStdString() + "/doc.bin";
+  WriteBytes(path, "original bytes");
+  TAFEdit e;
+  SetRows(e, {"x\n\r", "y"});
+  e.SetRowText(1, "y", true);
+  std::ostringstream out;
+  EXPECT_THROW(e.SaveToStream(out, lmBinary), EFileError);
+  EXPECT_EQ(out.str(), "");
+  try {
+    e.SaveToFile(path, lmBinary);
+    ADD_FAILURE() << "saved";
+  } catch (const EFileError& err) {
+    EXPECT_EQ(err.Step(), EFileError::fsSave);
+  }
+  EXPECT_EQ(ReadBytes(path), "original bytes");
+  EXPECT_TRUE(e.Edited());
 }
 
 // ---- saving through a temporary file ----

@@ -7,14 +7,11 @@
 #include <vector>
 
 #include "AFEdit/AFEdit.h"
+#include "common/Doc.h"
 
 namespace {
 
-std::vector<std::string> Rows(const TCustomAFEdit& e) {
-  std::vector<std::string> v;
-  for (int i = 0; i < e.RowCount(); ++i) v.push_back(e.RowText(i).str());
-  return v;
-}
+using namespace TestUtil;
 
 struct UndoNotes {
   std::vector<std::pair<bool, bool>> seen;
@@ -37,12 +34,12 @@ TEST(Undo, TypingThenUndoAndRedo) {
   e.SetCaretPos({1, 0});
   EXPECT_TRUE(e.Edited());
   e.Undo();
-  EXPECT_EQ(Rows(e), std::vector<std::string>{""});
+  EXPECT_EQ(RowsOf(e), std::vector<std::string>{""});
   EXPECT_FALSE(e.Edited());
   EXPECT_EQ(n.Last(), (std::pair<bool, bool>{false, true}));
   EXPECT_EQ(e.Caret(), (TPoint{0, 0}));
   e.Redo();
-  EXPECT_EQ(Rows(e), std::vector<std::string>{"a"});
+  EXPECT_EQ(RowsOf(e), std::vector<std::string>{"a"});
   EXPECT_TRUE(e.Edited());
   EXPECT_EQ(n.Last(), (std::pair<bool, bool>{true, false}));
   // Nothing more to redo: no notification.
@@ -57,7 +54,7 @@ TEST(Undo, GroupsUndoAsOneStepWithInsertsAndDeletes) {
   Type(e, 0, "one\r");
   e.AppendLine("two\r");
   e.AppendLine("three");
-  const auto before = Rows(e);
+  const auto before = RowsOf(e);
   // One command: change a row, insert two rows, delete one.
   e.NewEditGroup();
   e.SetCaretPos({2, 1});
@@ -65,17 +62,17 @@ TEST(Undo, GroupsUndoAsOneStepWithInsertsAndDeletes) {
   e.InsertRow(2, "x\r", e.LineAttrs().GetAttr(1));
   e.InsertRow(0, "y\r", e.LineAttrs().GetAttr(0));
   e.DeleteRow(2);
-  const auto after = Rows(e);
+  const auto after = RowsOf(e);
   EXPECT_EQ(after, (std::vector<std::string>{"y\r", "one\r", "x\r", "three"}));
   e.SetCaretPos({0, 3});
   e.Undo();
-  EXPECT_EQ(Rows(e), before);
+  EXPECT_EQ(RowsOf(e), before);
   EXPECT_EQ(e.Caret(), (TPoint{2, 1}));  // where the command began
   e.Redo();
-  EXPECT_EQ(Rows(e), after);
+  EXPECT_EQ(RowsOf(e), after);
   e.Undo();
   e.Undo();  // AppendLine("three")
-  EXPECT_EQ(Rows(e), (std::vector<std::string>{"one\r", "two\r"}));
+  EXPECT_EQ(RowsOf(e), (std::vector<std::string>{"one\r", "two\r"}));
 }
 
 TEST(Undo, RecordsAreRestoredWithoutColumnLists) {
@@ -169,7 +166,7 @@ TEST(BoundedUndo, UnlimitedHistoryGrowsForALargeGroup) {
   for (int i = 0; i < 150; ++i) e.InsertRow(i, "r" + std::to_string(i) + "\r", e.LineAttrs().GetAttr(0));
   EXPECT_GT(e.UndoBuff().SlotCount(), 100);
   e.Undo();
-  EXPECT_EQ(Rows(e), std::vector<std::string>{""});
+  EXPECT_EQ(RowsOf(e), std::vector<std::string>{""});
   EXPECT_FALSE(e.Edited());
   e.Redo();
   EXPECT_EQ(e.RowCount(), 151);
@@ -182,10 +179,10 @@ TEST(BoundedUndo, AGroupLargerThanTheHistoryIsNeverHalfUndone) {
   Type(e, 0, "before");
   e.NewEditGroup();
   for (int i = 0; i < 8; ++i) e.InsertRow(0, "r\r", e.LineAttrs().GetAttr(0));
-  const auto after = Rows(e);
+  const auto after = RowsOf(e);
   EXPECT_TRUE(e.Edited());
   e.Undo();  // nothing of the big command may be undone on its own
-  EXPECT_EQ(Rows(e), after);
+  EXPECT_EQ(RowsOf(e), after);
   EXPECT_TRUE(e.Edited());
 }
 
@@ -240,7 +237,7 @@ TEST(UndoModel, RandomEditsMatchAPlainModel) {
     e.AppendLine(i % 2 ? "wrapped" : "line\r");
     model.back() = model.back();  // the last row never holds a CR
   }
-  model = Rows(e);
+  model = RowsOf(e);
   e.UndoBuff().Reset();
   std::vector<std::vector<std::string>> history{model};
 
@@ -265,17 +262,17 @@ TEST(UndoModel, RandomEditsMatchAPlainModel) {
       ASSERT_EQ(e.RowCount(), static_cast<int>(model.size()));
     }
     ASSERT_TRUE(e.CheckInvariants().empty()) << e.CheckInvariants();
-    ASSERT_EQ(Rows(e), model) << "step " << step;
+    ASSERT_EQ(RowsOf(e), model) << "step " << step;
     history.push_back(model);
   }
   for (size_t i = history.size() - 1; i-- > 0;) {
     e.Undo();
-    ASSERT_EQ(Rows(e), history[i]) << "undo to " << i;
+    ASSERT_EQ(RowsOf(e), history[i]) << "undo to " << i;
   }
   EXPECT_FALSE(e.Edited());
   for (size_t i = 1; i < history.size(); ++i) {
     e.Redo();
-    ASSERT_EQ(Rows(e), history[i]) << "redo to " << i;
+    ASSERT_EQ(RowsOf(e), history[i]) << "redo to " << i;
   }
   EXPECT_TRUE(e.CheckInvariants().empty());
 }
@@ -302,3 +299,102 @@ TEST(BoundedUndo, ShrinkingTheHistoryKeepsTheNewestCommands) {
 }
 
 }  // namespace
+
+namespace {
+
+// A size set to 0 and raised again takes effect at the next recording, and a
+// history of one slot records again after an undo (its redo item is freed,
+// never read after it).
+TEST(BoundedUndo, NewSizesTakeEffectAtTheNextRecording) {
+  TAFEdit e;
+  e.Loaded();
+  e.SetUndoMax(0);
+  Type(e, 0, "0");
+  e.SetUndoMax(3);
+  for (const char* t : {"1", "2", "3"}) Type(e, 0, t);
+  e.Undo();
+  EXPECT_EQ(e.RowText(0).str(), "2");
+  EXPECT_EQ(e.UndoBuff().SlotCount(), 3);
+
+  e.SetUndoMax(1);
+  Type(e, 0, "a");
+  e.Undo();
+  Type(e, 0, "b");
+  EXPECT_EQ(e.UndoBuff().Check(), "");
+  e.Undo();
+  EXPECT_EQ(e.RowText(0).str(), "2");
+  e.SetUndoMax(8);
+  for (const char* t : {"c", "d", "e"}) Type(e, 0, t);
+  e.Undo();
+  e.SetUndoMax(2);
+  Type(e, 0, "f");
+  EXPECT_EQ(e.UndoBuff().Check(), "");
+  e.Undo();
+  EXPECT_EQ(e.RowText(0).str(), "d");
+}
+
+// Small histories (and changes of their size) under random commands of one
+// to three row changes, undos, redos and saves: an undo or redo either does
+// nothing or returns exactly to the neighbouring state of the timeline, and
+// Edited tells whether the document is at its saved state.
+TEST(UndoModel, SmallHistoriesStepThroughTheTimelineAndKeepEdited) {
+  for (int seed = 1; seed <= 8; ++seed) {
+    TAFEdit e;
+    SetRows(e, {"a\r", "b\r", "c\r", ""});
+    std::mt19937 rng(seed);
+    e.SetUndoMax(seed <= 6 ? seed : seed - 8);  // 1..6, then 0 and -1
+    std::vector<std::string> timeline{e.Text()};
+    int cur = 0, saved = 0;
+    for (int step = 0; step < 500; ++step) {
+      const unsigned op = rng() % 12;
+      if (op < 5) {
+        e.NewEditGroup();
+        for (int k = 1 + static_cast<int>(rng() % 3); k > 0; --k) {
+          const int n = e.RowCount();
+          const int row = static_cast<int>(rng() % static_cast<unsigned>(n));
+          const std::string text = "s" + std::to_string(step) + "." + std::to_string(k);
+          if (op == 0 && row < n - 1)
+            e.InsertRow(row, text + "\r", e.LineAttrs().GetAttr(row));
+          else if (op == 1 && row < n - 1)
+            e.DeleteRow(row);
+          else
+            e.SetRowText(row, text + (row < n - 1 ? "\r" : ""), false);
+        }
+        if (!e.UndoBuff().CanUndo()) {  // the command did not fit: no history
+          timeline = {e.Text()};
+          cur = 0;
+          saved = -1;
+        } else {
+          timeline.resize(static_cast<size_t>(cur) + 1);
+          if (saved > cur) saved = -1;
+          timeline.push_back(e.Text());
+          ++cur;
+        }
+      } else if (op < 8) {
+        const std::string before = e.Text();
+        e.Undo();
+        if (e.Text() != before) {
+          ASSERT_GT(cur, 0) << seed << " " << step;
+          ASSERT_EQ(e.Text(), timeline[static_cast<size_t>(--cur)]) << seed << " " << step;
+        }
+      } else if (op < 11) {
+        const std::string before = e.Text();
+        e.Redo();
+        if (e.Text() != before) {
+          ASSERT_LT(cur + 1, static_cast<int>(timeline.size())) << seed << " " << step;
+          ASSERT_EQ(e.Text(), timeline[static_cast<size_t>(++cur)]) << seed << " " << step;
+        }
+      } else if (rng() % 2) {
+        e.UndoBuff().MarkSaved();
+        saved = cur;
+      } else {
+        e.SetUndoMax(static_cast<int>(rng() % 8) - 1);
+      }
+      ASSERT_EQ(e.Edited(), cur != saved) << seed << " " << step;
+      ASSERT_EQ(e.CheckInvariants(), "") << seed << " " << step;
+    }
+  }
+}
+
+}  // namespace
+

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "AFEdit/AFEdit.h"
+#include "common/Doc.h"
 
 namespace {
 
@@ -90,15 +91,61 @@ TEST(Selection, SelectAllNotifiesOnceAndTakesRowMetrics) {
   EXPECT_EQ(disselects, 1);
 }
 
-TEST(Selection, ClearDropsBothKinds) {
+// Clear and loads put the selection back at the start of the new document.
+TEST(Selection, ClearAndLoadsResetItToTheStart) {
+  for (const bool load : {false, true}) {
+    TAFEdit e;
+    e.Loaded();
+    e.AppendLine("abc");
+    e.SelectAll();
+    e.Sel().SetActivePos({2, 1});
+    if (load)
+      e.SetText("x");
+    else
+      e.Clear();
+    EXPECT_FALSE(e.Sel().HasRowSel());
+    EXPECT_EQ(e.Sel().GetSelStart(), (TPoint{0, 0}));
+    EXPECT_EQ(e.Sel().GetSelEnd(), (TPoint{0, 0}));
+  }
+}
+
+// Undo and redo that remove rows keep the selection inside the document.
+TEST(Selection, UndoAndRedoKeepItInsideTheDocument) {
   TAFEdit e;
   e.Loaded();
   e.AppendLine("abc");
   e.SelectAll();
-  e.Sel().SetActivePos({2, 1});
-  e.Clear();
-  EXPECT_FALSE(e.Sel().HasRowSel());
-  EXPECT_FALSE(e.Sel().HasCharSel());
+  e.Sel().SetActivePos({3, 1});
+  e.Undo();
+  EXPECT_EQ(e.CheckInvariants(), "");
+  EXPECT_EQ(e.Sel().LastSelRow(), 0);
+  e.Redo();
+  e.SelectAll();
+  e.NewEditGroup();
+  e.DeleteRow(0);
+  e.Redo();
+  e.Undo();
+  e.Redo();
+  EXPECT_EQ(e.CheckInvariants(), "");
+}
+
+// Rows that re-wrap inserts or deletes before a row selection move it with
+// its rows.
+TEST(Selection, RowsChangedBeforeItMoveIt) {
+  TAFEdit e;
+  TestUtil::SetRows(e, {"ab", "cd\r", "x\r", "y\r", ""});
+  TestUtil::SetLayout(e, 8);
+  e.Sel().SetAnchorRow(2);
+  e.Sel().SetActiveRow(3);
+  e.RewrapRow(0);  // "cd\r" joins row 0
+  EXPECT_EQ(e.RowText(1).str(), "x\r");
+  EXPECT_EQ(e.Sel().FirstSelRow(), 1);
+  EXPECT_EQ(e.Sel().LastSelRow(), 2);
+  e.LineAttrs().GetAttr(0).WrapPos = 2;
+  e.RewrapRow(0);  // "abcd\r" splits over three rows
+  EXPECT_EQ(e.Sel().FirstSelRow(), 3);
+  EXPECT_EQ(e.Sel().LastSelRow(), 4);
+  EXPECT_EQ(e.RowText(3).str(), "x\r");
 }
 
 }  // namespace

@@ -3,26 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "AFEdit/AFEdit.h"
 #include "AFEdit/layout/JpnRules.h"
 #include "AFEdit/platform/Cp932.h"
+#include "common/Doc.h"
 
 namespace {
 
-std::vector<std::string> Rows(const TCustomAFEdit& e) {
-  std::vector<std::string> v;
-  for (int i = 0; i < e.RowCount(); ++i) v.push_back(e.RowText(i).str());
-  return v;
-}
+using namespace TestUtil;
 
-std::string Joined(const TCustomAFEdit& e) {
-  std::string s;
-  for (int i = 0; i < e.RowCount(); ++i) s += e.RowText(i).str();
-  return s;
-}
 
 // A control whose only line is `line`, wrapped at `wrap` with `opts`.
 void Wrapped(TAFEdit& e, const std::string& line, int wrap, TAFEditOptions opts, int indent = 0) {
@@ -53,10 +46,10 @@ TEST(WrapRules, DefaultCharacterSets) {
 TEST(WrapRules, PlainWidthCutsRowsAndTheCrGetsARowOfItsOwn) {
   TAFEdit e;
   Wrapped(e, "abcdefgh\r", 4, {aoAutoFormat});
-  EXPECT_EQ(Rows(e), (std::vector<std::string>{"abcd", "efgh", "\r", ""}));
+  EXPECT_EQ(RowsOf(e), (std::vector<std::string>{"abcd", "efgh", "\r", ""}));
   // The CR may not begin a row: it is pulled onto the one before.
   Wrapped(e, "abcdefgh\r", 4, {aoAutoFormat, aoJpnBanBreak});
-  EXPECT_EQ(Rows(e), (std::vector<std::string>{"abcd", "efgh\r", ""}));
+  EXPECT_EQ(RowsOf(e), (std::vector<std::string>{"abcd", "efgh\r", ""}));
   // Without automatic format a line stays one row.
   Wrapped(e, std::string(200, 'x') + "\r", 4, {});
   EXPECT_EQ(e.RowCount(), 2);
@@ -153,7 +146,7 @@ TEST(Rewrap, EditsInsideAParagraphMatchWrappingFromScratch) {
     e.SetRowText(2, r2, false);
     e.RewrapRow(2);
     Wrapped(ref, Joined(e).substr(0, Joined(e).size()), 12, opts);
-    EXPECT_EQ(Rows(e), Rows(ref));
+    EXPECT_EQ(RowsOf(e), RowsOf(ref));
     // Delete from the second row: text is pulled up, and a row goes away.
     const int before = e.RowCount();
     std::string r1 = e.RowText(1).str();
@@ -162,7 +155,7 @@ TEST(Rewrap, EditsInsideAParagraphMatchWrappingFromScratch) {
     e.SetRowText(1, r1, false);
     e.RewrapRow(1);
     Wrapped(ref, Joined(e), 12, opts);
-    EXPECT_EQ(Rows(e), Rows(ref));
+    EXPECT_EQ(RowsOf(e), RowsOf(ref));
     EXPECT_LT(e.RowCount(), before);
     EXPECT_TRUE(e.CheckInvariants().empty()) << e.CheckInvariants();
     // One undo takes back the deletion and every row change of its re-wrap.
@@ -180,7 +173,7 @@ TEST(Rewrap, CaretFollowsItsText) {
   e.SetRowText(0, "abcdefghij", true);
   e.SetCaretPos({10, 0});
   e.RewrapRow(0);
-  EXPECT_EQ(Rows(e), (std::vector<std::string>{"abcdefgh", "ij"}));
+  EXPECT_EQ(RowsOf(e), (std::vector<std::string>{"abcdefgh", "ij"}));
   EXPECT_EQ(e.Caret(), (TPoint{2, 1}));
 }
 
@@ -271,6 +264,15 @@ namespace {
 // still holds exactly the edited text, every row keeps whole characters, CRs
 // end only the last row of their line, and one undo per edit walks back to
 // the start.
+// The caret's place as an offset into the rows joined.
+size_t CaretOffset(TCustomAFEdit& e) {
+  const TPoint c = e.Caret();
+  size_t off = 0;
+  for (int i = 0; i < c.Y; ++i) off += e.RowText(i).size();
+  const int indent = std::max<int>(0, e.LineAttrs().PeekAttr(c.Y).Indent);
+  return off + static_cast<size_t>(DisplayToByteCount(e.RowDisplayText(c.Y), c.X, indent));
+}
+
 TEST(Rewrap, RandomEditsKeepTextAndRowsSound) {
   std::mt19937 rng(2024);
   const std::vector<std::string> pieces = {"a", "b", " ", "\t", kA, kMaru, kKagi, "\x81\x76", "(", ")", "xyz", "\xB1"};
@@ -294,7 +296,7 @@ TEST(Rewrap, RandomEditsKeepTextAndRowsSound) {
     e.SetRowText(0, text, true);
     e.RewrapRow(0);
     e.UndoBuff().Reset();
-    const std::vector<std::string> start = Rows(e);
+    const std::vector<std::string> start = RowsOf(e);
     std::string model = Joined(e);
     for (int step = 0; step < 40; ++step) {
       const int row = static_cast<int>(rng() % static_cast<unsigned>(e.RowCount()));
@@ -319,8 +321,11 @@ TEST(Rewrap, RandomEditsKeepTextAndRowsSound) {
         model.insert(before + at, ins);
       }
       e.SetRowText(row, r, true);
+      // The caret stands at the edit; re-wrap must carry it with its byte.
+      e.SetCaretPos(e.ByteToDisplayPos({static_cast<int>(at), row}));
       e.RewrapRow(row);
       ASSERT_EQ(Joined(e), model) << "round " << round << " step " << step;
+      ASSERT_EQ(CaretOffset(e), before + at) << "round " << round << " step " << step;
       for (int i = 0; i < e.RowCount(); ++i) {
         const std::string t = e.RowText(i).str();
         if (i + 1 < e.RowCount()) {
@@ -331,8 +336,104 @@ TEST(Rewrap, RandomEditsKeepTextAndRowsSound) {
       ASSERT_TRUE(e.CheckInvariants().empty()) << e.CheckInvariants() << " round " << round << " step " << step;
     }
     for (int step = 0; step < 40; ++step) e.Undo();
-    EXPECT_EQ(Rows(e), start) << "round " << round;
+    EXPECT_EQ(RowsOf(e), start) << "round " << round;
   }
+}
+
+// A split that keeps the whole row (the break search reaches its only CR)
+// ends that line; the rows after it are still re-wrapped.
+TEST(RewrapRepairs, AWholeRowKeptStillRewrapsTheNextLine) {
+  TAFEdit e;
+  e.SetOptions({aoAutoFormat, aoJpnBanBreak});
+  SetRows(e, {"abcdefghij" + kMaru + "\r", "abcdefghij" + kMaru + kMaru + "\r", "klmnopqrstuvw\r", ""});
+  SetLayout(e, 10);
+  WrapTrailCount = WrapLeadCount = 0;
+  e.RewrapRow(0);
+  e.RewrapRow(1);
+  EXPECT_EQ(RowsOf(e), (Rows{"abcdefghij" + kMaru + "\r", "abcdefghij" + kMaru + kMaru + "\r", "klmnopqrst", "uvw\r", ""}));
+  EXPECT_EQ(WrapTrailCount, 0);
+  EXPECT_EQ(WrapLeadCount, 0);
+}
+
+// Bytes pulled up from the next row are classified in the joined text, so a
+// character split over a row boundary is made whole again.
+TEST(RewrapRepairs, PulledBytesKeepCharactersOfTheJoinedTextWhole) {
+  const struct {
+    int wrap;
+    Rows before, after;
+  } cases[] = {
+      {4, {"ab\x81", "\x82\xa0\x82\xa0\r", ""}, {"ab\x81\x82", "\xa0\x82\xa0\r", ""}},
+      {1, {"\x82", "\x81\r", ""}, {"\x82\x81", "\r", ""}},
+  };
+  for (const auto& c : cases) {
+    TAFEdit e;
+    SetRows(e, c.before);
+    SetLayout(e, c.wrap);
+    e.RewrapRow(0);
+    EXPECT_EQ(RowsOf(e), c.after) << "wrap " << c.wrap;
+  }
+}
+
+// The caret follows its byte: past a narrow-column guard, with a negative
+// indent (counted as none), and past literal 0x0B bytes (text, not tab
+// fillers, which also stay on their rows like other bytes).
+TEST(RewrapRepairs, CaretFollowsItsByte) {
+  const struct {
+    const char* what;
+    std::string line;
+    int wrap, indent;
+    TPoint caret;
+    Rows rows;
+    TPoint expect;
+  } cases[] = {
+      {"narrow", kA + kA + kA + "\r", 1, 0, {2, 0}, {kA, kA, kA, "\r", ""}, {0, 1}},
+      {"negative indent", "abcdef\r", 4, -3, {5, 0}, {"abcd", "ef\r", ""}, {1, 1}},
+      {"literal 0x0B", "\v\v\v\v\v\v\r", 4, 0, {5, 0}, {"\v\v\v\v", "\v\v\r", ""}, {1, 1}},
+  };
+  for (const auto& c : cases) {
+    TAFEdit e;
+    SetRows(e, {c.line, ""});
+    SetLayout(e, c.wrap, c.indent);
+    e.SetCaretPos(c.caret);
+    e.RewrapRow(0);
+    EXPECT_EQ(RowsOf(e), c.rows) << c.what;
+    EXPECT_EQ(e.Caret(), c.expect) << c.what;
+  }
+}
+
+// Zero bytes are measured like any other byte: a line of them wraps into
+// full rows once, and a second pass over every row changes nothing.
+TEST(RewrapRepairs, ZeroBytesWrapIntoFullRowsOnce) {
+  TAFEdit e;
+  SetRows(e, {"a" + std::string(3000, '\0') + "\r", ""});
+  SetLayout(e, 60);
+  e.RewrapRow(0);
+  EXPECT_EQ(e.RowCount(), 3002 / 60 + 2);
+  EXPECT_EQ(Joined(e), "a" + std::string(3000, '\0') + "\r");
+  const int items = e.UndoBuff().Pos();
+  for (int r = 0; r < e.RowCount(); ++r) e.RewrapRow(r);
+  EXPECT_EQ(e.UndoBuff().Pos(), items);
+}
+
+// The document's last paragraph is peeled apart by sharing its bytes: the
+// history holds about the paragraph once, not a copy per row.
+TEST(RewrapRepairs, LastParagraphRewrapsInLinearMemory) {
+  TAFEdit e;
+  e.Clear();
+  e.SetOptions({aoAutoFormat, aoJpnBanBreak});
+  std::string para;
+  while (para.size() < 256 * 1024) para += kA + "abc" + kMaru + "de";
+  e.SetRowText(0, para, false);
+  e.RewrapRow(0);
+  EXPECT_EQ(Joined(e), para);
+  std::set<const TStrChunk*> chunks;
+  size_t held = 0;
+  for (int i = 0; i < e.UndoBuff().SlotCount(); ++i) {
+    if (const TUndoBuffItem* it = e.UndoBuff().Slot(i))
+      for (const TRowStr* t : {&it->OldText, &it->NewText})
+        if (t->Chunk() && chunks.insert(t->Chunk()).second) held += t->Chunk()->Capacity();
+  }
+  EXPECT_LE(held, 2 * para.size());
 }
 
 }  // namespace
