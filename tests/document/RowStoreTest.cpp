@@ -6,22 +6,12 @@
 #include <vector>
 
 #include "AFEdit/AFEdit.h"
+#include "common/Doc.h"
 
 namespace {
 
 // A control holding the given rows exactly, with nothing to undo.
-void SetRows(TAFEdit& e, const std::vector<std::string>& rows) {
-  e.Clear();
-  e.SetRowText(0, rows[0], true);
-  for (size_t i = 1; i < rows.size(); ++i) e.AppendLine(rows[i]);
-  e.UndoBuff().Reset();
-}
-
-std::vector<std::string> Rows(const TCustomAFEdit& e) {
-  std::vector<std::string> v;
-  for (int i = 0; i < e.RowCount(); ++i) v.push_back(e.RowText(i).str());
-  return v;
-}
+using namespace TestUtil;
 
 TEST(RowText, TextJoinsWrappedRowsAndEndsLinesWithCrLf) {
   TAFEdit e;
@@ -36,7 +26,7 @@ TEST(RowText, TextJoinsWrappedRowsAndEndsLinesWithCrLf) {
 
 TEST(RowText, LineEndIsOnlyAFinalCr) {
   TAFEdit e;
-  SetRows(e, {"", "\r", "a\rb", "a"});
+  SetRows(e, {"", "\r", "ab", "a"});
   EXPECT_FALSE(e.RowHasLineEnd(0));
   EXPECT_TRUE(e.RowHasLineEnd(1));
   EXPECT_FALSE(e.RowHasLineEnd(2));
@@ -71,9 +61,9 @@ TEST(RowEvents, InsertHandlerChangesTheStoredRowAndTheUndoItem) {
   EXPECT_TRUE(it->NewText.SharesWith(e.RowText(1)));  // one text for row and item
   e.OnLineInsert = nullptr;
   e.Undo();
-  EXPECT_EQ(Rows(e), (std::vector<std::string>{"a\r", "b"}));
+  EXPECT_EQ(RowsOf(e), (std::vector<std::string>{"a\r", "b"}));
   e.Redo();
-  EXPECT_EQ(Rows(e), (std::vector<std::string>{"a\r", "[x\r]", "b"}));
+  EXPECT_EQ(RowsOf(e), (std::vector<std::string>{"a\r", "[x\r]", "b"}));
 }
 
 TEST(RowEvents, SetRowTextFiresInOrderAndRecordsTheHandlersChange) {

@@ -5,14 +5,11 @@
 #include <vector>
 
 #include "AFEdit/AFEdit.h"
+#include "common/Doc.h"
 
 namespace {
 
-void Rows(TAFEdit& e, const std::vector<std::string>& rows) {
-  e.Clear();
-  e.SetRowText(0, rows[0], true);
-  for (size_t i = 1; i < rows.size(); ++i) e.AppendLine(rows[i]);
-}
+using TestUtil::SetRows;
 
 TBlkAttr Block(int sc, int sr, int ec, int er) {
   TBlkAttr b;
@@ -27,7 +24,7 @@ TBlkAttr Block(int sc, int sr, int ec, int er) {
 
 TEST(BlockAttrs, NoBlocksChangeNothing) {
   TAFEdit e;
-  Rows(e, {"abc"});
+  SetRows(e, {"abc"});
   TColor c = 0;
   TFontStyles st;
   EXPECT_FALSE(e.BlockAt({0, 0}, c, st));
@@ -36,7 +33,7 @@ TEST(BlockAttrs, NoBlocksChangeNothing) {
 
 TEST(BlockAttrs, LookupAndNextBoundary) {
   TAFEdit e;
-  Rows(e, {"0123456789\r", "abcdef"});
+  SetRows(e, {"0123456789\r", "abcdef"});
   e.BlkAttrs().Add(Block(2, 0, 5, 0));
   e.BlkAttrs().Add(Block(8, 0, 3, 1));
   TColor c = 0;
@@ -53,7 +50,7 @@ TEST(BlockAttrs, LookupAndNextBoundary) {
 
 TEST(BlockAttrs, SplitMovesBoundariesToTheNextRow) {
   TAFEdit e;
-  Rows(e, {"r0\r", "r1\r", "r2\r", "r3\r", "r4\r", "0123456789", "next"});
+  SetRows(e, {"r0\r", "r1\r", "r2\r", "r3\r", "r4\r", "0123456789", "next"});
   e.BlkAttrs().Add(Block(5, 5, 8, 5));
   e.BlkAttrs().Add(Block(0, 6, 4, 5 + 1));
   // The last 6 bytes of the 10-byte row 5 move to the start of row 6.
@@ -72,7 +69,7 @@ TEST(BlockAttrs, SplitMovesBoundariesToTheNextRow) {
 
 TEST(BlockAttrs, JoinMovesBoundariesToThePreviousRow) {
   TAFEdit e;
-  Rows(e, {"abcd", "efghij"});
+  SetRows(e, {"abcd", "efghij"});
   e.BlkAttrs().Add(Block(1, 1, 5, 1));
   e.BlocksMove(1, 0, 1, 2);  // "ef" goes to the end of row 0
   const TBlkAttr& a = e.BlkAttrs().Items(0);
@@ -81,7 +78,7 @@ TEST(BlockAttrs, JoinMovesBoundariesToThePreviousRow) {
 
 TEST(BlockAttrs, RowDeletionDropsBlocksOnItAndNotifies) {
   TAFEdit e;
-  Rows(e, {"a\r", "b\r", "c\r", "d\r", "e\r", "f\r", "g\r", "h"});
+  SetRows(e, {"a\r", "b\r", "c\r", "d\r", "e\r", "f\r", "g\r", "h"});
   e.BlkAttrs().Add(Block(0, 1, 1, 2));   // ends above row 5: shifts nothing
   e.BlkAttrs().Add(Block(0, 5, 1, 5));   // on row 5: deleted
   e.BlkAttrs().Add(Block(0, 6, 1, 7));   // starts on row 6, which becomes 5: deleted too
@@ -103,7 +100,7 @@ TEST(BlockAttrs, RowDeletionDropsBlocksOnItAndNotifies) {
 
 TEST(BlockAttrs, EditsInsideARowFollowTheirBytes) {
   TAFEdit e;
-  Rows(e, {"0123456789"});
+  SetRows(e, {"0123456789"});
   e.BlkAttrs().Add(Block(2, 0, 5, 0));
   e.BlocksEdited(0, 3, 0, 4);  // insertion inside the block grows it
   EXPECT_EQ(e.BlkAttrs().Items(0).StartCol, 2);
@@ -119,7 +116,7 @@ TEST(BlockAttrs, EditsInsideARowFollowTheirBytes) {
 
 TEST(ColumnAttrs, ListsFollowSplitsAndEdits) {
   TAFEdit e;
-  Rows(e, {"abcdef", "xy"});
+  SetRows(e, {"abcdef", "xy"});
   TColAttrList* l = e.GetColAttrs(0);
   ASSERT_EQ(l->Count(), 6);
   for (int i = 0; i < 6; ++i) EXPECT_FALSE(l->Items(i).Active);

@@ -1,4 +1,5 @@
 #include "AFEdit/platform/Canvas.h"
+#include "common/Doc.h"
 
 #include <gtest/gtest.h>
 
@@ -19,11 +20,7 @@ using TPixelSet = std::set<std::pair<int, int>>;
 const QRgb kWhite = qRgb(255, 255, 255);
 const QRgb kMaroon = qRgb(128, 0, 0);
 
-std::string Bytes(std::initializer_list<unsigned> bytes) {
-  std::string s;
-  for (unsigned b : bytes) s += static_cast<char>(b);
-  return s;
-}
+using TestUtil::Bytes;
 
 QImage Filled(int w, int h, QRgb c, QImage::Format f = QImage::Format_RGB32) {
   QImage img(w, h, f);

@@ -1,4 +1,5 @@
 #include "AFEdit/platform/Cp932.h"
+#include "common/Doc.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>
@@ -16,11 +17,7 @@
 
 namespace {
 
-std::string Bytes(std::initializer_list<unsigned> bytes) {
-  std::string s;
-  for (unsigned b : bytes) s += static_cast<char>(b);
-  return s;
-}
+using TestUtil::Bytes;
 
 // Straightforward left-to-right classification to check the fast one against.
 std::vector<TMbcsByteType> ReferenceTypes(std::string_view s) {
