@@ -221,6 +221,9 @@ public:
   TScrollStyle ScrollBars() const noexcept { return FScrollBars; }
   // Repaints the whole text area, the margin and the ruler.
   void Paint();
+  // Asks for a rectangle of the control to be shown again after drawing
+  // into the surface; the only way a repaint request leaves the control.
+  void InvalidateRect(const TRect& R);
   void CreateCaret(int Width, int Height);
   void HideCaret();
   void ShowCaret();

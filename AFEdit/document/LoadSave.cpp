@@ -3,19 +3,11 @@
 //
 // A load first reads and checks everything it needs, and only then replaces
 // the document, so a load that fails leaves the document, its undo history,
-// the caret and the view as they were.  A save to a file writes a temporary
-// file beside the target and renames it over the target once every byte is
-// on disk, so a save that fails leaves the old file as it was.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+// the caret and the view as they were.  A save to a file replaces the file
+// only once every byte is on disk (platform/PosixFile.h), so a save that
+// fails leaves the old file as it was.
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
 #include <climits>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <istream>
 #include <ostream>
@@ -26,6 +18,7 @@
 #include "AFEdit/AFEdit.h"
 #include "AFEdit/document/FileFormat.h"
 #include "AFEdit/platform/FileError.h"
+#include "AFEdit/platform/PosixFile.h"
 
 namespace {
 
@@ -39,59 +32,6 @@ void CheckNoLineFeed(const TRowStr& S, int Row, const std::string& Name) {
   if (std::memchr(S.data(), '\n', S.size()))
     throw EFileError(EFileError::fsSave, Name, 0,
                      std::to_string(Row + 1) + " 行目に改行文字 (LF) が含まれているため、バイナリ形式では保存できません");
-}
-
-// Owns a file descriptor.
-class TFd {
-public:
-  explicit TFd(int fd = -1) noexcept : FFd(fd) {}
-  TFd(const TFd&) = delete;
-  TFd& operator=(const TFd&) = delete;
-  ~TFd() {
-    if (FFd >= 0) ::close(FFd);
-  }
-  int get() const noexcept { return FFd; }
-  // Closes the descriptor; the result of close().
-  int Close() noexcept {
-    const int fd = std::exchange(FFd, -1);
-    return fd >= 0 ? ::close(fd) : 0;
-  }
-
-private:
-  int FFd;
-};
-
-size_t ReadFd(int fd, char* dst, size_t n, const std::string& Path) {
-  for (;;) {
-    const ssize_t got = ::read(fd, dst, n);
-    if (got >= 0) return static_cast<size_t>(got);
-    if (errno != EINTR) throw EFileError(EFileError::fsRead, Path, errno);
-  }
-}
-
-void WriteFd(int fd, const char* p, size_t n, const std::string& Path) {
-  while (n > 0) {
-    const ssize_t put = ::write(fd, p, n);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      throw EFileError(EFileError::fsSave, Path, errno);
-    }
-    p += put;
-    n -= static_cast<size_t>(put);
-  }
-}
-
-void PWriteFd(int fd, const unsigned char* p, size_t n, off_t at, const std::string& Path) {
-  while (n > 0) {
-    const ssize_t put = ::pwrite(fd, p, n, at);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      throw EFileError(EFileError::fsSave, Path, errno);
-    }
-    p += put;
-    at += put;
-    n -= static_cast<size_t>(put);
-  }
 }
 
 // Reads from a stream; a stream that goes bad is a read error, its end (even
@@ -198,41 +138,6 @@ struct TIndentRun {
   int16_t Indent;
   uint32_t Count;
 };
-
-std::string ParentDir(const std::string& Path) {
-  const size_t slash = Path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return Path.substr(0, slash);
-}
-
-std::string BaseName(const std::string& Path) {
-  const size_t slash = Path.find_last_of('/');
-  return slash == std::string::npos ? Path : Path.substr(slash + 1);
-}
-
-// Creates a new file with a name of its own in Dir, readable and writable
-// as the umask allows.  Returns its descriptor and sets Name.
-int CreateTempFile(const std::string& Dir, const std::string& Base, std::string& Name,
-                   const std::string& Target) {
-  static unsigned counter = 0;
-  // Long names would not leave room for the suffix.
-  std::string stem(1, '.');
-  stem.append(Base, 0, 100);
-  stem += ".saving-";
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    const auto tick = static_cast<unsigned long long>(
-        std::chrono::steady_clock::now().time_since_epoch().count());
-    char suffix[64];
-    std::snprintf(suffix, sizeof suffix, "%d-%u-%llx", static_cast<int>(::getpid()), counter++,
-                  tick & 0xFFFFFFull);
-    Name = Dir + "/" + stem + suffix;
-    const int fd = ::open(Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) return fd;
-    if (errno != EEXIST) throw EFileError(EFileError::fsSave, Target, errno);
-  }
-  throw EFileError(EFileError::fsSave, Target, EEXIST);
-}
 
 }  // namespace
 
@@ -373,13 +278,10 @@ void TCustomAFEdit::LoadFromStream(std::istream& Stream, int Mode) {
 }
 
 void TCustomAFEdit::LoadFromFile(const std::string& FileName, int Mode) {
-  TFd fd(::open(FileName.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) throw EFileError(EFileError::fsOpen, FileName, errno);
+  const TFd fd = OpenForReading(FileName);
   const TByteSource source = [&](char* dst, size_t n) { return ReadFd(fd.get(), dst, n, FileName); };
   if (Mode & lmBinary) {
-    struct stat st{};
-    const size_t hint = ::fstat(fd.get(), &st) == 0 && st.st_size > 0 ? static_cast<size_t>(st.st_size) : 0;
-    LoadBinaryRows(ReadAll(source, hint), FileName);
+    LoadBinaryRows(ReadAll(source, FileSizeHint(fd.get())), FileName);
   } else {
     TLineReader reader(source);
     LoadTextRows(reader, Mode);
@@ -505,48 +407,14 @@ void TCustomAFEdit::SaveToStream(std::ostream& Stream, int Mode) {
 }
 
 void TCustomAFEdit::SaveToFile(const std::string& FileName, int Mode) {
-  // A link is followed, so that the file it names is replaced and the link
-  // stays.
-  std::string target = FileName;
-  struct stat st{};
-  if (::lstat(FileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    if (char* real = ::realpath(FileName.c_str(), nullptr)) {
-      target = real;
-      std::free(real);
-    }
-  }
-  const bool exists = ::stat(target.c_str(), &st) == 0;
-  if (exists && S_ISDIR(st.st_mode)) throw EFileError(EFileError::fsSave, FileName, EISDIR);
-
-  std::string tempName;
-  TFd fd(CreateTempFile(ParentDir(target), BaseName(target), tempName, FileName));
-  try {
-    if (exists) {
-      // Keep the owner and group where allowed (changing them may need
-      // privileges the user lacks; the file is then the user's), and the
-      // permissions.
-      if (::fchown(fd.get(), st.st_uid, st.st_gid) != 0) {
-      }
-      if (::fchmod(fd.get(), st.st_mode & 07777) != 0) throw EFileError(EFileError::fsSave, FileName, errno);
-    }
-    TByteWriter out([&](const char* p, size_t n) { WriteFd(fd.get(), p, n, FileName); });
+  ReplaceFile(FileName, [&](int Fd) {
+    TByteWriter out([&](const char* p, size_t n) { WriteFd(Fd, p, n, FileName); });
     // A binary header is put in place last, once its sizes are known.
     unsigned char header[kBinaryHeaderSize];
     const bool binary = (Mode & lmBinary) != 0;
     WriteDocument(out, Mode, FileName, binary ? header : nullptr);
     out.Flush();
-    if (binary) PWriteFd(fd.get(), header, sizeof header, 0, FileName);
-    if (::fsync(fd.get()) != 0) throw EFileError(EFileError::fsSave, FileName, errno);
-    if (fd.Close() != 0) throw EFileError(EFileError::fsSave, FileName, errno);
-    if (::rename(tempName.c_str(), target.c_str()) != 0) throw EFileError(EFileError::fsSave, FileName, errno);
-  } catch (...) {
-    fd.Close();
-    ::unlink(tempName.c_str());
-    throw;
-  }
-  // Make the new name itself durable; the data is already safe, so a
-  // failure here is not reported.
-  TFd dir(::open(ParentDir(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() >= 0) ::fsync(dir.get());
+    if (binary) PWriteFd(Fd, header, sizeof header, 0, FileName);
+  });
   FUndoBuff.MarkSaved();
 }

@@ -1,6 +1,7 @@
 // Keyboard and mouse events of the control: each is turned into the
 // control's own terms (virtual key codes, CP932 characters, pixel positions
 // with the modifier state) and reported through the standard events.
+#include <QFocusEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 
@@ -69,4 +70,14 @@ void TCustomAFEdit::mouseDoubleClickEvent(QMouseEvent* Event) {
   const QPoint p = Event->position().toPoint();
   if (OnMouseDown) OnMouseDown(this, ButtonOf(Event->button()), shift, p.x(), p.y());
   if (Event->button() == Qt::LeftButton && OnDblClick) OnDblClick(this);
+}
+
+void TCustomAFEdit::focusInEvent(QFocusEvent* Event) {
+  QAbstractScrollArea::focusInEvent(Event);
+  if (OnEnter) OnEnter(this);
+}
+
+void TCustomAFEdit::focusOutEvent(QFocusEvent* Event) {
+  QAbstractScrollArea::focusOutEvent(Event);
+  if (OnExit) OnExit(this);
 }

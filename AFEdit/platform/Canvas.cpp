@@ -40,7 +40,7 @@ namespace {
 // normalise a reversed rectangle).
 QRect ClipToImage(const TRect& R, const QImage& Image) {
   if (R.Right <= R.Left || R.Bottom <= R.Top) return {};
-  return QRect(QPoint(R.Left, R.Top), QPoint(R.Right - 1, R.Bottom - 1)) & Image.rect();
+  return ToQRect(R) & Image.rect();
 }
 
 bool CanPaint(const QImage* Image) {

@@ -11,6 +11,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPalette>
+#include <QRect>
 #include <QString>
 
 #include <memory>
@@ -42,6 +43,8 @@ void InstallFontSubstitutions();
 QColor ToQColor(TColor C, const QPalette& Palette);
 // The TColor (0x00BBGGRR) of an RGB colour.
 TColor FromQColor(const QColor& C);
+// The same pixels as a Qt rectangle (whose right and bottom are inclusive).
+inline QRect ToQRect(const TRect& R) { return QRect(R.Left, R.Top, R.Width(), R.Height()); }
 
 enum TPenMode { pmCopy, pmNot };
 

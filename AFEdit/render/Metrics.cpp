@@ -80,7 +80,7 @@ void TCustomAFEdit::TextOutAt(int X, int Y, std::string_view S, int ClipLeft) {
   const TRect clip{std::max(ClipLeft, X), Y, X + len * FCellWidth, Y + FRowHeight};
   FCanvas.ExtTextOut(X, Y, clip, S, FCellAdvances.data(), true);
   FCanvas.MoveTo(X + len * FCellWidth, Y + FRowHeight);
-  if (clip.Right > clip.Left) viewport()->update(clip.Left, clip.Top, clip.Width(), clip.Height());
+  InvalidateRect(clip);
 }
 
 void TCustomAFEdit::NonClientPaint() {

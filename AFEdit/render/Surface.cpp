@@ -1,7 +1,6 @@
 // The window surface: a backing image the size of the viewport that every
 // painting step draws into; the paint event only copies it to the screen and
 // draws the caret over it.
-#include <QFocusEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QResizeEvent>
@@ -44,47 +43,17 @@ void TCustomAFEdit::paintEvent(QPaintEvent* Event) {
   p.drawImage(r, FSurface, r);
 }
 
-void TCustomAFEdit::focusInEvent(QFocusEvent* Event) {
-  QAbstractScrollArea::focusInEvent(Event);
-  if (OnEnter) OnEnter(this);
+// The one place where a changed rectangle of the control becomes a request
+// to show it again: everything that draws says which part changed.
+void TCustomAFEdit::InvalidateRect(const TRect& R) {
+  if (R.Right > R.Left && R.Bottom > R.Top) viewport()->update(ToQRect(R));
 }
 
-void TCustomAFEdit::focusOutEvent(QFocusEvent* Event) {
-  QAbstractScrollArea::focusOutEvent(Event);
-  if (OnExit) OnExit(this);
-}
-
-// ---- view members whose full behaviour comes with scrolling and painting ----
-
-int TCustomAFEdit::VisibleRowCount() const noexcept {
-  return FRowHeight > 0 ? (FTextRect.Bottom - FTextRect.Top) / FRowHeight : 0;
-}
-
-int TCustomAFEdit::VisibleColCount() const noexcept {
-  return FCellWidth > 0 ? (FTextRect.Right - FTextRect.Left) / FCellWidth : 0;
-}
-
-void TCustomAFEdit::SetScrollBars(TScrollStyle Value) { FScrollBars = Value; }
-
+// Repaints the whole text area, the margin and the ruler.
 void TCustomAFEdit::Paint() {
   if (FSurface.isNull()) return;
   FCanvas.BrushColor = FColor;
   FCanvas.FillRect({0, 0, FSurface.width(), FSurface.height()});
   FPaintedTopRow = FTopRow;
-  viewport()->update();
+  InvalidateRect({0, 0, FSurface.width(), FSurface.height()});
 }
-
-void TCustomAFEdit::CreateCaret(int Width, int Height) {
-  FCaretWidth = Width;
-  FCaretHeight = Height;
-}
-
-void TCustomAFEdit::HideCaret() { ++FCaretHideCount; }
-
-void TCustomAFEdit::ShowCaret() {
-  if (FCaretHideCount > 0) --FCaretHideCount;
-}
-
-void TCustomAFEdit::UpdateCaret() {}
-
-void TCustomAFEdit::RepaintDirtyRows() {}
