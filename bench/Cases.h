@@ -1,0 +1,15 @@
+// The benchmark cases, registered in the order they run.
+#pragma once
+
+#include <cstddef>
+
+namespace bench {
+
+void RegisterEditCases();      // EditBench.cpp: undo group, append rows
+void RegisterLoadSaveCases();  // LoadSaveBench.cpp: load, save
+void RegisterWrapCases();      // WrapBench.cpp: re-wrap, keystroke
+
+// Removes the temporary files of the load and save cases.
+void RemoveLoadSaveFiles();
+
+}  // namespace bench
