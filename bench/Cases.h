@@ -7,7 +7,9 @@ namespace bench {
 
 void RegisterEditCases();      // EditBench.cpp: undo group, append rows
 void RegisterLoadSaveCases();  // LoadSaveBench.cpp: load, save
-void RegisterWrapCases();      // WrapBench.cpp: re-wrap, keystroke
+// WrapBench.cpp: re-wrap, keystroke, and the paragraph as the last row, of
+// `lastRowBytes` bytes.
+void RegisterWrapCases(size_t lastRowBytes);
 
 // Removes the temporary files of the load and save cases.
 void RemoveLoadSaveFiles();

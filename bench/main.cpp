@@ -12,7 +12,7 @@
 //   reported.  Read the median.  --benchmark_repetitions=N and
 //   --benchmark_report_aggregates_only=false override these defaults.
 // - Memory: the cases whose memory matters (undo, append, load, re-wrap,
-//   keystroke) run their body in a forked child (BenchUtil.h).  The
+//   keystroke, last row) run their body in a forked child (BenchUtil.h).  The
 //   child resets its VmHWM, runs the body and sends back the time and the
 //   peak it added (peak_mib) or the resident memory the operation added, so
 //   no case's allocations count in another's.  For these cases the CPU column
@@ -53,7 +53,20 @@
 //   Keystroke/1MiB_paragraph           one character typed at its start, and
 //                                      the re-wrap; undo_mib (RSS growth);
 //                                      baseline: the same in a 10-row document
-
+//   RewrapLastRow/<n>KiB_paragraph     SetRowText(0, P) and RewrapRow(0) on an
+//                                      empty control, P its last row;
+//                                      history_mib (RSS the two calls added:
+//                                      history and the rows it shares texts
+//                                      with), history_x_para (that divided by
+//                                      P's bytes), history_release_mib (RSS
+//                                      given back by clearing the history);
+//                                      baseline: P followed by CR and a row.
+//                                      The child may add 256 MiB + 32 x P of
+//                                      address space and run 60 s; past that
+//                                      the case is reported as failed.
+//
+// Options of our own: --lastrow_kib=N (or HOTARU_BENCH_LASTROW_KIB=N) sets P,
+// 1024 KiB by default.
 #include <QApplication>
 
 #include <cstdio>
@@ -74,9 +87,22 @@ const char* FlagValue(const char* arg, const char* name) {
   return std::strncmp(arg, name, n) == 0 && arg[n] == '=' ? arg + n + 1 : nullptr;
 }
 
+size_t ParseKiB(const char* text) {
+  char* end = nullptr;
+  const long v = std::strtol(text, &end, 10);
+  if (!end || *end || v <= 0) {
+    std::fprintf(stderr, "hotaru_bench: --lastrow_kib wants a positive number, not '%s'\n", text);
+    std::exit(1);
+  }
+  return static_cast<size_t>(v) << 10;
+}
+
 void PrintHelp() {
   benchmark::PrintDefaultHelp();
-  std::fprintf(stdout, "Defaults here: --benchmark_repetitions=5 --benchmark_report_aggregates_only=true\n");
+  std::fprintf(stdout,
+               "  [--lastrow_kib=<n>]  the paragraph of RewrapLastRow in KiB (default 1024;\n"
+               "                       also HOTARU_BENCH_LASTROW_KIB)\n"
+               "Defaults here: --benchmark_repetitions=5 --benchmark_report_aggregates_only=true\n");
 }
 
 std::unique_ptr<benchmark::BenchmarkReporter> FileReporter(const std::string& format) {
@@ -98,9 +124,15 @@ int main(int argc, char** argv) {
   // Our defaults first, so that the same flags given on the command line win.
   std::vector<char*> args{argv[0], const_cast<char*>("--benchmark_repetitions=5"),
                           const_cast<char*>("--benchmark_report_aggregates_only=true")};
+  size_t lastRowBytes = size_t{1024} << 10;
+  if (const char* env = std::getenv("HOTARU_BENCH_LASTROW_KIB"); env && *env) lastRowBytes = ParseKiB(env);
   bool toFile = false;
   std::string outFormat = "json";
   for (int i = 1; i < argc; ++i) {
+    if (const char* v = FlagValue(argv[i], "--lastrow_kib")) {
+      lastRowBytes = ParseKiB(v);
+      continue;
+    }
     if (const char* v = FlagValue(argv[i], "--benchmark_out")) toFile = *v != '\0';
     if (const char* v = FlagValue(argv[i], "--benchmark_out_format")) outFormat = v;
     args.push_back(argv[i]);
@@ -112,7 +144,7 @@ int main(int argc, char** argv) {
 
   bench::RegisterEditCases();
   bench::RegisterLoadSaveCases();
-  bench::RegisterWrapCases();
+  bench::RegisterWrapCases(lastRowBytes);
 
   benchmark::BenchmarkReporter* shown = benchmark::CreateDefaultDisplayReporter();
   bench::TRatioReporter display(shown, dynamic_cast<benchmark::ConsoleReporter*>(shown) != nullptr);
