@@ -1,12 +1,13 @@
 // Loading and saving documents of 1, 16 and 64 MB.
 //
-// Load: LoadFromFile in the text style, beside reading the same file into
-// one string and splitting it into a std::vector<std::string> at its line
-// ends.  Save: SaveToFile in the text and the binary style, beside writing
-// the same bytes with one write() per MB followed by fsync (the save syncs
-// its file too), and beside doing that through a new file renamed over the
-// old one, as the save does.  The files live in a temporary folder and are
-// in the page cache for both sides.
+// Load: LoadFromFile in the text style (in a child, for its peak memory),
+// beside reading the same file into one string and splitting it into a
+// std::vector<std::string> at its line ends.  Save: SaveToFile in the text
+// and the binary style, beside writing the bytes the save wrote with one
+// write() per MB followed by fsync (the save syncs its file too), and beside
+// doing that through a new file renamed over the old one, as the save does.
+// The files live in a temporary folder and are in the page cache for both
+// sides.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,11 +16,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "AFEdit/AFEdit.h"
 #include "bench/BenchUtil.h"
+#include "bench/Cases.h"
 #include "bench/TextGen.h"
 
 namespace bench {
@@ -77,92 +80,130 @@ std::string MakeText(size_t bytes) {
   return s;
 }
 
-// Each case gets its control from the parent, made before the fork, so that
-// the widget's own set-up is not counted in the peak memory of the load.
-void LoadCase(const std::string& name, const std::string& path, TAFEdit& e) {
-  const Result ours = Best(3, [&](Result& r) {
-    const double t0 = NowMs();
-    e.LoadFromFile(path, 0);
-    r.Ms = NowMs() - t0;
-    r.Extra = e.RowCount();
-  });
-  const Result base = Best(3, [&](Result& r) {
-    const double t0 = NowMs();
-    const std::string data = ReadWhole(path);
-    std::vector<std::string> rows;
-    const char* p = data.data();
-    const char* end = p + data.size();
-    while (p < end) {
-      const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-      const char* stop = lf ? lf : end;
-      const char* text = (lf && stop > p && stop[-1] == '\r') ? stop - 1 : stop;
-      rows.emplace_back(p, text);
-      p = lf ? lf + 1 : end;
+std::string gWorkDir;  // made on first use
+
+const std::string& WorkDir() {
+  std::string& dir = gWorkDir;
+  if (dir.empty()) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string d = std::string(tmp && *tmp ? tmp : "/tmp") + "/hotaru-loadsave-XXXXXX";
+    if (!::mkdtemp(d.data())) {
+      std::perror("mkdtemp");
+      std::exit(1);
     }
-    r.Ms = NowMs() - t0;
-    r.Extra = static_cast<double>(rows.size());
-  });
-  Report(name.c_str(), ours, base, true);
+    dir = d;
+  }
+  return dir;
 }
 
-void SaveCase(const std::string& name, const std::string& path, const std::string& dir, int mode,
-              TAFEdit& e) {
-  const std::string out = dir + (mode & 1 ? "/saved.bin" : "/saved.txt");
-  const std::string copy = dir + "/copy.out";
-  const Result ours = Best(5, [&](Result& r) {
-    e.LoadFromFile(path, 0);
-    const double t0 = NowMs();
-    e.SaveToFile(out, mode);
-    r.Ms = NowMs() - t0;
+// The document of `mb` MB, written on first use.
+const std::string& DocFile(int mb) {
+  static std::map<int, std::string> files;
+  std::string& path = files[mb];
+  if (path.empty()) {
+    const std::string p = WorkDir() + "/doc" + std::to_string(mb) + ".txt";
+    WriteWhole(p, MakeText(static_cast<size_t>(mb) << 20), false);
+    path = p;
+  }
+  return path;
+}
+
+int64_t FileSize(const std::string& path) { return static_cast<int64_t>(std::filesystem::file_size(path)); }
+
+std::string SavedName(int mode) { return WorkDir() + (mode & 1 ? "/saved.bin" : "/saved.txt"); }
+
+void RegisterLoad(int mb) {
+  const std::string name = "Load/" + std::to_string(mb) + "MB/";
+  AddCase(name + "baseline", [mb](benchmark::State& state) {
+    const std::string& path = DocFile(mb);
+    RunForked(state, [&](Figures& f) {
+      const double t0 = NowMs();
+      const std::string data = ReadWhole(path);
+      std::vector<std::string> rows;
+      const char* p = data.data();
+      const char* end = p + data.size();
+      while (p < end) {
+        const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+        const char* stop = lf ? lf : end;
+        const char* text = (lf && stop > p && stop[-1] == '\r') ? stop - 1 : stop;
+        rows.emplace_back(p, text);
+        p = lf ? lf + 1 : end;
+      }
+      f.Ms = NowMs() - t0;
+      f.Set("rows", static_cast<double>(rows.size()));
+    }, true);
+    state.SetBytesProcessed(state.iterations() * FileSize(path));
   });
-  // The same bytes the save wrote, written plainly.
-  const Result base = Best(5, [&](Result& r) {
-    const std::string data = ReadWhole(out);
-    const double t0 = NowMs();
-    WriteWhole(copy, data, true);
-    r.Ms = NowMs() - t0;
+  AddCase(name + "ours", [mb](benchmark::State& state) {
+    const std::string& path = DocFile(mb);
+    // The control is made before the fork, so that the widget's own set-up
+    // is not counted in the peak memory of the load.
+    TAFEdit e;
+    e.Loaded();
+    RunForked(state, [&](Figures& f) {
+      const double t0 = NowMs();
+      e.LoadFromFile(path, 0);
+      f.Ms = NowMs() - t0;
+      f.Set("rows", e.RowCount());
+    }, true);
+    state.SetBytesProcessed(state.iterations() * FileSize(path));
   });
-  Report(name.c_str(), ours, base, false);
-  // The fixed part of replacing a file safely, apart from writing the bytes.
-  const Result replacing = Best(5, [&](Result& r) {
-    const std::string data = ReadWhole(out);
-    const double t0 = NowMs();
-    WriteReplacing(copy, data);
-    r.Ms = NowMs() - t0;
+}
+
+// Save cases run in this process: they measure time only.  The baselines
+// write the bytes the control's save writes, made by one save beforehand.
+void RegisterSave(int mb, int mode) {
+  const std::string name = std::string(mode & 1 ? "SaveBinary/" : "SaveText/") + std::to_string(mb) + "MB/";
+  auto saved = [mb, mode] {
+    TAFEdit e;
+    e.Loaded();
+    e.LoadFromFile(DocFile(mb), 0);
+    e.SaveToFile(SavedName(mode), mode);
+    return ReadWhole(SavedName(mode));
+  };
+  for (const bool replacing : {false, true}) {
+    AddCase(name + (replacing ? "baseline_replace" : "baseline"), [saved, replacing](benchmark::State& state) {
+      const std::string data = saved();
+      const std::string copy = WorkDir() + "/copy.out";
+      for ([[maybe_unused]] auto _ : state) {
+        const double t0 = NowMs();
+        if (replacing)
+          WriteReplacing(copy, data);
+        else
+          WriteWhole(copy, data, true);
+        state.SetIterationTime((NowMs() - t0) / 1000.0);
+      }
+      state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(data.size()));
+    });
+  }
+  AddCase(name + "ours", [mb, mode](benchmark::State& state) {
+    TAFEdit e;
+    e.Loaded();
+    e.LoadFromFile(DocFile(mb), 0);
+    const std::string out = SavedName(mode);
+    for ([[maybe_unused]] auto _ : state) {
+      const double t0 = NowMs();
+      e.SaveToFile(out, mode);
+      state.SetIterationTime((NowMs() - t0) / 1000.0);
+    }
+    state.SetBytesProcessed(state.iterations() * FileSize(out));
   });
-  Report("  same bytes, replacing the file the same way", ours, replacing, false);
 }
 
 }  // namespace
 
-void LoadSaveBench(const char* only) {
-  auto want = [&](const std::string& name) { return !only || name.find(only) != std::string::npos; };
-  const char* tmp = std::getenv("TMPDIR");
-  std::string dir = std::string(tmp && *tmp ? tmp : "/tmp") + "/hotaru-loadsave-XXXXXX";
-  if (!::mkdtemp(dir.data())) {
-    std::perror("mkdtemp");
-    return;
-  }
-  TAFEdit e;
-  e.Loaded();
+void RegisterLoadSaveCases() {
   for (const int mb : {1, 16, 64}) {
-    const std::string size = std::to_string(mb) + " MB";
-    const std::string load = "load text " + size;
-    const std::string saveText = "save text " + size;
-    const std::string saveBinary = "save binary " + size;
-    if (!want(load) && !want(saveText) && !want(saveBinary)) continue;
-    const std::string path = dir + "/doc" + std::to_string(mb) + ".txt";
-    const std::string text = MakeText(static_cast<size_t>(mb) << 20);
-    WriteWhole(path, text, false);
-    size_t lines = 0;
-    for (char c : text) lines += c == '\n';
-    std::printf("  (%s file: %zu lines, %.1f MiB)\n", size.c_str(), lines,
-                static_cast<double>(text.size()) / (1 << 20));
-    if (want(load)) LoadCase(load, path, e);
-    if (want(saveText)) SaveCase(saveText, path, dir, 0, e);
-    if (want(saveBinary)) SaveCase(saveBinary, path, dir, 1, e);
+    RegisterLoad(mb);
+    RegisterSave(mb, 0);
+    RegisterSave(mb, 1);
   }
-  std::filesystem::remove_all(dir);
+}
+
+void RemoveLoadSaveFiles() {
+  if (gWorkDir.empty()) return;
+  std::error_code ec;
+  std::filesystem::remove_all(gWorkDir, ec);
 }
 
 }  // namespace bench

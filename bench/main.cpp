@@ -1,136 +1,113 @@
-// Hotaru benchmarks: each figure beside a baseline measured in the same run.
+// Hotaru benchmarks, on Google Benchmark: each figure beside a baseline
+// measured in the same run, and their ratio.
+//
+// Design
+// - Every case is a pair of sibling benchmarks, "<case>/baseline" and
+//   "<case>/ours" (the saves have a second baseline, "<case>/baseline_replace").
+//   The baseline is registered first, so it runs and is reported first.  Both
+//   sides work on the same deterministic data (TextGen.h), made before timing.
+// - Timing is manual (UseManualTime): the body times its operation only, never
+//   the set-up (making data, building the document).  One iteration per
+//   repetition; by default 5 repetitions, of which only the statistics are
+//   reported.  Read the median.  --benchmark_repetitions=N and
+//   --benchmark_report_aggregates_only=false override these defaults.
+// - Memory: the cases whose memory matters (undo, append, load, re-wrap,
+//   keystroke, last row) run their body in a forked child (BenchUtil.h).  The
+//   child resets its VmHWM, runs the body and sends back the time and the
+//   peak it added (peak_mib) or the resident memory the operation added, so
+//   no case's allocations count in another's.  For these cases the CPU column
+//   is the parent's waiting and means nothing; Time is the child's measure.
+//   Saves run in this process and report time only.
+// - Ratios: TRatioReporter (RatioReporter.h) passes every run on to the
+//   reporter the flags choose, after giving each run of "<case>/ours" its
+//   baseline's figures and the ratios (ours / baseline) as counters:
+//   baseline_ms and ratio for the time, baseline_<c> and <stem>_ratio for
+//   each counter c (peak_mib: baseline_peak_mib, peak_ratio).  Each side is
+//   measured once, as its own benchmark, and the ratio is made from the very
+//   figures reported for the baseline: no figure appears twice with two
+//   values.  On the console a table of all the ratios ends the run.
+//   --benchmark_format=json gives the machine-readable report, as does
+//   --benchmark_out=FILE (--benchmark_out_format=json or console; the
+//   library's own CSV reporter, deprecated, goes without the ratios).
+// - Filtering: filter on cases, not sides ("--benchmark_filter=Load/16MB"),
+//   so both siblings run; an "ours" run without its baseline is reported
+//   without ratios.
+//
+// Cases
+//   Undo/record_group_of_100k_changes  one group of 100,000 row changes;
+//                                      bytes_per_change (RSS growth); baseline:
+//                                      the same into a vector with an undo log
+//   Undo/undo_group_of_100k_changes    undoing that group; baseline: the log
+//                                      played back
+//   Append/2M_rows                     AppendRow of 2,000,000 rows; peak_mib;
+//                                      baseline: a std::vector<std::string>
+//   Load/{1,16,64}MB                   LoadFromFile, text style; peak_mib;
+//                                      baseline: read the file, split it into a
+//                                      std::vector<std::string>
+//   SaveText/…, SaveBinary/…           SaveToFile; baselines: the same bytes
+//                                      written and fsynced, and written through
+//                                      a new file renamed over the old one
+//   Rewrap/1MiB_paragraph              re-wrap a 1 MiB paragraph at 60 columns
+//                                      at the top of 2,000,000 rows; baseline:
+//                                      the same in a 10-row document
+//   Keystroke/1MiB_paragraph           one character typed at its start, and
+//                                      the re-wrap; undo_mib (RSS growth);
+//                                      baseline: the same in a 10-row document
+//   RewrapLastRow/<n>KiB_paragraph     SetRowText(0, P) and RewrapRow(0) on an
+//                                      empty control, P its last row;
+//                                      history_mib (RSS the two calls added:
+//                                      history and the rows it shares texts
+//                                      with), history_x_para (that divided by
+//                                      P's bytes), history_release_mib (RSS
+//                                      given back by clearing the history);
+//                                      baseline: P followed by CR and a row.
+//                                      The child may add 256 MiB + 32 x P of
+//                                      address space and run 60 s; past that
+//                                      the case is reported as failed.
+//
+// Options of our own: --lastrow_kib=N (or HOTARU_BENCH_LASTROW_KIB=N) sets P,
+// 1024 KiB by default.
 #include <QApplication>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "AFEdit/AFEdit.h"
-#include "bench/BenchUtil.h"
-#include "bench/TextGen.h"
-
-using namespace bench;
-
-namespace bench {
-void LoadSaveBench(const char* only);  // LoadSaveBench.cpp
-}
-
-namespace bench {
-void WrapBenchmarks();
-}
+#include "bench/Cases.h"
+#include "bench/RatioReporter.h"
 
 namespace {
 
-constexpr int kUndoRows = 100000;
-constexpr int kAppendRows = 2000000;
+// The value of "--name=value" in arg, or nullptr.
+const char* FlagValue(const char* arg, const char* name) {
+  const size_t n = std::strlen(name);
+  return std::strncmp(arg, name, n) == 0 && arg[n] == '=' ? arg + n + 1 : nullptr;
+}
 
-// Recording one group of 100,000 row changes of 60-byte rows, then undoing it.
-// Baseline: the same texts assigned into a std::vector<std::string> while the
-// old ones are kept in a second vector (a plain undo log).
-void UndoGroup() {
-  TextGen gen;
-  std::vector<std::string> texts;
-  for (int i = 0; i < kUndoRows; ++i) {
-    std::string s;
-    gen.Prose(s, 60);
-    texts.push_back(s);
+size_t ParseKiB(const char* text) {
+  char* end = nullptr;
+  const long v = std::strtol(text, &end, 10);
+  if (!end || *end || v <= 0) {
+    std::fprintf(stderr, "hotaru_bench: --lastrow_kib wants a positive number, not '%s'\n", text);
+    std::exit(1);
   }
-  const Result ours = Best(3, [&](Result& r) {
-    TAFEdit e;
-    e.Clear();
-    e.BeginLoad();
-    for (int i = 0; i < kUndoRows; ++i) e.AppendLine(texts[static_cast<size_t>(i)]);
-    e.EndLoad();
-    e.UndoBuff().Reset();
-    std::vector<TRowStr> fresh(texts.begin(), texts.end());  // new texts ready to store
-    const long before = StatusKb("VmRSS");
-    const double t0 = NowMs();
-    e.NewEditGroup();
-    for (int i = 0; i < kUndoRows; ++i) e.SetRowText(i, fresh[static_cast<size_t>(kUndoRows - 1 - i)], false);
-    r.Ms = NowMs() - t0;
-    r.Extra = static_cast<double>(StatusKb("VmRSS") - before) * 1024.0 / kUndoRows;
-    const double t1 = NowMs();
-    e.Undo();
-    r.Ms2 = NowMs() - t1;
-  });
-  const Result base = Best(3, [&](Result& r) {
-    std::vector<std::string> rows(texts.begin(), texts.end());
-    std::vector<std::string> fresh(texts.begin(), texts.end());
-    std::vector<std::string> log;
-    const double t0 = NowMs();
-    log.reserve(rows.size());
-    for (int i = 0; i < kUndoRows; ++i) {
-      log.push_back(rows[static_cast<size_t>(i)]);
-      rows[static_cast<size_t>(i)] = fresh[static_cast<size_t>(kUndoRows - 1 - i)];
-    }
-    r.Ms = NowMs() - t0;
-    const double t1 = NowMs();
-    for (int i = kUndoRows; i-- > 0;) rows[static_cast<size_t>(i)] = log[static_cast<size_t>(i)];
-    r.Ms2 = NowMs() - t1;
-  });
-  Result o = ours, b = base;
-  Report("record a group of 100,000 row changes", o, b, false);
-  Result ou, bu;
-  ou.Ms = ours.Ms2;
-  bu.Ms = base.Ms2;
-  Report("undo that group", ou, bu, false);
-  std::printf("%-46s %9.1f bytes per recorded change (undo item %zu bytes)\n", "  memory added by recording",
-              ours.Extra, sizeof(TUndoBuffItem));
+  return static_cast<size_t>(v) << 10;
 }
 
-// Generated once in the parent: kAppendRows lines, each ended by CR.
-struct Corpus {
-  std::string Text;
-  std::vector<uint32_t> Ends;  // end offset of each line, after its CR
-};
-
-const Corpus& AppendCorpus() {
-  static Corpus c = [] {
-    Corpus k;
-    TextGen gen;
-    k.Text.reserve(static_cast<size_t>(kAppendRows) * 40);
-    for (int i = 0; i < kAppendRows; ++i) {
-      gen.Prose(k.Text, gen.LineLength());
-      k.Text.push_back('\r');
-      k.Ends.push_back(static_cast<uint32_t>(k.Text.size()));
-    }
-    return k;
-  }();
-  return c;
+void PrintHelp() {
+  benchmark::PrintDefaultHelp();
+  std::fprintf(stdout,
+               "  [--lastrow_kib=<n>]  the paragraph of RewrapLastRow in KiB (default 1024;\n"
+               "                       also HOTARU_BENCH_LASTROW_KIB)\n"
+               "Defaults here: --benchmark_repetitions=5 --benchmark_report_aggregates_only=true\n");
 }
 
-// Appending 2 million rows of Japanese-like text as the loader does, beside
-// the same rows pushed into a std::vector<std::string>.
-void AppendRows() {
-  const Corpus& c = AppendCorpus();
-  auto line = [&](int i) {
-    const size_t b = i ? c.Ends[static_cast<size_t>(i) - 1] : 0;
-    return std::string_view(c.Text).substr(b, c.Ends[static_cast<size_t>(i)] - b);
-  };
-  const Result ours = Best(3, [&](Result& r) {
-    const double t0 = NowMs();
-    TAFEdit e;
-    e.Clear();
-    TLineAttr a;
-    e.InitLineAttr(false, 0, a, e.DefWrapPos());
-    TRowPacker packer;
-    e.BeginLoad();
-    for (int i = 0; i < kAppendRows; ++i) e.AppendRow(packer.Pack(line(i)), a);
-    e.EndLoad();
-    r.Ms = NowMs() - t0;
-    r.Extra = e.RowCount();
-  });
-  const Result base = Best(3, [&](Result& r) {
-    const double t0 = NowMs();
-    std::vector<std::string> rows;
-    for (int i = 0; i < kAppendRows; ++i) rows.emplace_back(line(i));
-    r.Ms = NowMs() - t0;
-    r.Extra = static_cast<double>(rows.size());
-  });
-  std::printf("  (%d rows, %.1f MiB of text)\n", kAppendRows, static_cast<double>(c.Text.size()) / (1 << 20));
-  Report("append 2,000,000 rows", ours, base, true);
+std::unique_ptr<benchmark::BenchmarkReporter> FileReporter(const std::string& format) {
+  if (format == "console") return std::make_unique<benchmark::ConsoleReporter>(benchmark::ConsoleReporter::OO_None);
+  return std::make_unique<benchmark::JSONReporter>();
 }
 
 }  // namespace
@@ -141,13 +118,44 @@ int main(int argc, char** argv) {
     char dir[] = "/tmp/hotaru-bench-XXXXXX";
     if (mkdtemp(dir)) qputenv("XDG_RUNTIME_DIR", dir);
   }
-  QApplication app(argc, argv);
-  const char* only = argc > 1 ? argv[1] : nullptr;
-  auto want = [&](const char* name) { return !only || std::strstr(name, only); };
-  std::printf("Hotaru benchmarks (best of 3; ratio = ours / baseline)\n");
-  if (want("undo")) UndoGroup();
-  if (want("append")) AppendRows();
-  LoadSaveBench(only);  // picks its cases by the same rule
-  if (want("wrap")) WrapBenchmarks();
+  int qtArgc = 1;
+  QApplication app(qtArgc, argv);
+
+  // Our defaults first, so that the same flags given on the command line win.
+  std::vector<char*> args{argv[0], const_cast<char*>("--benchmark_repetitions=5"),
+                          const_cast<char*>("--benchmark_report_aggregates_only=true")};
+  size_t lastRowBytes = size_t{1024} << 10;
+  if (const char* env = std::getenv("HOTARU_BENCH_LASTROW_KIB"); env && *env) lastRowBytes = ParseKiB(env);
+  bool toFile = false;
+  std::string outFormat = "json";
+  for (int i = 1; i < argc; ++i) {
+    if (const char* v = FlagValue(argv[i], "--lastrow_kib")) {
+      lastRowBytes = ParseKiB(v);
+      continue;
+    }
+    if (const char* v = FlagValue(argv[i], "--benchmark_out")) toFile = *v != '\0';
+    if (const char* v = FlagValue(argv[i], "--benchmark_out_format")) outFormat = v;
+    args.push_back(argv[i]);
+  }
+  int benchArgc = static_cast<int>(args.size());
+  args.push_back(nullptr);
+  benchmark::Initialize(&benchArgc, args.data(), PrintHelp);
+  if (benchmark::ReportUnrecognizedArguments(benchArgc, args.data())) return 1;
+
+  bench::RegisterEditCases();
+  bench::RegisterLoadSaveCases();
+  bench::RegisterWrapCases(lastRowBytes);
+
+  benchmark::BenchmarkReporter* shown = benchmark::CreateDefaultDisplayReporter();
+  bench::TRatioReporter display(shown, dynamic_cast<benchmark::ConsoleReporter*>(shown) != nullptr);
+  if (toFile && outFormat != "csv") {
+    const std::unique_ptr<benchmark::BenchmarkReporter> written = FileReporter(outFormat);
+    bench::TRatioReporter file(written.get(), outFormat == "console");
+    benchmark::RunSpecifiedBenchmarks(&display, &file);
+  } else {
+    benchmark::RunSpecifiedBenchmarks(&display);
+  }
+  bench::RemoveLoadSaveFiles();
+  benchmark::Shutdown();
   return 0;
 }
