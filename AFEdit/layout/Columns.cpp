@@ -151,6 +151,8 @@ int LayoutWidth(std::string_view S, int TabSize) noexcept {
 size_t LayoutByteCount(std::string_view S, int Col, int TabSize) noexcept {
   if (Col <= 0) return 0;
   const size_t limit = static_cast<size_t>(Col);
+  // Every byte takes a column at least: none from index Col on can end by Col.
+  if (S.size() > limit) S = S.substr(0, limit);
   const size_t tab = TabWidth(TabSize);
   size_t col = 0;
   size_t from = 0;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <utility>
 
 #include "AFEdit/AFEdit.h"
 #include "AFEdit/platform/Cp932.h"
@@ -117,6 +118,8 @@ bool TCustomAFEdit::WrapDisplayText(std::string& Out, std::string_view T, int In
 void TCustomAFEdit::RewrapRow(int Row) {
   int R = Row;
   std::string& D = FWrapBuf;
+  // Row R is known to hold no CR: it is the tail of a row already searched.
+  bool knownWithoutCr = false;
   while (R >= 0 && R < RowCount()) {
     const TLineAttr attr = FLineAttrs.HasAttr(R) ? FLineAttrs.PeekAttr(R) : FLineAttrs.GetAttr(R);
     const int W = FOptions.contains(aoAutoFormat) ? attr.WrapPos : kUnwrappedWidth;
@@ -127,6 +130,7 @@ void TCustomAFEdit::RewrapRow(int Row) {
     const int L = static_cast<int>(D.size());  // meaningful only when not cut
     const bool last = R == RowCount() - 1;
     const bool endsCr = N > 0 && T.back() == '\r';
+    const bool hasCr = endsCr || (!std::exchange(knownWithoutCr, false) && std::memchr(T.data(), '\r', N));
 
     // A row that fits and holds its line's only CR at its end is complete.
     const int fit = FindWrapPos(D, W, I + 2);
@@ -143,7 +147,7 @@ void TCustomAFEdit::RewrapRow(int Row) {
       return;
     }
 
-    if (endsCr || std::memchr(T.data(), '\r', N)) {
+    if (hasCr) {
       // Split: the bytes past the break go to the start of the next row.
       int F = FindWrapPos(D, W, I + 1);
       const size_t cr = D.find('\r');
@@ -270,6 +274,8 @@ void TCustomAFEdit::RewrapRow(int Row) {
       SetRowText(R + 1, Join(T.Substr(B), T1), false);
       placeCaret(B);
       SetRowText(R, T.Substr(0, B), false);
+      // The next row is now this row's tail (unless a handler changed it).
+      knownWithoutCr = T1.empty() && FLines[R + 1].SharesWith(T.Substr(B));
     } else {
       placeCaret(B);
     }
