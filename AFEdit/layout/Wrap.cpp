@@ -130,7 +130,8 @@ void TCustomAFEdit::RewrapRow(int Row) {
     const int L = static_cast<int>(D.size());  // meaningful only when not cut
     const bool last = R == RowCount() - 1;
     const bool endsCr = N > 0 && T.back() == '\r';
-    const bool hasCr = endsCr || (!std::exchange(knownWithoutCr, false) && std::memchr(T.data(), '\r', N));
+    const bool tailWithoutCr = std::exchange(knownWithoutCr, false);
+    const bool hasCr = endsCr || (!tailWithoutCr && std::memchr(T.data(), '\r', N));
 
     // A row that fits and holds its line's only CR at its end is complete.
     const int fit = FindWrapPos(D, W, I + 2);
