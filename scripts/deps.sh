@@ -1,7 +1,8 @@
 # Installs the Debian packages Hotaru needs to build, test and run, when any
 # of them is missing.  Sourced by scripts/test and scripts/run.
+# clang and its runtime libraries build the fuzz targets (libFuzzer).
 HOTARU_PACKAGES=(cmake g++ make qt6-base-dev libgl-dev libgtest-dev libbenchmark-dev
-  fonts-ipafont-gothic xvfb xauth)
+  fonts-ipafont-gothic xvfb xauth clang libclang-rt-14-dev)
 
 hotaru_install_deps() {
   local missing=()
