@@ -89,10 +89,20 @@ const std::string& ScratchDir() {
   return dir.Path;
 }
 
+bool EnvFlag(const char* Name) {
+  const char* v = std::getenv(Name);
+  return v && *v && *v != '0';
+}
+
+bool Tracing() {
+  static const bool on = EnvFlag("HOTARU_FUZZ_TRACE");
+  return on;
+}
+
 void Fail(const std::string& What) {
   std::fprintf(stderr, "\n*** fuzz check failed: %s\n", What.c_str());
   std::fflush(stderr);
-  throw 42;
+  std::abort();
 }
 
 void Check(const TCustomAFEdit& E, const char* Step) {

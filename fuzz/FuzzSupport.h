@@ -53,6 +53,11 @@ void InitQt();
 // tmpfs when there is one, so that the saver's fsync costs nothing.
 const std::string& ScratchDir();
 
+// True when the environment variable is set to something but 0.
+bool EnvFlag(const char* Name);
+// HOTARU_FUZZ_TRACE: the targets print what they do.
+bool Tracing();
+
 // Reports a broken property on stderr and aborts, so that the fuzzer keeps
 // the input.
 [[noreturn]] void Fail(const std::string& What);

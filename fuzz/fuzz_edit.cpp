@@ -13,12 +13,13 @@
 //     UndoRedo    n (1..4): n undos, then n redos, each checked
 //     UndoAll     undoes everything since the last load or Clear
 //     Save        kind (bit 0: file, else stream), mode (index into kSaveModes)
-//     Load        mode index; without a saved stream: length (b % 64) and
-//                 that many raw bytes, loaded as text (bit 0 of the mode
-//                 byte clear) or as a binary document
+//     Load        mode byte m.  The last saved stream loads in its own
+//                 style (text: kLoadModes[m % 4]); before any save, a length
+//                 (b % 64) and that many raw bytes load as a binary document
+//                 (m & 1) or as text (kLoadModes[(m >> 1) % 4])
 //     LoadBinary  a binary document built from the input: row count
 //                 (1..4), per row: Indent, WrapPos, length (b % 16) and raw
-//                 bytes (CR anywhere, LF never)
+//                 bytes (CR anywhere; LF becomes CR)
 //     Clear, SelectAll, NewGroup  -
 //     Options     bits 0..2: aoAutoFormat, aoJpnBanBreak, aoWordWrap
 //     RowAttr     row, WrapPos (1..20), Indent (-3..10)
@@ -35,7 +36,6 @@
 // that moment.  HOTARU_FUZZ_TRACE=1 prints every step.
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -77,31 +77,22 @@ std::vector<std::string> Rows(const TCustomAFEdit& E) {
 
 bool EndsWithCr(const TCustomAFEdit& E, int Row) { return E.RowHasLineEnd(Row); }
 
-// HOTARU_FUZZ_TRACE=1 prints every step.
-bool Tracing() {
-  static const bool on = [] {
-    const char* v = std::getenv("HOTARU_FUZZ_TRACE");
-    return v && *v && *v != '0';
-  }();
-  return on;
-}
-
 class TScript {
 public:
-  TScript(const uint8_t* Data, size_t Size) : In(Data, Size) {}
+  TScript(const uint8_t* Data, size_t Size) : FIn(Data, Size) {}
 
   void Run() {
-    E.SetUndoMax(UndoMaxChoice(In.Byte()));
-    E.Clear();
-    Check(E, "Clear");
+    FEdit.SetUndoMax(UndoMaxChoice(FIn.Byte()));
+    FEdit.Clear();
+    Check(FEdit, "Clear");
     Reset();
-    for (int step = 0; !In.Done() && step < 400; ++step) {
-      const int op = In.Byte() % kOpCount;
+    for (int step = 0; !FIn.Done() && step < 400; ++step) {
+      const int op = FIn.Byte() % kOpCount;
       Step(op);
       if (Tracing())
         std::fprintf(stderr, "%3d %-10s rows %d caret %d,%d undo max %d edited %d\n", step, kOpNames[op],
-                     E.RowCount(), E.Caret().Y, E.Caret().X, E.UndoMax(), E.Edited() ? 1 : 0);
-      Check(E, kOpNames[op]);
+                     FEdit.RowCount(), FEdit.Caret().Y, FEdit.Caret().X, FEdit.UndoMax(), FEdit.Edited() ? 1 : 0);
+      Check(FEdit, kOpNames[op]);
     }
   }
 
@@ -109,77 +100,77 @@ private:
   // The document was replaced (load or Clear): its text is what undoing
   // everything must give back.
   void Reset() {
-    FBaseText = E.Text();
-    FUnlimited = E.UndoMax() < 0;
+    FBaseText = FEdit.Text();
+    FUnlimited = FEdit.UndoMax() < 0;
   }
 
-  int Row() { return In.Byte() % E.RowCount(); }
-  int Last() const { return E.RowCount() - 1; }
+  int Row() { return FIn.Byte() % FEdit.RowCount(); }
+  int Last() const { return FEdit.RowCount() - 1; }
 
   void Step(int Op) {
     switch (Op) {
       case opSetRow: {
         const int r = Row();
-        const bool group = In.Bit();
-        E.SetRowText(r, RowText(In, r != Last()), group);
+        const bool group = FIn.Bit();
+        FEdit.SetRowText(r, RowText(FIn, r != Last()), group);
         break;
       }
       case opInsertRow: {
-        const int r = In.Byte() % (E.RowCount() + 1);
-        TLineAttr a = E.LineAttrs().PeekAttr(Row());
-        E.InsertRow(r, RowText(In, r < E.RowCount()), a);
+        const int r = FIn.Byte() % (FEdit.RowCount() + 1);
+        TLineAttr a = FEdit.LineAttrs().PeekAttr(Row());
+        FEdit.InsertRow(r, RowText(FIn, r < FEdit.RowCount()), a);
         break;
       }
       case opDeleteRow: {
         // The row selection follows, as the control's own callers of
         // DeleteRow keep it.
         const int r = Row();
-        if (E.RowCount() > 1 && !(r == Last() && EndsWithCr(E, r - 1))) {
-          E.DeleteRow(r);
-          if (E.Sel().HasRowSel()) E.Sel().RowDeleted(r);
+        if (FEdit.RowCount() > 1 && !(r == Last() && EndsWithCr(FEdit, r - 1))) {
+          FEdit.DeleteRow(r);
+          if (FEdit.Sel().HasRowSel()) FEdit.Sel().RowDeleted(r);
         }
         break;
       }
-      case opAppendLine: E.AppendLine(RowText(In, false)); break;
-      case opRewrap: E.RewrapRow(Row()); break;
-      case opUndo: E.Undo(); break;
-      case opRedo: E.Redo(); break;
-      case opUndoRedo: UndoRedo(In.Int(1, 4)); break;
+      case opAppendLine: FEdit.AppendLine(RowText(FIn, false)); break;
+      case opRewrap: FEdit.RewrapRow(Row()); break;
+      case opUndo: FEdit.Undo(); break;
+      case opRedo: FEdit.Redo(); break;
+      case opUndoRedo: UndoRedo(FIn.Int(1, 4)); break;
       case opUndoAll: UndoAll(); break;
       case opSave: Save(); break;
       case opLoad: Load(); break;
       case opLoadBinary: LoadBinary(); break;
       case opClear:
-        E.Clear();
+        FEdit.Clear();
         Reset();
         break;
-      case opSelectAll: E.SelectAll(); break;
-      case opNewGroup: E.NewEditGroup(); break;
+      case opSelectAll: FEdit.SelectAll(); break;
+      case opNewGroup: FEdit.NewEditGroup(); break;
       case opOptions: {
-        const uint8_t b = In.Byte();
-        TAFEditOptions o = E.Options() - TAFEditOptions{aoAutoFormat, aoJpnBanBreak, aoWordWrap};
+        const uint8_t b = FIn.Byte();
+        TAFEditOptions o = FEdit.Options() - TAFEditOptions{aoAutoFormat, aoJpnBanBreak, aoWordWrap};
         if (b & 1) o += {aoAutoFormat};
         if (b & 2) o += {aoJpnBanBreak};
         if (b & 4) o += {aoWordWrap};
-        E.SetOptions(o);
+        FEdit.SetOptions(o);
         break;
       }
       case opRowAttr: {
-        TLineAttr& a = E.LineAttrs().GetAttr(Row());
-        a.WrapPos = static_cast<int16_t>(In.Int(1, 20));
-        a.Indent = static_cast<int16_t>(In.Int(-3, 10));
+        TLineAttr& a = FEdit.LineAttrs().GetAttr(Row());
+        a.WrapPos = static_cast<int16_t>(FIn.Int(1, 20));
+        a.Indent = static_cast<int16_t>(FIn.Int(-3, 10));
         break;
       }
-      case opTabSize: E.SetTabSize(In.Int(1, 8)); break;
+      case opTabSize: FEdit.SetTabSize(FIn.Int(1, 8)); break;
       case opCaret: {
         const int r = Row();
-        const int width = static_cast<int>(E.RowDisplayText(r).size());
-        E.SetCaretPos({In.Byte() % (width + 1), r});
+        const int width = static_cast<int>(FEdit.RowDisplayText(r).size());
+        FEdit.SetCaretPos({FIn.Byte() % (width + 1), r});
         break;
       }
       case opUndoMax: {
-        E.SetUndoMax(UndoMaxChoice(In.Byte()));
-        if (E.UndoMax() >= 0) FUnlimited = false;
+        FEdit.SetUndoMax(UndoMaxChoice(FIn.Byte()));
+        if (FEdit.UndoMax() >= 0) FUnlimited = false;
         break;
       }
       default: break;
@@ -194,43 +185,43 @@ private:
       bool Edited;
     };
     std::vector<TState> seen;
-    for (int i = 0; i < N && E.UndoBuff().UndoItem(); ++i) {
-      seen.push_back({Rows(E), E.Edited()});
-      E.Undo();
-      Check(E, "Undo (UndoRedo)");
+    for (int i = 0; i < N && FEdit.UndoBuff().UndoItem(); ++i) {
+      seen.push_back({Rows(FEdit), FEdit.Edited()});
+      FEdit.Undo();
+      Check(FEdit, "Undo (UndoRedo)");
     }
     for (size_t i = seen.size(); i-- > 0;) {
-      E.Redo();
-      Check(E, "Redo (UndoRedo)");
-      if (Rows(E) != seen[i].Rows) Fail("Redo after Undo does not give back the rows");
-      if (E.Edited() != seen[i].Edited) Fail("Redo after Undo does not give back Edited()");
+      FEdit.Redo();
+      Check(FEdit, "Redo (UndoRedo)");
+      if (Rows(FEdit) != seen[i].Rows) Fail("Redo after Undo does not give back the rows");
+      if (FEdit.Edited() != seen[i].Edited) Fail("Redo after Undo does not give back Edited()");
     }
   }
 
   void UndoAll() {
-    for (int i = 0; i < 100000 && E.UndoBuff().UndoItem(); ++i) {
-      E.Undo();
-      Check(E, "Undo (UndoAll)");
+    for (int i = 0; i < 100000 && FEdit.UndoBuff().UndoItem(); ++i) {
+      FEdit.Undo();
+      Check(FEdit, "Undo (UndoAll)");
     }
-    if (E.UndoBuff().UndoItem()) Fail("the history never ends");
-    if (FUnlimited && E.Text() != FBaseText)
+    if (FEdit.UndoBuff().UndoItem()) Fail("the history never ends");
+    if (FUnlimited && FEdit.Text() != FBaseText)
       Fail("undoing everything with an unlimited history does not give back the loaded text");
   }
 
   void Save() {
-    const bool toFile = In.Bit();
-    const int mode = kSaveModes[In.Byte() % (sizeof kSaveModes / sizeof kSaveModes[0])];
+    const bool toFile = FIn.Bit();
+    const int mode = kSaveModes[FIn.Byte() % (sizeof kSaveModes / sizeof kSaveModes[0])];
     if (toFile) {
       const std::string path = ScratchDir() + "/doc";
-      E.SaveToFile(path, mode);
-      if (E.Edited()) Fail("Edited() after SaveToFile");
+      FEdit.SaveToFile(path, mode);
+      if (FEdit.Edited()) Fail("Edited() after SaveToFile");
       std::ifstream f(path, std::ios::binary);
       std::ostringstream bytes;
       bytes << f.rdbuf();
       FSaved = bytes.str();
     } else {
       std::ostringstream s;
-      E.SaveToStream(s, mode);
+      FEdit.SaveToStream(s, mode);
       FSaved = s.str();
     }
     FSavedBinary = (mode & 1) != 0;
@@ -239,42 +230,45 @@ private:
 
   // Loads Bytes; a load that fails must leave the document as it was.
   void LoadBytes(const std::string& Bytes, int Mode, bool MustLoad) {
-    const std::string before = E.Text();
-    const int rows = E.RowCount();
+    const std::string before = FEdit.Text();
+    const int rows = FEdit.RowCount();
     std::istringstream s(Bytes);
     try {
-      E.LoadFromStream(s, Mode);
+      FEdit.LoadFromStream(s, Mode);
     } catch (const EFileError& err) {
       if (MustLoad) Fail(std::string("a saved document does not load: ") + err.what());
-      if (E.Text() != before || E.RowCount() != rows) Fail("a failed load changed the document");
+      if (FEdit.Text() != before || FEdit.RowCount() != rows) Fail("a failed load changed the document");
       return;
     }
     Reset();
   }
 
   void Load() {
-    const uint8_t m = In.Byte();
+    const uint8_t m = FIn.Byte();
     if (FHaveSaved) {
       LoadBytes(FSaved, FSavedBinary ? 1 : kLoadModes[m % 4], true);
     } else {
-      const std::string raw(In.Bytes(In.Byte() % 64));
+      const std::string raw(FIn.Bytes(FIn.Byte() % 64));
       LoadBytes(raw, (m & 1) ? 1 : kLoadModes[(m >> 1) % 4], false);
     }
   }
 
   // A binary document whose rows hold any byte but LF, CR included.
   void LoadBinary() {
-    const int n = In.Int(1, 4);
+    const int n = FIn.Int(1, 4);
     std::string text, records;
+    bool sound = true;  // a CR only ever ends a row: otherwise the file is refused
     for (int r = 0; r < n; ++r) {
       TLineAttr a;
       a.TextColor = clWindowText;
       a.BackColor = clWindow;
-      a.Indent = static_cast<int16_t>(In.Int(-3, 10));
-      a.WrapPos = static_cast<int16_t>(In.Int(1, 20));
-      std::string row(In.Bytes(In.Byte() % 16));
+      a.Indent = static_cast<int16_t>(FIn.Int(-3, 10));
+      a.WrapPos = static_cast<int16_t>(FIn.Int(1, 20));
+      std::string row(FIn.Bytes(FIn.Byte() % 16));
       for (char& c : row)
         if (c == '\n') c = '\r';
+      const size_t cr = row.find('\r');
+      if (cr != std::string::npos && cr + 1 < row.size()) sound = false;
       text += row;
       text += '\n';
       unsigned char rec[kLineAttrDiskSize];
@@ -285,11 +279,11 @@ private:
     const auto total = static_cast<int32_t>(recordOffset + records.size());
     std::string doc(kBinaryHeaderSize, '\0');
     EncodeBinaryHeader({total, recordOffset, n}, reinterpret_cast<unsigned char*>(doc.data()));
-    LoadBytes(doc + text + records, 1, true);
+    LoadBytes(doc + text + records, 1, sound);
   }
 
-  TInput In;
-  TAFEdit E;
+  TInput FIn;
+  TAFEdit FEdit;
   std::string FBaseText;
   bool FUnlimited = false;
   std::string FSaved;
@@ -306,6 +300,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   InitQt();
-  try { TScript(Data, Size).Run(); } catch (int) {}
+  TScript(Data, Size).Run();
   return 0;
 }

@@ -21,7 +21,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -33,11 +32,6 @@ using namespace fuzz;
 
 namespace {
 
-bool EnvFlag(const char* Name) {
-  const char* v = std::getenv(Name);
-  return v && *v && *v != '0';
-}
-
 bool CaretCheckOn() {
   static const bool on = EnvFlag("HOTARU_FUZZ_CARET");
   return on;
@@ -46,8 +40,7 @@ bool CaretCheckOn() {
 // With HOTARU_FUZZ_TRACE=1, each re-wrap prints the rows, their records and
 // the caret before and after it.
 void Trace(TCustomAFEdit& E, const char* When) {
-  static const bool on = EnvFlag("HOTARU_FUZZ_TRACE");
-  if (!on) return;
+  if (!Tracing()) return;
   std::fprintf(stderr, "%s: caret row %d column %d\n", When, E.Caret().Y, E.Caret().X);
   for (int r = 0; r < E.RowCount(); ++r) {
     const TLineAttr a = E.LineAttrs().PeekAttr(r);
@@ -175,6 +168,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size) {
   InitQt();
   TInput in(Data, Size);
-  try { Run(in); } catch (int) {}
+  Run(in);
   return 0;
 }

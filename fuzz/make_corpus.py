@@ -205,6 +205,26 @@ def rewrap_seeds():
     return s
 
 
+# Inputs the fuzzers found, kept as they were found (see the encodings for
+# what they do).
+FOUND_EDIT = {
+    # Re-wrapping a long row of lead bytes, edits, then an undo: the row
+    # list's block index points past its blocks.
+    "found_row_blocks_after_undo":
+        "00626466b8b8b83fb8b80100b8b80000b8b83fb86a7067b8010000000001b8b84875615469616e4b616954693fb8b8b8b8b8b80e026e69039a",
+    # The same for the row records, reached from a re-wrap with a history of 3.
+    "found_record_blocks_after_rewrap":
+        "b8b8b8b80e00b8b8b83fb8b801010a0000002c2c2c2c222c00b8b8b8b8a2b82c3fb8b8010000002c000000012c",
+    # A loaded binary document re-wrapped with the caret on its first row.
+    "found_caret_row_after_rewrap":
+        "fc04706f7374706f7374739d92e6e6e6697044464b2c2c0e00000000000000b2eeb2b2b22cff092c2c2c2c2c2c09ffffff2c",
+}
+FOUND_REWRAP = {
+    # The caret carried onto a row with a negative indent.
+    "found_caret_negative_indent": "5b030205040a450446701b6ca2814281000000000000758cc78294799501490303450000",
+}
+
+
 def write(target, seeds):
     d = HERE / "corpus" / target
     if d.exists():
@@ -219,5 +239,5 @@ def write(target, seeds):
 
 
 if __name__ == "__main__":
-    write("fuzz_edit", edit_seeds())
-    write("fuzz_rewrap", rewrap_seeds())
+    write("fuzz_edit", {**edit_seeds(), **{k: bytes.fromhex(v) for k, v in FOUND_EDIT.items()}})
+    write("fuzz_rewrap", {**rewrap_seeds(), **{k: bytes.fromhex(v) for k, v in FOUND_REWRAP.items()}})

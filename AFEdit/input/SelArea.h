@@ -20,8 +20,9 @@ public:
   bool HasRowSel() const noexcept { return FAnchorRow >= 0; }
   bool RowInSel(int Row) const noexcept { return FirstSelRow() <= Row && Row <= LastSelRow(); }
   bool PosInSel(int Col, int Row) const noexcept;
-  // A row was inserted (deleted) at Row: a selection after it moves with its
-  // rows, one around it grows (shrinks) at its larger end.
+  // A row was inserted after row Row (RowInserted), or row Row was deleted
+  // (RowDeleted): a selection after the change moves with its rows, one
+  // holding Row grows (shrinks) at its larger end.
   void RowInserted(int Row) noexcept;
   void RowDeleted(int Row) noexcept;
   // No selection, and both character ends at the start of the document.

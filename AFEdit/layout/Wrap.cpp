@@ -193,7 +193,7 @@ void TCustomAFEdit::RewrapRow(int Row) {
     // Pull: a wrapped row takes text from the next row of its line.
     if (last) {
       AppendRow(TRowStr(), attr);
-      if (FSel.HasRowSel()) FSel.RowInserted(R - 1);
+      if (FSel.HasRowSel()) FSel.RowInserted(R);
     }
     const TRowStr T1 = FLines[R + 1];
     std::string& D2 = FWrapBuf2;
