@@ -133,7 +133,10 @@ public:
       FFlags.erase(FFlags.begin() + static_cast<std::ptrdiff_t>(k));
       FStarts.erase(FStarts.begin() + k);
       FValid = std::min(FValid, k);
-      if (FValid == 0 && !FBlocks.empty()) FValid = 1;  // FStarts[0] is always 0
+      if (!FBlocks.empty()) {
+        FStarts[0] = 0;  // the first block may have gone: its successor starts at 0
+        FValid = std::max<size_t>(FValid, 1);
+      }
       FLast = 0;
     } else {
       Invalidate(k);

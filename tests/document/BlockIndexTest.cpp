@@ -34,6 +34,7 @@ void RandomOps(unsigned seed) {
       ASSERT_EQ(seq.StartOf(loc.K) + loc.Off, at);
     }
     ASSERT_EQ(seq.size(), model.size());
+    ASSERT_EQ(seq.Check(), "") << "step " << step;
   }
   for (size_t i = 0; i < model.size(); ++i) {
     auto loc = seq.Locate(i);
@@ -45,6 +46,17 @@ TEST(BlockIndex, MatchesAVectorThroughRandomEdits) {
   RandomOps<4>(1);
   RandomOps<16>(2);
   RandomOps<1024>(3);
+}
+
+// Emptying the first block leaves the next one starting at element 0.
+TEST(BlockIndex, TheFirstBlockCanGo) {
+  TBlockIndex<TVectorBlock<int>, 4> seq;
+  for (int i = 0; i < 12; ++i) seq.PushBack(i);
+  ASSERT_EQ(seq.StartOf(2), 8u);  // every start known
+  for (int i = 0; i < 4; ++i) seq.Erase(0);
+  EXPECT_EQ(seq.Check(), "");
+  const auto loc = seq.Locate(0);
+  EXPECT_EQ(loc.B->Items[loc.Off], 4);
 }
 
 TEST(BlockIndex, InsertsAtAdvancingPointsDoNotFragment) {
