@@ -20,6 +20,7 @@ TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner), FCanv
   setFocusPolicy(Qt::ClickFocus);  // not a tab stop
   setAttribute(Qt::WA_InputMethodEnabled);
   FCanvas.SetPalette(palette());
+  ConnectScrollBars();
 
   FCaretShapeMode = FCaretShapeWide = true;
   FPrevCaretCol = FPrevLeftCol = -1;
@@ -163,11 +164,14 @@ void TCustomAFEdit::SetColRowNo(TColor Value) {
 
 void TCustomAFEdit::SetViewOpt(TViewOptions Value) {
   FViewOpt = Value;
-  if (!FBatchEdit) Paint();
+  if (FBatchEdit) return;
+  FCanvas.BrushColor = FColor;
+  FCanvas.FillRect(FTextRect);
+  Paint();
 }
 
 void TCustomAFEdit::SetKeywords(std::vector<std::string> Value) {
-  std::sort(Value.begin(), Value.end());
+  std::stable_sort(Value.begin(), Value.end(), [](const std::string& A, const std::string& B) { return KeywordLess(A, B); });
   FKeywords = std::move(Value);
   RebuildWordChars(FKeywords);
 }

@@ -76,6 +76,43 @@ enum : int { caInsert = 0, caAppend = 1, caDelete = 2 };
 enum : int { amToNextRow = 0, amToPrevRow = 1 };
 // Row changes that BlocksRowChanged follows.
 enum : int { brInserted = 0, brDeleted = 2, brReplaced = 3 };
+// Codes of scroll requests (VScrollRequest, HScrollRequest).
+enum : int {
+  sbLineUp = 0,  // also line left
+  sbLineDown = 1,  // also line right
+  sbPageUp = 2,
+  sbPageDown = 3,
+  sbThumbPosition = 4,
+  sbThumbTrack = 5,
+  sbTop = 6,
+  sbBottom = 7,
+  sbEndScroll = 8,
+};
+// Parts of a scroll record that a write sets.
+enum : unsigned { sifRange = 1, sifPage = 2, sifPos = 4, sifTrackPos = 16, sifAll = 23 };
+// What a scroll bar shows: Max is the last row (column) of the range, Page
+// the rows (columns) in view; the thumb runs from Min to Max - Page + 1.
+struct TScrollInfo {
+  int Size = 28;
+  unsigned Mask = 0;
+  int Min = 0;
+  int Max = 0;
+  int Page = 0;
+  int Pos = 0;
+  int TrackPos = 0;
+};
+enum TScrollBarKind { sbHorizontal, sbVertical };
+// Colour kinds of the runs of a painted row.
+enum : int {
+  rkNormal = 0,
+  rkMark = 1,       // tab, indent and full-width-space marks
+  rkLineEnd = 2,    // fold and end-of-file marks
+  rkRowStart = 3,   // the row's background
+  rkDependence = 4, // machine-dependent characters, half-width katakana
+  rkKeyword = 5,
+  rkColAttr = 7,    // bytes with an active column attribute
+};
+enum TLineEndMark { leFold, leLineEnd, leEof };
 
 class TCustomAFEdit;
 class TLineReader;
@@ -100,6 +137,14 @@ enum TMouseButton { mbLeft, mbRight, mbMiddle };
 using TMouseEvent =
     std::function<void(TCustomAFEdit* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(TCustomAFEdit* Sender, TShiftState Shift, int X, int Y)>;
+using TDrawLeftMgnEvent = std::function<void(TCustomAFEdit* Sender, int index, const TRect& Rect,
+                                             std::string& AStr, bool& DefaultDraw)>;
+// Wheel events: WheelDelta in eighths of a degree (120 per notch), MousePos
+// in the control's client coordinates.  Setting Handled stops the scroll.
+using TMouseWheelEvent = std::function<void(TCustomAFEdit* Sender, TShiftState Shift, int WheelDelta,
+                                            TPoint MousePos, bool& Handled)>;
+using TMouseWheelUpDownEvent =
+    std::function<void(TCustomAFEdit* Sender, TShiftState Shift, TPoint MousePos, bool& Handled)>;
 
 // Earlier / later of two positions, and the half-open range test.
 inline int Max(int A, int B) noexcept { return A > B ? A : B; }
@@ -109,6 +154,8 @@ TPoint MaxPos(TPoint P, TPoint Q) noexcept;
 bool PosInRange(TPoint P, TPoint A, TPoint B) noexcept;
 // Occurrences of B before the first zero byte of S.
 int CountByte(std::string_view S, unsigned char B) noexcept;
+// The order of the keyword list: ASCII letters compare without case.
+bool KeywordLess(std::string_view A, std::string_view B) noexcept;
 
 class TCustomAFEdit : public QAbstractScrollArea {
   Q_OBJECT
@@ -219,14 +266,48 @@ public:
   // Refreshes the scroll bars for the current document and view.
   void SetScrollBars(TScrollStyle Value);
   TScrollStyle ScrollBars() const noexcept { return FScrollBars; }
+  // Scroll requests (sb* codes), from the scroll bars and from the control
+  // itself.  Pos is the thumb position of a horizontal track request.
+  void VScrollRequest(int Code);
+  void HScrollRequest(int Code, int Pos = 0);
+  // Writes only the position of a bar (and of its stored record).
+  void SetScrollPos(TScrollBarKind Bar, int Pos);
+  // The record of a bar: read from the bar when the style shows it, else
+  // the one last stored.
+  TScrollInfo ScrollRecord(TScrollBarKind Bar) const;
+  const TScrollInfo& StoredScrollInfo(TScrollBarKind Bar) const noexcept {
+    return Bar == sbVertical ? FVertScrollInfo : FHorzScrollInfo;
+  }
+  bool VertBarShown() const noexcept { return FVertBarShown; }
+  bool HorzBarShown() const noexcept { return FHorzBarShown; }
+  // Consecutive vertical requests since the last end-of-scroll request,
+  // shared by every control of the process.
+  static int ScrollAccelCount;
   // Repaints the whole text area, the margin and the ruler.
   void Paint();
+  // Paints one row clipped to FUpdateRect (see render/PaintRow.cpp).
+  void PaintRow(int Row);
+  void SetUpdateRect(const TRect& R) noexcept { FUpdateRect = R; }
+  const TRect& UpdateRect() const noexcept { return FUpdateRect; }
+  void PaintLeftMargin(int Row, std::string AStr);
+  void PaintColumnRuler();
   // Asks for a rectangle of the control to be shown again after drawing
   // into the surface; the only way a repaint request leaves the control.
   void InvalidateRect(const TRect& R);
+  // Moves the pixels of R by (Dx, Dy); the uncovered strip is left for the
+  // caller to paint.
+  void ScrollWindow(int Dx, int Dy, const TRect& R);
+  // The system caret: created hidden, shown when its hide count reaches 0,
+  // drawn over the surface (never into it) and blinking while shown.
   void CreateCaret(int Width, int Height);
+  void DestroyCaret();
   void HideCaret();
   void ShowCaret();
+  void SetCaretPixelPos(int X, int Y);
+  bool CaretVisible() const noexcept { return FCaretWidth > 0 && FSysCaretHides == 0; }
+  TRect CaretRect() const noexcept {
+    return {FCaretPixel.X, FCaretPixel.Y, FCaretPixel.X + FCaretWidth, FCaretPixel.Y + FCaretHeight};
+  }
   int CaretHideCount() const noexcept { return FCaretHideCount; }
   void UpdateCaret();
   void RepaintDirtyRows();
@@ -237,7 +318,15 @@ public:
   int TopRow() const noexcept { return FTopRow; }
   void SetTopRow(int Row) noexcept { FTopRow = Row; }
   int LeftCol() const noexcept { return FLeftCol; }
+  void SetLeftCol(int Col) noexcept { FLeftCol = Col; }
+  int PaintedTopRow() const noexcept { return FPaintedTopRow; }
   int MaxRowLen() const noexcept { return FMaxRowLen; }
+  bool BatchEdit() const noexcept { return FBatchEdit; }
+  void SetBatchEdit(bool Value) noexcept { FBatchEdit = Value; }
+  // Whether display column Pos of the row being painted is shown selected.
+  bool IsSelectedAt(int Pos, int Row) const;
+  // Whether Word is in the keyword list (letters compared without case).
+  bool IsKeyword(std::string_view Word) const;
 
   // ---- metrics, fonts and glyphs (render/Metrics.cpp) ----
   void UpdateMetrics(bool Repaint);
@@ -338,7 +427,7 @@ public:
   TWordBreakEvent OnWordBreak;
   TNotifyEvent OnStatusChange;
   TDrawLineEvent OnDrawLine;
-  TDrawAreaEvent OnDrawLeftMgn;
+  TDrawLeftMgnEvent OnDrawLeftMgn;
   TDrawAreaEvent OnDrawColIndi;
   // The toolkit's standard events, fired by the control's handlers.
   TNotifyEvent OnEnter;
@@ -351,6 +440,9 @@ public:
   TMouseEvent OnMouseDown;
   TMouseEvent OnMouseUp;
   TMouseMoveEvent OnMouseMove;
+  TMouseWheelEvent OnMouseWheel;
+  TMouseWheelUpDownEvent OnMouseWheelUp;
+  TMouseWheelUpDownEvent OnMouseWheelDown;
 
   // Process-wide snap direction of SnapToChar.
   static bool SnapBackward;
@@ -369,6 +461,24 @@ protected:
   void mouseReleaseEvent(QMouseEvent* Event) override;
   void mouseDoubleClickEvent(QMouseEvent* Event) override;
   bool focusNextPrevChild(bool Next) override;
+  void wheelEvent(QWheelEvent* Event) override;
+  bool eventFilter(QObject* Watched, QEvent* Event) override;
+  void leaveEvent(QEvent* Event) override;
+  void timerEvent(QTimerEvent* Event) override;
+  QVariant inputMethodQuery(Qt::InputMethodQuery Query) const override;
+  // The view moves only through the scroll requests.
+  void scrollContentsBy(int, int) override {}
+  // Connects the scroll bars to the scroll requests.
+  void ConnectScrollBars();
+  void ApplyScrollInfo(TScrollBarKind Bar, const TScrollInfo& Info);
+  void ShowScrollBar(TScrollBarKind Bar, bool Show);
+  // Steps of row painting (render/PaintRow.cpp).
+  void SetRunColors(int Pos, int Row, int Kind);
+  void DrawLineEnd(int X, int Y, TLineEndMark Mark);
+  void DrawKeyword();
+  void FlushRun();
+  void DrawAtPen(std::string_view S);
+  const TColAttr* ColAttrAt(int Row, int Index);
   // Makes the window surface the size of the viewport (callers repaint it).
   void ResizeSurface();
 
@@ -430,6 +540,31 @@ protected:
   bool FHorzBarShown = false;
   bool FTrackScroll = true;  // the view follows a dragged scroll box
   TRect FUpdateRect;
+  TScrollInfo FVertScrollInfo;
+  TScrollInfo FHorzScrollInfo;
+  bool FInScrollBars = false;    // the scroll-bar refresh is running
+  bool FInBarUpdate = false;     // the control itself moves a bar
+  // The system caret.
+  TPoint FCaretPixel{0, 0};
+  int FSysCaretHides = 1;        // hides not yet balanced by shows
+  bool FCaretBlinkOn = true;
+  int FCaretTimer = 0;
+  TPoint FImePos{0, 0};          // where the input method's window goes
+
+  // The row being painted: its display text D (indent as 0x01 bytes), the
+  // painted string P, the pending run and word, the column and byte index
+  // in progress, and the byte index of every painted column.
+  struct TPaintState {
+    std::string D;
+    std::string P;
+    std::string Run;
+    std::string Word;
+    std::vector<int> ColB;
+    int Row = 0;
+    int Y = 0;
+    int Pos = 0;
+    int B = 0;
+  } FPaint;
 
   // Metrics, fonts and glyphs (measured from the font)
   QImage FSurface;

@@ -74,10 +74,16 @@ void TCustomAFEdit::mouseDoubleClickEvent(QMouseEvent* Event) {
 
 void TCustomAFEdit::focusInEvent(QFocusEvent* Event) {
   QAbstractScrollArea::focusInEvent(Event);
+  CreateCaret(2, FCharHeight);
+  ShowCaret();
+  FCaretShapeMode = true;
+  FCaretShapeWide = false;
+  UpdateCaret();
   if (OnEnter) OnEnter(this);
 }
 
 void TCustomAFEdit::focusOutEvent(QFocusEvent* Event) {
+  DestroyCaret();
   QAbstractScrollArea::focusOutEvent(Event);
   if (OnExit) OnExit(this);
 }

@@ -20,6 +20,7 @@ struct TColAttr {
 class TColAttrList {
 public:
   TColAttr& Items(int Index);
+  const TColAttr& At(int Index) const { return FItems[static_cast<size_t>(Index)]; }  // Index < Count()
   int Count() const noexcept { return static_cast<int>(FItems.size()); }
   void SetCount(int N);  // growing adds empty entries, shrinking drops the tail
   void Delete(int Index);

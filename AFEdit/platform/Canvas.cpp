@@ -397,8 +397,12 @@ struct TCanvas::TFontCache {
 TCanvas::TFontEntry& TCanvas::CurrentFont() const {
   if (!FFontCache) FFontCache = std::make_shared<TFontCache>();
   auto& entries = FFontCache->Entries;
-  if (!entries.empty() && entries.front()->Key == FFont) return *entries.front();
-  auto it = std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return e->Key == FFont; });
+  // Glyphs do not depend on the colour: one entry serves every colour.
+  auto sameFace = [&](const TFontEntry& e) {
+    return e.Key.Name == FFont.Name && e.Key.Height == FFont.Height && e.Key.Style == FFont.Style;
+  };
+  if (!entries.empty() && sameFace(*entries.front())) return *entries.front();
+  auto it = std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return sameFace(*e); });
   if (it == entries.end()) {
     if (entries.size() >= TFontCache::kCapacity) entries.pop_back();
     entries.push_back(std::make_unique<TFontEntry>(FFont));

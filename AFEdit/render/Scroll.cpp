@@ -1,5 +1,17 @@
-// The view's extent in rows and columns, and the scroll bars.
+// The view's first row and column: vertical and horizontal scroll requests
+// with the acceleration of repeated vertical requests, and the scroll bars.
+// Line scrolls move the surface's pixels and paint only the uncovered
+// strip; larger jumps repaint everything.
+#include <QAbstractSlider>
+#include <QGuiApplication>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <algorithm>
+
 #include "AFEdit/AFEdit.h"
+
+int TCustomAFEdit::ScrollAccelCount = 0;
 
 int TCustomAFEdit::VisibleRowCount() const noexcept {
   return FRowHeight > 0 ? (FTextRect.Bottom - FTextRect.Top) / FRowHeight : 0;
@@ -9,4 +21,339 @@ int TCustomAFEdit::VisibleColCount() const noexcept {
   return FCellWidth > 0 ? (FTextRect.Right - FTextRect.Left) / FCellWidth : 0;
 }
 
-void TCustomAFEdit::SetScrollBars(TScrollStyle Value) { FScrollBars = Value; }
+namespace {
+
+bool ShowsBar(TScrollStyle Style, TScrollBarKind Bar) {
+  return Style == ssBoth || (Bar == sbVertical ? Style == ssVertical : Style == ssHorizontal);
+}
+
+}  // namespace
+
+// ---- the Qt scroll bars ----
+
+void TCustomAFEdit::ConnectScrollBars() {
+  for (const TScrollBarKind kind : {sbVertical, sbHorizontal}) {
+    QScrollBar* bar = kind == sbVertical ? verticalScrollBar() : horizontalScrollBar();
+    bar->setSingleStep(1);
+    connect(bar, &QAbstractSlider::actionTriggered, this, [this, kind, bar](int Action) {
+      if (FInBarUpdate) return;
+      int code = -1;
+      switch (Action) {
+        case QAbstractSlider::SliderSingleStepSub: code = sbLineUp; break;
+        case QAbstractSlider::SliderSingleStepAdd: code = sbLineDown; break;
+        case QAbstractSlider::SliderPageStepSub: code = sbPageUp; break;
+        case QAbstractSlider::SliderPageStepAdd: code = sbPageDown; break;
+        case QAbstractSlider::SliderMove: code = sbThumbTrack; break;
+        case QAbstractSlider::SliderToMinimum: code = sbTop; break;
+        case QAbstractSlider::SliderToMaximum: code = sbBottom; break;
+        default: return;
+      }
+      // The bar applies its own step after this signal; the request decides
+      // the position instead.
+      const QSignalBlocker block(bar);
+      if (kind == sbVertical) {
+        VScrollRequest(code);
+        bar->setSliderPosition(FTopRow);
+      } else {
+        HScrollRequest(code, bar->sliderPosition());
+        bar->setSliderPosition(FLeftCol);
+      }
+    });
+    connect(bar, &QAbstractSlider::sliderReleased, this, [this, kind] {
+      if (kind == sbVertical)
+        VScrollRequest(sbThumbPosition);
+      else
+        HScrollRequest(sbThumbPosition);
+    });
+    bar->installEventFilter(this);
+  }
+}
+
+// Letting go of a bar, wherever it was pressed, ends a burst of requests.
+bool TCustomAFEdit::eventFilter(QObject* Watched, QEvent* Event) {
+  const bool vertical = Watched == verticalScrollBar();
+  if (Event->type() != QEvent::MouseButtonRelease || !(vertical || Watched == horizontalScrollBar()))
+    return QAbstractScrollArea::eventFilter(Watched, Event);
+  Watched->event(Event);  // the bar first: a released thumb reports its position
+  if (vertical)
+    VScrollRequest(sbEndScroll);
+  else
+    HScrollRequest(sbEndScroll);
+  return true;
+}
+
+void TCustomAFEdit::ApplyScrollInfo(TScrollBarKind Bar, const TScrollInfo& Info) {
+  QScrollBar* bar = Bar == sbVertical ? verticalScrollBar() : horizontalScrollBar();
+  const QSignalBlocker block(bar);
+  FInBarUpdate = true;
+  if (Info.Mask & (sifRange | sifPage)) {
+    bar->setPageStep(std::max(Info.Page, 1));
+    bar->setRange(Info.Min, std::max(Info.Min, Info.Max - std::max(Info.Page, 1) + 1));
+  }
+  if (Info.Mask & sifPos) bar->setValue(Info.Pos);
+  FInBarUpdate = false;
+}
+
+void TCustomAFEdit::ShowScrollBar(TScrollBarKind Bar, bool Show) {
+  const Qt::ScrollBarPolicy policy = Show ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+  if (Bar == sbVertical) {
+    if (verticalScrollBarPolicy() != policy) setVerticalScrollBarPolicy(policy);
+  } else if (horizontalScrollBarPolicy() != policy) {
+    setHorizontalScrollBarPolicy(policy);
+  }
+}
+
+void TCustomAFEdit::SetScrollPos(TScrollBarKind Bar, int Pos) {
+  TScrollInfo& info = Bar == sbVertical ? FVertScrollInfo : FHorzScrollInfo;
+  info.Pos = Pos;
+  if (ShowsBar(FScrollBars, Bar)) ApplyScrollInfo(Bar, TScrollInfo{28, sifPos, 0, 0, 0, Pos, 0});
+}
+
+TScrollInfo TCustomAFEdit::ScrollRecord(TScrollBarKind Bar) const {
+  TScrollInfo info = Bar == sbVertical ? FVertScrollInfo : FHorzScrollInfo;
+  if (ShowsBar(FScrollBars, Bar)) {
+    const QScrollBar* bar = Bar == sbVertical ? verticalScrollBar() : horizontalScrollBar();
+    info.Pos = bar->value();
+    info.TrackPos = bar->sliderPosition();
+  }
+  return info;
+}
+
+void TCustomAFEdit::SetScrollBars(TScrollStyle Value) {
+  FScrollBars = Value;
+  if (FRowHeight == 0 || FInScrollBars) return;
+  FInScrollBars = true;
+  const int V = VisibleRowCount();
+  const int H = VisibleColCount();
+
+  if (RowCount() >= V || FTopRow > 0 || FCaret.Y >= V) {
+    FVertScrollInfo = {28, sifAll, 0, std::max({RowCount() - 1, V + FTopRow - 1, FCaret.Y}), V, FTopRow, FTopRow};
+    if (ShowsBar(FScrollBars, sbVertical)) {
+      ApplyScrollInfo(sbVertical, FVertScrollInfo);
+      if (!FVertBarShown) ShowScrollBar(sbVertical, true);
+      FVertBarShown = true;
+    } else {
+      ShowScrollBar(sbVertical, false);
+    }
+  } else if (FVertBarShown) {
+    ShowScrollBar(sbVertical, false);
+    FVertBarShown = false;
+  }
+
+  const int X = std::max(FDefWrapPos, FMaxRowLen);
+  if (X > H || FLeftCol > 0) {
+    FHorzScrollInfo = {28, sifAll, 0, std::max(X, FCaret.X), H, FLeftCol, FLeftCol};
+    if (ShowsBar(FScrollBars, sbHorizontal)) {
+      ApplyScrollInfo(sbHorizontal, FHorzScrollInfo);
+      if (!FHorzBarShown) ShowScrollBar(sbHorizontal, true);
+      FHorzBarShown = true;
+    } else {
+      ShowScrollBar(sbHorizontal, false);
+    }
+  } else if (FHorzBarShown) {
+    ShowScrollBar(sbHorizontal, false);
+    FHorzBarShown = false;
+  }
+  FInScrollBars = false;
+}
+
+// ---- scroll requests ----
+
+void TCustomAFEdit::VScrollRequest(int Code) {
+  FPrevCaret = FCaret;
+  const bool shift = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+  setFocus();
+  if (FSel.HasCharSel() || FSel.HasRowSel()) {
+    HideCaret();
+    ++FCaretHideCount;
+  }
+  ScrollAccelCount = std::max(1, std::min(FAccelRate, ScrollAccelCount + 1));
+  const int k = ScrollAccelCount;
+  const TRect area{0, FTextRect.Top, FTextRect.Right, FTextRect.Bottom};
+  const TScrollInfo info = ScrollRecord(sbVertical);
+  const int V = VisibleRowCount();
+
+  switch (Code) {
+    case sbLineDown:
+      HideCaret();
+      for (int i = 0; i < k; ++i) {
+        if (FTopRow > RowCount() - V) continue;
+        ++FTopRow;
+        if (FCaret.Y < FTopRow && !shift) ++FCaret.Y;
+        ScrollWindow(0, -FRowHeight, area);
+        FUpdateRect = FTextRect;
+        FUpdateRect.Top = (V - 2) * FRowHeight + FTextRect.Top;
+        PaintRow(FTopRow + V - 1);
+      }
+      PaintRow(FTopRow + V);
+      SetScrollPos(sbVertical, FTopRow);
+      UpdateCaret();
+      ShowCaret();
+      break;
+    case sbLineUp:
+      HideCaret();
+      for (int i = 0; i < k; ++i) {
+        if (FTopRow - ScrollAccelCount <= 0) ScrollAccelCount = 1;
+        if (FTopRow <= 0) continue;
+        --FTopRow;
+        if (FCaret.Y - FTopRow > V - 2 && !shift) --FCaret.Y;
+        ScrollWindow(0, FRowHeight, area);
+        FUpdateRect = FTextRect;
+        FUpdateRect.Bottom = 2 * FRowHeight + FTextRect.Top;
+        PaintRow(FTopRow);
+      }
+      SetScrollPos(sbVertical, FTopRow);
+      UpdateCaret();
+      ShowCaret();
+      break;
+    case sbPageDown:
+      for (int i = 0; i < k; ++i) {
+        // A document shorter than the view never puts the top row above
+        // the first row.
+        FTopRow = std::max(0, std::min(FTopRow + V, info.Max - V));
+        FCaret.Y = std::min(FCaret.Y + V, RowCount() - 1);
+        SetScrollPos(sbVertical, FTopRow);
+        if (FTopRow != FPaintedTopRow) Paint();
+      }
+      break;
+    case sbPageUp:
+      for (int i = 0; i < k; ++i) {
+        FTopRow = std::max(FTopRow - V, 0);
+        FCaret.Y = std::max(FCaret.Y - V, 0);
+        SetScrollPos(sbVertical, FTopRow);
+        if (FTopRow != FPaintedTopRow) Paint();
+      }
+      break;
+    case sbThumbPosition:
+      FTopRow = std::max(info.Pos, 0);
+      FCaret.Y = RowCount() > V + FTopRow || FOptions.contains(aoFreeCaret) ? FTopRow : RowCount() - 1;
+      if (FTopRow != FPaintedTopRow) Paint();
+      break;
+    case sbThumbTrack: {
+      const int old = FTopRow;
+      FTopRow = std::max(info.TrackPos, 0);
+      if (FTopRow > FCaret.Y && !shift)
+        FCaret.Y = FTopRow;
+      else if (V + FTopRow < FCaret.Y + 2 && !shift)
+        FCaret.Y = V + FTopRow - 2;
+      if (FCaret.Y >= RowCount()) FCaret.Y = RowCount() - 1;
+      HideCaret();
+      const int d = old - FTopRow;
+      auto paintRows = [&](int From, int To) {
+        for (int r = From; r <= To; ++r) {
+          const int top = (r - FTopRow) * FRowHeight + FTextRect.Top;
+          FUpdateRect = {FTextRect.Left, top, FTextRect.Right, top + FRowHeight};
+          PaintRow(r);
+        }
+      };
+      if (std::abs(d) >= 4) {
+        Paint();
+      } else if (d < 0) {
+        ScrollWindow(0, d * FRowHeight, area);
+        paintRows(old + V - 1, FTopRow + V);
+      } else if (d > 0) {
+        ScrollWindow(0, d * FRowHeight, area);
+        paintRows(FTopRow, old - 1);
+      }
+      UpdateCaret();
+      ShowCaret();
+      FPaintedTopRow = FTopRow;
+      break;
+    }
+    case sbEndScroll: ScrollAccelCount = 0; break;
+    default: break;  // top, bottom and unknown codes
+  }
+}
+
+void TCustomAFEdit::HScrollRequest(int Code, int Pos) {
+  setFocus();
+  const TScrollInfo info = ScrollRecord(sbHorizontal);
+  const int H = VisibleColCount();
+  const int lastRow = FTopRow + VisibleRowCount();
+  auto paintVisibleRows = [&] {
+    HideCaret();
+    for (int r = FTopRow; r <= lastRow; ++r) PaintRow(r);
+    UpdateCaret();
+    ShowCaret();
+  };
+
+  switch (Code) {
+    case sbLineDown:  // line right
+      FMaxRowLen = std::max(FMaxRowLen, FDefWrapPos + 2);
+      if (FMaxRowLen - H < FLeftCol) break;
+      ++FLeftCol;
+      SetScrollPos(sbHorizontal, FLeftCol);
+      ScrollWindow(-FCellWidth, 0, FTextRect);
+      FUpdateRect = FTextRect;
+      FUpdateRect.Left = (H - 4) * FCellWidth + FTextRect.Left;
+      paintVisibleRows();
+      break;
+    case sbLineUp:  // line left
+      if (FLeftCol <= 0) break;
+      --FLeftCol;
+      SetScrollPos(sbHorizontal, FLeftCol);
+      ScrollWindow(FCellWidth, 0, FTextRect);
+      FUpdateRect = FTextRect;
+      FUpdateRect.Right = 2 * FCellWidth + FTextRect.Left;
+      paintVisibleRows();
+      break;
+    case sbPageDown:  // page right; never left of the first column
+      if (FLeftCol + 2 * H > info.Max)
+        FLeftCol = std::max(0, info.Max - H + 1);
+      else
+        FLeftCol += H - 2;
+      Paint();
+      break;
+    case sbPageUp:  // page left
+      if (H > FLeftCol)
+        FLeftCol = 0;
+      else
+        FLeftCol = std::max(0, FLeftCol - (H - 2));
+      Paint();
+      break;
+    case sbThumbPosition:
+      FLeftCol = std::max(info.Pos, 0);
+      Paint();
+      break;
+    case sbThumbTrack: {
+      const int old = FLeftCol;
+      FLeftCol = std::max(0, static_cast<int>(static_cast<int16_t>(Pos)));
+      SetScrollPos(sbHorizontal, FLeftCol);
+      HideCaret();
+      const int dx = (old - FLeftCol) * FCellWidth;
+      ScrollWindow(dx, 0, FTextRect);
+      FUpdateRect = FTextRect;
+      if (old < FLeftCol)
+        FUpdateRect.Left = dx + FTextRect.Right;
+      else
+        FUpdateRect.Right = dx + FTextRect.Left;
+      for (int r = FTopRow; r <= lastRow; ++r) PaintRow(r);
+      UpdateCaret();
+      ShowCaret();
+      break;
+    }
+    default: break;
+  }
+}
+
+// The wheel moves the vertical bar as a dragged thumb would, after the
+// control's handlers have had their say.
+void TCustomAFEdit::wheelEvent(QWheelEvent* Event) {
+  const TShiftState shift = ShiftStateFromQt(Event->modifiers(), Event->buttons());
+  const QPoint p = viewport()->mapFrom(this, Event->position().toPoint());
+  const TPoint pos{p.x(), p.y()};
+  const QPoint angle = Event->angleDelta();
+  const int delta = angle.y() != 0 ? angle.y() : angle.x();
+  bool handled = false;
+  if (OnMouseWheel) OnMouseWheel(this, shift, delta, pos, handled);
+  if (!handled && delta != 0) {
+    const TMouseWheelUpDownEvent& e = delta < 0 ? OnMouseWheelDown : OnMouseWheelUp;
+    if (e) e(this, shift, pos, handled);
+  }
+  if (handled) {
+    Event->accept();
+    return;
+  }
+  QAbstractScrollArea::wheelEvent(Event);
+  VScrollRequest(sbEndScroll);
+}

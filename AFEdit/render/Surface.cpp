@@ -11,12 +11,15 @@ void TCustomAFEdit::ResizeSurface() {
   const QSize size = viewport()->size();
   if (FSurface.size() == size) return;
   FSurface = QImage(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+  FSurface.fill(ToQColor(FColor, palette()));
   FCanvas.SetImage(&FSurface);
 }
 
 void TCustomAFEdit::resizeEvent(QResizeEvent* Event) {
   QAbstractScrollArea::resizeEvent(Event);
   ResizeSurface();
+  FTextRect.Right = viewport()->width();
+  FTextRect.Bottom = viewport()->height();
   NonClientPaint();
   Paint();
 }
@@ -41,6 +44,16 @@ void TCustomAFEdit::paintEvent(QPaintEvent* Event) {
   QPainter p(viewport());
   const QRect r = Event->rect();
   p.drawImage(r, FSurface, r);
+  if (CaretVisible() && FCaretBlinkOn) {
+    // The caret inverts what lies under it.
+    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+    p.fillRect(ToQRect(CaretRect()), Qt::white);
+  }
+}
+
+void TCustomAFEdit::leaveEvent(QEvent* Event) {
+  QAbstractScrollArea::leaveEvent(Event);
+  viewport()->unsetCursor();
 }
 
 // The one place where a changed rectangle of the control becomes a request
@@ -49,11 +62,29 @@ void TCustomAFEdit::InvalidateRect(const TRect& R) {
   if (R.Right > R.Left && R.Bottom > R.Top) viewport()->update(ToQRect(R));
 }
 
-// Repaints the whole text area, the margin and the ruler.
+void TCustomAFEdit::ScrollWindow(int Dx, int Dy, const TRect& R) {
+  FCanvas.ScrollRect(Dx, Dy, R);
+  InvalidateRect(R);
+}
+
 void TCustomAFEdit::Paint() {
   if (FSurface.isNull()) return;
-  FCanvas.BrushColor = FColor;
-  FCanvas.FillRect({0, 0, FSurface.width(), FSurface.height()});
+  HideCaret();
+  // What lies outside the rows and the ruler shows the background: the
+  // strip above the text when there is no ruler, and the gap below it.
+  const int rulerBottom = FViewOpt.contains(voColIndicate) ? FTextRect.Top - FTopMgn : 0;
+  if (FTextRect.Top > rulerBottom) {
+    const TRect strip{FViewOpt.contains(voColIndicate) ? FTextRect.Left : 0, rulerBottom, FTextRect.Right,
+                      FTextRect.Top};
+    FCanvas.BrushColor = FColor;
+    FCanvas.FillRect(strip);
+    InvalidateRect(strip);
+  }
+  FUpdateRect = FTextRect;
+  const int last = FTopRow + VisibleRowCount();
+  for (int row = FTopRow; row <= last; ++row) PaintRow(row);
+  UpdateCaret();
+  ShowCaret();
+  PaintColumnRuler();
   FPaintedTopRow = FTopRow;
-  InvalidateRect({0, 0, FSurface.width(), FSurface.height()});
 }

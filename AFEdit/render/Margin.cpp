@@ -1,0 +1,87 @@
+// The bands around the text area: the left margin with a row number beside
+// every display row, and the column ruler with the wrap and indent markers
+// and the caret's column.
+#include <algorithm>
+
+#include "AFEdit/AFEdit.h"
+#include "AFEdit/render/RowFormat.h"
+#include "AFEdit/render/Ruler.h"
+
+char RulerChar(int Col) noexcept {
+  if (Col % 10 == 0) return static_cast<char>('0' + (Col / 10) % 10);
+  return Col % 5 == 0 ? '+' : '.';
+}
+
+std::string RulerString(int FirstCol, int Count) {
+  std::string s;
+  s.reserve(static_cast<size_t>(std::max(Count, 0)));
+  for (int c = FirstCol; c < FirstCol + Count; ++c) s.push_back(RulerChar(c));
+  return s;
+}
+
+void TCustomAFEdit::PaintLeftMargin(int Row, std::string AStr) {
+  if (FSurface.isNull()) return;
+  FCanvas.BrushColor = FColLeftMgn;
+  const int top = (Row - FTopRow) * FRowHeight + FTextRect.Top;
+  const TRect cell{0, top, FTextRect.Left, top + FRowHeight};
+  if (Row == FTopRow) {  // the gap between the ruler and the first row
+    const TRect gap{0, FTextRect.Top - FTopMgn, FTextRect.Left, cell.Bottom};
+    FCanvas.FillRect(gap);
+    InvalidateRect(gap);
+  }
+  FCanvas.FillRect(cell);
+  InvalidateRect(cell);
+  bool defaultDraw = true;
+  if (OnDrawLeftMgn) OnDrawLeftMgn(this, Row, cell, AStr, defaultDraw);
+  if (!defaultDraw) return;
+  TFont f = FCanvas.Font();
+  f.Color = FColRowNo;
+  f.Style = FFont.Style;
+  FCanvas.SetFont(f);
+  if (FViewOpt.contains(voRowNum)) TextOutAt(0, top, AStr, 0);
+}
+
+void TCustomAFEdit::PaintColumnRuler() {
+  if (FBatchEdit || !FViewOpt.contains(voColIndicate) || FSurface.isNull()) return;
+  const int width = FTextRect.Right - FTextRect.Left;
+  int n = width / FCellWidth;
+  if (width % FCellWidth > FCellWidth / 2) ++n;
+
+  TFont f = FCanvas.Font();
+  f.Color = FColColumnNo;
+  f.Style = FFont.Style;
+  FCanvas.SetFont(f);
+  FCanvas.BrushColor = FColColumnIndi;
+  const TRect corner{0, 0, FTextRect.Left, FTextRect.Top - FTopMgn};
+  FCanvas.FillRect(corner);
+  InvalidateRect(corner);
+  bool defaultDraw = true;
+  if (OnDrawColIndi) OnDrawColIndi(this, corner, defaultDraw);
+  if (!defaultDraw) return;
+
+  TextOutAt(FTextRect.Left, 0, RulerString(FLeftCol + 1, n + 1), 0);
+
+  if (FOptions.contains(aoAutoFormat) && RowCount() > 0) {
+    const int row = FSel.HasRowSel() ? std::min(FSel.FirstSelRow(), RowCount() - 1) : FCaret.Y;
+    const TLineAttr a = FLineAttrs.PeekAttr(std::clamp(row, 0, RowCount() - 1));
+    f.Color = FColCr;
+    FCanvas.SetFont(f);
+    TextOutAt((a.WrapPos - FLeftCol) * FCellWidth + FTextRect.Left, 0, "<", 0);
+    const int x = (a.Indent - FLeftCol - 1) * FCellWidth + FTextRect.Left;
+    if (x >= FTextRect.Left - FCellWidth) TextOutAt(x, 0, ">", 0);
+  }
+
+  if (FColColumnNo == clWindowText) {
+    f.Color = clHighlightText;
+    FCanvas.BrushColor = clHighlight;
+  } else {
+    f.Color = FColColumnIndi;
+    FCanvas.BrushColor = FColColumnNo;
+  }
+  FCanvas.SetFont(f);
+  const int x = (FCaret.X - FLeftCol) * FCellWidth + FTextRect.Left;
+  if (x >= FTextRect.Left) {
+    const char c = RulerChar(FCaret.X + 1);
+    TextOutAt(x, 0, std::string_view(&c, 1), 0);
+  }
+}

@@ -1,0 +1,479 @@
+// Painting one display row: its background, its text on the cell grid, the
+// marks that make layout characters visible, keyword, dependence-character,
+// block, column-attribute and selection colours, the wrap guide, and the
+// row's left-margin cell.
+//
+// The row is painted from its painted string P: the display text with the
+// indent as 0x01 bytes and tabs as fillers (0x0B) ending in the tab byte,
+// followed by LF when the row does not end a logical line.  Text is gathered
+// into runs that are drawn with one TextOutAt each; a run is cut only where
+// colours change, at marks, selection boundaries and keyword ends.
+#include <algorithm>
+#include <cctype>
+
+#include "AFEdit/AFEdit.h"
+#include "AFEdit/platform/Cp932.h"
+#include "AFEdit/render/RowFormat.h"
+
+namespace {
+
+constexpr char kIndentByte = '\x01';
+constexpr char kLf = '\n';
+constexpr char kCr = '\r';
+
+bool IsLead(char c) noexcept { return IsLeadByte(static_cast<unsigned char>(c)); }
+
+// The byte index of the stored text that each column S..E of the display
+// text D stands for (the count of bytes before it): negative inside the
+// indent, and the tab byte's index everywhere in a tab's span.  One pass over
+// D, so painting a long row stays linear.
+void ColumnByteIndexes(std::string_view D, int S, int E, int Indent, std::vector<int>& Out) {
+  Out.assign(static_cast<size_t>(std::max(E - S + 1, 0)), 0);
+  int bytes = -Indent;  // bytes of stored text before column c
+  const int n = static_cast<int>(D.size());
+  for (int c = 0; c <= E; ++c) {
+    int here = bytes;
+    if (c < n && D[static_cast<size_t>(c)] == kFillerByte) {
+      // A run of fillers ending in a tab stands for that tab.
+      int end = c;
+      while (end < n && D[static_cast<size_t>(end)] == kFillerByte) ++end;
+      if (end < n && D[static_cast<size_t>(end)] == kTabByte) {
+        for (int k = c; k <= end && k <= E; ++k)
+          if (k >= S) Out[static_cast<size_t>(k - S)] = bytes;
+        bytes += 1;
+        c = end;
+        continue;
+      }
+    }
+    if (c >= S) Out[static_cast<size_t>(c - S)] = here;
+    if (c < n) ++bytes;
+  }
+}
+
+// Case-insensitive order of ASCII letters, as the keyword list is sorted.
+int CompareNoCase(std::string_view A, std::string_view B) noexcept {
+  const size_t n = std::min(A.size(), B.size());
+  for (size_t i = 0; i < n; ++i) {
+    const int a = std::tolower(static_cast<unsigned char>(A[i]));
+    const int b = std::tolower(static_cast<unsigned char>(B[i]));
+    if (a != b) return a < b ? -1 : 1;
+  }
+  return A.size() == B.size() ? 0 : (A.size() < B.size() ? -1 : 1);
+}
+
+// Whether the two-byte character C occurs in List as a whole character.
+bool ContainsChar(std::string_view List, std::string_view C) {
+  for (size_t i = 0; i + 1 < List.size();) {
+    if (IsLead(List[i])) {
+      if (List.compare(i, 2, C) == 0) return true;
+      i += 2;
+    } else {
+      ++i;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+bool KeywordLess(std::string_view A, std::string_view B) noexcept { return CompareNoCase(A, B) < 0; }
+
+bool TCustomAFEdit::IsKeyword(std::string_view Word) const {
+  const auto it = std::lower_bound(FKeywords.begin(), FKeywords.end(), Word,
+                                   [](const std::string& K, std::string_view W) { return KeywordLess(K, W); });
+  return it != FKeywords.end() && CompareNoCase(*it, Word) == 0;
+}
+
+bool TCustomAFEdit::IsSelectedAt(int Pos, int Row) const {
+  return (FSel.PosInSel(Pos, Row) && FLineAttrs.PeekAttr(Row).Indent <= Pos &&
+          Pos < static_cast<int>(FPaint.D.size())) ||
+         FSel.RowInSel(Row);
+}
+
+void TCustomAFEdit::SetRunColors(int Pos, int Row, int Kind) {
+  const TLineAttr& a = FLineAttrs.PeekAttr(Row);
+  TFont f = FCanvas.Font();
+  if (IsSelectedAt(Pos, Row)) {
+    if (a.BackColor == FColor) {
+      f.Color = FSelTextFont.Color;
+      FCanvas.BrushColor = FColSelBrush;
+    } else {  // a row with its own background shows the selection inverted
+      f.Color = a.BackColor;
+      FCanvas.BrushColor = a.TextColor;
+    }
+    f.Style = FSelTextFont.Style;
+    if (Kind == rkDependence) {
+      f.Color = FDependenceFont.Color;
+    } else if (Kind == rkKeyword) {
+      f.Style = FKeywordFont.Style;
+      f.Color = FFont.Color ^ FKeywordFont.Color ^ FSelTextFont.Color;
+    }
+    FCanvas.SetFont(f);
+    return;
+  }
+  TColor blockColor = 0;
+  TFontStyles blockStyle;
+  if (BlockAt({FPaint.B, Row}, blockColor, blockStyle)) {
+    f.Color = blockColor;
+    f.Style = blockStyle;
+    FCanvas.SetFont(f);
+    FCanvas.BrushColor = a.BackColor;
+    return;
+  }
+  FCanvas.BrushColor = a.BackColor;
+  switch (Kind) {
+    case rkNormal:
+      f = FFont;
+      f.Color = a.TextColor;
+      break;
+    case rkMark: f.Color = FMarkColor; break;
+    case rkLineEnd:
+    case rkRowStart: f.Color = FColCr; break;
+    case rkDependence: f.Color = FDependenceFont.Color; break;
+    case rkKeyword: f = FKeywordFont; break;
+    case rkColAttr: {
+      const TColAttr* e = ColAttrAt(Row, FPaint.B);
+      f.Color = e ? e->Color : 0;
+      break;
+    }
+    default: break;
+  }
+  FCanvas.SetFont(f);
+}
+
+const TColAttr* TCustomAFEdit::ColAttrAt(int Row, int Index) {
+  const TColAttrList* list = FLineAttrs.ColAttrs(Row);
+  return list && Index >= 0 && Index < list->Count() ? &list->At(Index) : nullptr;
+}
+
+void TCustomAFEdit::FlushRun() {
+  if (!FPaint.Run.empty()) {
+    TextOutAt(FCanvas.PenPos.X, FPaint.Y, FPaint.Run, FTextRect.Left);
+    FPaint.Run.clear();
+  }
+}
+
+void TCustomAFEdit::DrawAtPen(std::string_view S) { TextOutAt(FCanvas.PenPos.X, FPaint.Y, S, FTextRect.Left); }
+
+void TCustomAFEdit::DrawLineEnd(int X, int Y, TLineEndMark Mark) {
+  switch (Mark) {
+    case leFold:
+      if (FViewOpt.contains(voFoldMark)) TextOutAt(X, Y, FFoldMark, FTextRect.Left);
+      break;
+    case leLineEnd: {
+      if (!FViewOpt.contains(voCr)) break;
+      const TColor back = FLineAttrs.PeekAttr(FPaint.Row).BackColor;
+      if (FCrMarkKey.Back != back) BuildCrMarks(FColCr, back);
+      const QImage& glyph = IsSelectedAt(FPaint.Pos, FPaint.Row) ? FCrMarkSel : FCrMark;
+      // The glyph never covers the margin.
+      const int skip = std::max(0, FTextRect.Left - X);
+      if (skip < glyph.width()) {
+        FCanvas.Draw(X + skip, Y, skip > 0 ? glyph.copy(skip, 0, glyph.width() - skip, glyph.height()) : glyph);
+        InvalidateRect({X + skip, Y, X + glyph.width(), Y + glyph.height()});
+      }
+      break;
+    }
+    case leEof: TextOutAt(X, Y, FEofMark, FTextRect.Left); break;
+  }
+}
+
+void TCustomAFEdit::DrawKeyword() {
+  const int L = static_cast<int>(FPaint.Word.size());
+  if (L == 0 || !IsKeyword(FPaint.Word)) return;
+  const int row = FPaint.Row;
+  const int pos = FPaint.Pos;
+  FlushRun();
+  FCanvas.PenPos.X -= L * FCellWidth;
+  const std::string word = FPaint.Word;
+  int pieceStart = 0;
+  for (int k = 1; k < L; ++k) {
+    if (IsSelectedAt(pos - L + k, row) != IsSelectedAt(pos - L + k - 1, row)) {
+      SetRunColors(pos - L + k - 1, row, rkKeyword);
+      DrawAtPen(std::string_view(word).substr(static_cast<size_t>(pieceStart), static_cast<size_t>(k - pieceStart)));
+      pieceStart = k;
+      SetRunColors(pos - L + k, row, rkKeyword);
+    }
+  }
+  SetRunColors(pos - 1, row, rkKeyword);
+  const std::string_view piece = std::string_view(word).substr(static_cast<size_t>(pieceStart));
+  const int len = static_cast<int>(piece.size());
+  const int w = FCanvas.TextWidth(piece.substr(piece.size() - 1)) + 1;
+  if (len >= 2 && w > FCellWidth) {
+    // A glyph that overhangs its cell (bold, italic): the piece is drawn
+    // slightly narrower so its last glyph stays inside the word's cells.
+    const int d = std::max(1, (w - FCellWidth) / len);
+    const int n = std::min((w - FCellWidth) / d, static_cast<int>(FCellAdvances.size()));
+    for (int i = 0; i < n; ++i) FCellAdvances[static_cast<size_t>(i)] -= d;
+    DrawAtPen(piece);
+    for (int i = 0; i < n; ++i) FCellAdvances[static_cast<size_t>(i)] = FCellWidth;
+  } else {
+    DrawAtPen(piece);
+  }
+  FPaint.Run.clear();
+  FPaint.Word.clear();
+  SetRunColors(pos, row, rkNormal);
+}
+
+void TCustomAFEdit::PaintRow(int Row) {
+  if (FBatchEdit || FSurface.isNull()) return;
+  if (Row < FTopRow || Row > FTopRow + VisibleRowCount() + 1) return;
+  if (Row < RowCount() && FLineAttrs.PeekAttr(Row).WrapPos == 0) {
+    TLineAttr fresh;
+    InitLineAttr(true, 0, fresh, FDefWrapPos);
+    FLineAttrs.SetAttr(Row, fresh);
+  }
+  const int top = (Row - FTopRow) * FRowHeight + FTextRect.Top;
+  TRect R{std::max(FTextRect.Left, FUpdateRect.Left), std::max(top, FUpdateRect.Top),
+          std::min(FTextRect.Right, FUpdateRect.Right), std::min(top + FRowHeight, FUpdateRect.Bottom)};
+  if (R.Right <= R.Left || R.Bottom <= R.Top) return;
+
+  if (Row >= RowCount()) {  // below the document
+    R.Left = 0;
+    FCanvas.BrushColor = FColor;
+    FCanvas.FillRect(R);
+    InvalidateRect(R);
+    return;
+  }
+
+  const TLineAttr& attr = FLineAttrs.PeekAttr(Row);
+  const int indent = std::max<int>(attr.Indent, 0);
+  FPaint.Row = Row;
+  FPaint.Y = top;
+  FPaint.B = 0;
+  FPaint.Pos = 0;
+  // The row's background, or the selection's when its first column is
+  // selected (a row selection, or a character selection covering it).
+  TFont drawing = FCanvas.Font();
+  drawing.Color = FFont.Color;
+  drawing.Style = attr.FontStyle;
+  FCanvas.SetFont(drawing);
+  // IsSelectedAt needs the display text's length.
+  std::string& D = FPaint.D;
+  D.assign(static_cast<size_t>(indent), kIndentByte);
+  AppendExpandedTabs(D, FLines[Row].view(), false, FTabSize);
+  SetRunColors(0, Row, rkRowStart);
+  FCanvas.FillRect(R);
+  InvalidateRect({0, top, FTextRect.Right, top + FRowHeight});
+
+  std::string& P = FPaint.P;
+  P = D;
+  const bool showTab = FViewOpt.contains(voTab);
+  const bool showIndent = FViewOpt.contains(voIndent);
+  if (!showTab || !showIndent) {
+    for (char& c : P) {
+      if (!showTab && (c == kTabByte || c == kFillerByte)) c = ' ';
+      else if (!showIndent && c == kIndentByte) c = ' ';
+    }
+  }
+  if (P.empty() || !RowHasLineEnd(Row)) P.push_back(kLf);
+
+  if (OnDrawLine) {
+    bool defaultDraw = true;
+    OnDrawLine(this, Row, R, P, defaultDraw);
+    if (!defaultDraw) return;
+  }
+
+  // The visible byte range of P, widened to whole words, tab spans and
+  // characters, and to the line-end byte.
+  const int len = static_cast<int>(P.size());
+  auto inW = [&](int i) {
+    const char c = P[static_cast<size_t>(i)];
+    return c == kTabByte || c == kFillerByte || FWordChars.test(static_cast<unsigned char>(c));
+  };
+  int S = (R.Left - FTextRect.Left) / FCellWidth + FLeftCol;
+  int E = (R.Right - FTextRect.Left + FCellWidth - 1) / FCellWidth + FLeftCol;
+  if (S > len) S = len;
+  if (S > 0 && S < len) {
+    if (inW(S))
+      while (S > 0 && inW(S - 1)) --S;
+    if (S > 0 && ByteType(P, static_cast<size_t>(S - 1)) == mbLeadByte) --S;
+  }
+  if (S == len) --S;
+  if (E < len) {
+    if (E > 0 && ByteType(P, static_cast<size_t>(E - 1)) == mbLeadByte) ++E;
+    if (E < len) {
+      const char c = P[static_cast<size_t>(E)];
+      if (c == kLf || c == kCr) {
+        ++E;
+      } else if (inW(E)) {
+        while (E < len && inW(E)) ++E;
+      }
+    }
+  }
+  E = std::min(E, len);
+  ColumnByteIndexes(D, S, E, indent, FPaint.ColB);
+  auto byteAt = [&](int pos) { return FPaint.ColB[static_cast<size_t>(pos - S)]; };
+
+  FCanvas.MoveTo((S - FLeftCol) * FCellWidth + FTextRect.Left, top);
+  FPaint.Run.clear();
+  FPaint.Word.clear();
+  const bool keywords = FViewOpt.contains(voKeyWord);
+  SetRunColors(S, Row, rkNormal);
+  int N = NextBlockBoundary({0, Row});
+  const TColAttrList* colAttrs = FLineAttrs.ColAttrs(Row);
+  const bool hankana = FViewOpt.contains(voHankana);
+  int& Pos = FPaint.Pos;
+  char last = 0;
+  for (Pos = S; Pos < E; ++Pos) {
+    FPaint.B = byteAt(Pos);
+    const char b = P[static_cast<size_t>(Pos)];
+    last = b;
+    if (N >= 0 && FPaint.B >= N) {  // a block begins or ends here
+      FlushRun();
+      FPaint.Word.clear();
+      SetRunColors(Pos, Row, rkNormal);
+      N = NextBlockBoundary({FPaint.B + 1, Row});
+    }
+    const TColAttr* ca = colAttrs ? ColAttrAt(Row, FPaint.B) : nullptr;
+    if (showIndent && FPaint.B == -1) {
+      // The last indent cell: the whole visible indent as dots.
+      FPaint.Run.assign(static_cast<size_t>(std::max(indent - S, 0)), FIndentMark[0]);
+      SetRunColors(Pos, Row, rkMark);
+      FlushRun();
+      SetRunColors(Pos, Row, rkNormal);
+    } else if (ca && ca->Active) {
+      if (keywords) DrawKeyword();
+      FlushRun();
+      const TFontStyles savedStyle = FCanvas.Font().Style;
+      TFont f = FCanvas.Font();
+      f.Color = IsSelectedAt(Pos, Row) ? FSelTextFont.Color : ca->Color;
+      f.Style = ca->Style;
+      FCanvas.SetFont(f);
+      for (;;) {
+        const char c = P[static_cast<size_t>(Pos)];
+        FPaint.Run.push_back(c);
+        if (IsSelectedAt(Pos, Row) != IsSelectedAt(Pos + 1, Row)) {
+          SetRunColors(Pos, Row, rkColAttr);
+          FlushRun();
+          SetRunColors(Pos + 1, Row, rkColAttr);
+        }
+        if (IsLead(c) && Pos + 1 < E) FPaint.Run.push_back(P[static_cast<size_t>(++Pos)]);
+        ++Pos;
+        if (Pos >= E) break;
+        FPaint.B = byteAt(Pos);
+        const TColAttr* next = ColAttrAt(Row, FPaint.B);
+        if (!next || !next->Active || !(next->Style == FCanvas.Font().Style) ||
+            next->Color != FCanvas.Font().Color)
+          break;
+      }
+      last = P[static_cast<size_t>(Pos - 1)];
+      FPaint.Word.clear();
+      FlushRun();
+      SetRunColors(Pos, Row, rkNormal);
+      TFont restored = FCanvas.Font();
+      restored.Style = savedStyle;
+      FCanvas.SetFont(restored);
+      --Pos;
+    } else if (IsLead(b)) {
+      if (keywords) DrawKeyword();
+      FPaint.Word.clear();
+      const std::string_view C = std::string_view(P).substr(static_cast<size_t>(Pos), 2);
+      if (FViewOpt.contains(voAnsiSpace) && C == "\x81\x40") {
+        FlushRun();
+        SetRunColors(Pos, Row, rkMark);
+        DrawAtPen(FZenSpaceMark);
+        SetRunColors(Pos, Row, rkNormal);
+      } else if (FViewOpt.contains(voDependence) && C.size() == 2 && ContainsChar(FDependenceChar, C)) {
+        FlushRun();
+        SetRunColors(Pos, Row, rkDependence);
+        DrawAtPen(C);
+        SetRunColors(Pos, Row, rkNormal);
+      } else {
+        FPaint.Run.append(C);
+      }
+      if (Pos + 1 < E) last = P[static_cast<size_t>(++Pos)];
+    } else if (b == kCr) {
+      if (keywords) DrawKeyword();
+      FlushRun();
+      FPaint.Word.clear();
+      DrawLineEnd(FCanvas.PenPos.X, top, leLineEnd);
+    } else if (b == kLf) {
+      if (keywords) DrawKeyword();
+      FlushRun();
+      FPaint.Word.clear();
+      SetRunColors(Pos, Row, rkLineEnd);
+      const int x = FCanvas.PenPos.X;
+      DrawLineEnd(x, top, leFold);
+      if (Row == RowCount() - 1) DrawLineEnd(x, top, leEof);
+    } else if (b == kTabByte) {
+      if (keywords) DrawKeyword();
+      FlushRun();
+      FPaint.Word.clear();
+      SetRunColors(Pos, Row, rkMark);
+      DrawAtPen(FTabEndMark);
+      SetRunColors(Pos, Row, rkNormal);
+    } else if (b == kFillerByte) {
+      if (keywords) DrawKeyword();
+      FlushRun();
+      FPaint.Word.clear();
+      SetRunColors(Pos, Row, rkMark);
+      FPaint.Run = FTabMark;
+      while (Pos + 1 < E && P[static_cast<size_t>(Pos + 1)] == kFillerByte) {
+        ++Pos;
+        FPaint.Run.append(FTabMark);
+      }
+      if (Pos + 1 < E && P[static_cast<size_t>(Pos + 1)] == kTabByte) {
+        ++Pos;
+        FPaint.Run.append(FTabEndMark);
+      }
+      last = P[static_cast<size_t>(Pos)];
+      FlushRun();
+      SetRunColors(Pos, Row, rkNormal);
+    } else if (hankana && static_cast<unsigned char>(b) >= 0x81) {
+      if (keywords) DrawKeyword();
+      FlushRun();
+      FPaint.Word.clear();
+      SetRunColors(Pos, Row, rkDependence);
+      DrawAtPen(std::string_view(&P[static_cast<size_t>(Pos)], 1));
+      SetRunColors(Pos, Row, rkNormal);
+    } else if (FWordChars.test(static_cast<unsigned char>(b))) {
+      FPaint.Run.push_back(b);
+      FPaint.Word.push_back(b);
+    } else {
+      if (keywords) DrawKeyword();
+      FPaint.Run.push_back(b);
+      FPaint.Word.clear();
+    }
+    // A selection boundary cuts the run.
+    if (IsSelectedAt(Pos, Row) != IsSelectedAt(Pos + 1, Row)) {
+      SetRunColors(Pos, Row, rkNormal);
+      FlushRun();
+      SetRunColors(Pos + 1, Row, rkNormal);
+    }
+  }
+  if (last == kIndentByte) {
+    // The painted range ends inside the indent.
+    std::replace(FPaint.Run.begin(), FPaint.Run.end(), kIndentByte, FIndentMark[0]);
+    SetRunColors(Pos, Row, rkMark);
+    FlushRun();
+  } else {
+    if (keywords) DrawKeyword();
+    FlushRun();
+  }
+
+  PaintLeftMargin(Row, FormatRowNumber(FRowDspFmt, static_cast<long long>(Row) + 1));
+
+  if (FOptions.contains(aoAutoFormat) && FViewOpt.contains(voWrapLine)) {
+    const int x = (FLineAttrs.PeekAttr(Row).WrapPos - FLeftCol) * FCellWidth + FTextRect.Left;
+    // The guide belongs to the text area; scrolled past, it is not drawn
+    // over the margin.
+    if (x >= FTextRect.Left && x < FTextRect.Right) {
+      FCanvas.PenMode = pmCopy;
+      FCanvas.PenColor = FMarkColor;
+      FCanvas.MoveTo(x, top);
+      FCanvas.LineTo(x, top + FRowHeight);
+      InvalidateRect({x, top, x + 1, top + FRowHeight});
+    }
+  }
+
+  if (Row == RowCount() - 1) {
+    const TRect below{0, (RowCount() - FTopRow) * FRowHeight + FTextRect.Top, FTextRect.Right,
+                      FTextRect.Bottom};
+    if (below.Bottom > below.Top) {
+      FCanvas.BrushColor = FColor;
+      FCanvas.FillRect(below);
+      InvalidateRect(below);
+    }
+  }
+  FLineAttrs.GetAttr(Row).Dirty = false;
+}
