@@ -479,6 +479,7 @@ protected:
   void FlushRun();
   void DrawAtPen(std::string_view S);
   const TColAttr* ColAttrAt(int Row, int Index);
+  int NextBlockChange(int Row, int B) const;
   // Makes the window surface the size of the viewport (callers repaint it).
   void ResizeSurface();
 

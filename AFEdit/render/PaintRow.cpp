@@ -76,6 +76,19 @@ bool ContainsChar(std::string_view List, std::string_view C) {
 
 }  // namespace
 
+// The first byte index after B of row Row where a block starts or ends, or
+// -1.  A block's end is exclusive, so the byte at its end is the first one
+// outside it.
+int TCustomAFEdit::NextBlockChange(int Row, int B) const {
+  int next = -1;
+  for (int i = 0; i < FBlkAttrs.Count(); ++i) {
+    const TBlkAttr& b = FBlkAttrs.At(i);
+    if (b.StartRow == Row && b.StartCol > B && (next < 0 || b.StartCol < next)) next = b.StartCol;
+    if (b.EndRow == Row && b.EndCol > B && (next < 0 || b.EndCol < next)) next = b.EndCol;
+  }
+  return next;
+}
+
 bool KeywordLess(std::string_view A, std::string_view B) noexcept { return CompareNoCase(A, B) < 0; }
 
 bool TCustomAFEdit::IsKeyword(std::string_view Word) const {
@@ -309,7 +322,11 @@ void TCustomAFEdit::PaintRow(int Row) {
   FPaint.Word.clear();
   const bool keywords = FViewOpt.contains(voKeyWord);
   SetRunColors(S, Row, rkNormal);
-  int N = NextBlockBoundary({0, Row});
+  // N: the next byte index where the block colouring may change; the first
+  // painted byte checks it when a block touches the row.
+  int N = -1;
+  for (int i = 0; i < FBlkAttrs.Count() && N < 0; ++i)
+    if (FBlkAttrs.At(i).StartRow <= Row && Row <= FBlkAttrs.At(i).EndRow) N = 0;
   const TColAttrList* colAttrs = FLineAttrs.ColAttrs(Row);
   const bool hankana = FViewOpt.contains(voHankana);
   int& Pos = FPaint.Pos;
@@ -322,7 +339,7 @@ void TCustomAFEdit::PaintRow(int Row) {
       FlushRun();
       FPaint.Word.clear();
       SetRunColors(Pos, Row, rkNormal);
-      N = NextBlockBoundary({FPaint.B + 1, Row});
+      N = NextBlockChange(Row, FPaint.B);
     }
     const TColAttr* ca = colAttrs ? ColAttrAt(Row, FPaint.B) : nullptr;
     if (showIndent && FPaint.B == -1) {
