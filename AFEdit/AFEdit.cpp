@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "AFEdit/layout/JpnRules.h"
+#include "AFEdit/platform/Cp932.h"
 
 bool TCustomAFEdit::SnapBackward = false;
 
@@ -65,7 +66,7 @@ TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner), FCanv
   // Letters are always word characters; keywords add theirs.
   RebuildWordChars(FKeywords);
   FLeftCol = 0;
-  FDependenceChar = std::string(kDefaultDependenceChar);
+  SetDependenceChar(std::string(kDefaultDependenceChar));
   FShiftSel = false;
   FRowDspFmt = "%5d:";
   FTabSize = 4;
@@ -141,6 +142,19 @@ void TCustomAFEdit::SetColor(TColor Value) {
   }
   FColor = Value;
   Paint();
+}
+
+void TCustomAFEdit::SetDependenceChar(std::string Value) {
+  FDependenceChar = std::move(Value);
+  FDependenceSet.assign(65536, false);
+  // Only whole characters count: the list is walked character by character.
+  const std::string& s = FDependenceChar;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (!IsLeadByte(static_cast<unsigned char>(s[i])) || i + 1 == s.size()) continue;
+    FDependenceSet[static_cast<size_t>(static_cast<unsigned char>(s[i])) << 8 | static_cast<unsigned char>(s[i + 1])] =
+        true;
+    ++i;
+  }
 }
 
 void TCustomAFEdit::SetDefWrapPos(int Value) {

@@ -294,6 +294,18 @@ public:
   // Asks for a rectangle of the control to be shown again after drawing
   // into the surface; the only way a repaint request leaves the control.
   void InvalidateRect(const TRect& R);
+  // While a paint batch is open, drawing shares one painter and the
+  // rectangles to show again are gathered into one request, sent when the
+  // outermost batch closes.
+  void BeginPaintBatch();
+  void EndPaintBatch();
+  struct TPaintBatch {
+    explicit TPaintBatch(TCustomAFEdit& E) : Edit(E) { Edit.BeginPaintBatch(); }
+    ~TPaintBatch() { Edit.EndPaintBatch(); }
+    TPaintBatch(const TPaintBatch&) = delete;
+    TPaintBatch& operator=(const TPaintBatch&) = delete;
+    TCustomAFEdit& Edit;
+  };
   // Moves the pixels of R by (Dx, Dy); the uncovered strip is left for the
   // caller to paint.
   void ScrollWindow(int Dx, int Dy, const TRect& R);
@@ -404,7 +416,7 @@ public:
   int DefWrapPos() const noexcept { return FDefWrapPos; }
   void SetDefWrapPos(int Value);
   const std::string& DependenceChar() const noexcept { return FDependenceChar; }
-  void SetDependenceChar(std::string Value) { FDependenceChar = std::move(Value); }
+  void SetDependenceChar(std::string Value);
   // Keywords: kept sorted; a change rebuilds the word characters.
   const std::vector<std::string>& Keywords() const noexcept { return FKeywords; }
   void SetKeywords(std::vector<std::string> Value);
@@ -544,6 +556,8 @@ protected:
   TScrollInfo FVertScrollInfo;
   TScrollInfo FHorzScrollInfo;
   bool FInScrollBars = false;    // the scroll-bar refresh is running
+  int FPaintBatchDepth = 0;
+  TRect FInvalid;                // gathered while a paint batch is open
   bool FInBarUpdate = false;     // the control itself moves a bar
   // The system caret.
   TPoint FCaretPixel{0, 0};
@@ -561,7 +575,9 @@ protected:
     std::string Run;
     std::string Word;
     std::vector<int> ColB;
-    int Row = 0;
+    int Row = -1;
+    int Indent = 0;
+    TLineAttr Attr;
     int Y = 0;
     int Pos = 0;
     int B = 0;
@@ -609,6 +625,8 @@ protected:
   TColor FColor = clWindow;
   int FDefWrapPos = 60;
   std::string FDependenceChar;
+  // The two-byte characters of FDependenceChar, by lead << 8 | trail.
+  std::vector<bool> FDependenceSet = std::vector<bool>(65536);
   std::vector<std::string> FKeywords;
   int FTabSize = 4;
   TAFEditOptions FOptions{aoAutoFormat};

@@ -10,6 +10,8 @@ void RegisterLoadSaveCases();  // LoadSaveBench.cpp: load, save
 // WrapBench.cpp: re-wrap, keystroke, and the paragraph as the last row, of
 // `lastRowBytes` bytes.
 void RegisterWrapCases(size_t lastRowBytes);
+// PaintBench.cpp: full repaint and line scroll of a 120 x 50-cell view.
+void RegisterPaintCases();
 
 // Removes the temporary files of the load and save cases.
 void RemoveLoadSaveFiles();

@@ -145,6 +145,7 @@ int main(int argc, char** argv) {
   bench::RegisterEditCases();
   bench::RegisterLoadSaveCases();
   bench::RegisterWrapCases(lastRowBytes);
+  bench::RegisterPaintCases();
 
   benchmark::BenchmarkReporter* shown = benchmark::CreateDefaultDisplayReporter();
   bench::TRatioReporter display(shown, dynamic_cast<benchmark::ConsoleReporter*>(shown) != nullptr);

@@ -135,6 +135,7 @@ void TCustomAFEdit::UpdateCaret() {
 }
 
 void TCustomAFEdit::RepaintDirtyRows() {
+  const TPaintBatch batch(*this);
   if (FPaintedTopRow == FTopRow) {
     HideCaret();
     const int last = FTopRow + VisibleRowCount();

@@ -399,7 +399,8 @@ TCanvas::TFontEntry& TCanvas::CurrentFont() const {
   auto& entries = FFontCache->Entries;
   // Glyphs do not depend on the colour: one entry serves every colour.
   auto sameFace = [&](const TFontEntry& e) {
-    return e.Key.Name == FFont.Name && e.Key.Height == FFont.Height && e.Key.Style == FFont.Style;
+    return e.Key.Height == FFont.Height && e.Key.Style == FFont.Style &&
+           (e.Key.Name.constData() == FFont.Name.constData() || e.Key.Name == FFont.Name);
   };
   if (!entries.empty() && sameFace(*entries.front())) return *entries.front();
   auto it = std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return sameFace(*e); });
@@ -413,6 +414,37 @@ TCanvas::TFontEntry& TCanvas::CurrentFont() const {
 }
 
 void TCanvas::SetFont(const TFont& F) { FFont = F; }
+
+TCanvas::~TCanvas() { ClosePainter(); }
+
+void TCanvas::SetImage(QImage* Image) {
+  ClosePainter();
+  FImage = Image;
+}
+
+void TCanvas::ClosePainter() {
+  if (FPainter) FPainter->end();
+  FPainter.reset();
+}
+
+void TCanvas::EndBatch() {
+  if (FBatchDepth > 0 && --FBatchDepth == 0) ClosePainter();
+}
+
+QPainter& TCanvas::Painter() {
+  if (!FPainter) {
+    FPainter = std::make_unique<QPainter>(FImage);
+  } else {
+    FPainter->setClipping(false);
+    FPainter->setCompositionMode(QPainter::CompositionMode_SourceOver);
+  }
+  return *FPainter;
+}
+
+// Outside a batch every call's painter ends with the call.
+void TCanvas::DonePainting() {
+  if (FBatchDepth == 0) ClosePainter();
+}
 
 int TCanvas::TextHeight() const {
   const TFontEntry& f = CurrentFont();
@@ -440,9 +472,10 @@ void TCanvas::FillRect(const TRect& R) {
   if (!CanPaint(FImage)) return;
   const QRect r = ClipToImage(R, *FImage);
   if (r.isEmpty()) return;
-  QPainter p(FImage);
+  QPainter& p = Painter();
   p.setCompositionMode(QPainter::CompositionMode_Source);
   p.fillRect(r, ToQColor(BrushColor, FPalette));
+  DonePainting();
 }
 
 void TCanvas::ExtTextOut(int X, int Y, const TRect& Clip, std::string_view Bytes, const int* Advances,
@@ -495,7 +528,7 @@ void TCanvas::ExtTextOut(int X, int Y, const TRect& Clip, std::string_view Bytes
   }
   const int textRight = x;
 
-  QPainter p(FImage);
+  QPainter& p = Painter();
   p.setClipRect(clip);
   if (Opaque) {
     p.setCompositionMode(QPainter::CompositionMode_Source);
@@ -523,12 +556,14 @@ void TCanvas::ExtTextOut(int X, int Y, const TRect& Clip, std::string_view Bytes
     if (FFont.Style.contains(fsStrikeOut))
       p.fillRect(QRect(X, b - f.StrikeOutPos, textRight - X, f.LineWidth), textColor);
   }
+  DonePainting();
 }
 
 void TCanvas::LineTo(int X, int Y) {
   const TPoint from = PenPos;
   PenPos = {X, Y};
   if (!FImage) return;
+  ClosePainter();
   TPixels px(*FImage);
   if (!px.Supported()) return;
   const uint32_t pen = px.Encode(ToQColor(PenColor, FPalette));
@@ -563,8 +598,8 @@ void TCanvas::LineTo(int X, int Y) {
 
 void TCanvas::Draw(int X, int Y, const QImage& Bitmap) {
   if (!CanPaint(FImage) || Bitmap.isNull()) return;
-  QPainter p(FImage);
-  p.drawImage(X, Y, Bitmap);
+  Painter().drawImage(X, Y, Bitmap);
+  DonePainting();
 }
 
 void TCanvas::StretchDraw(const TRect& R, const QImage& Bitmap) {
@@ -591,14 +626,15 @@ void TCanvas::StretchDraw(const TRect& R, const QImage& Bitmap) {
     auto* out = reinterpret_cast<uint32_t*>(scaled.scanLine(j));
     for (int i = 0; i < visible.width(); ++i) out[i] = in[columns[static_cast<size_t>(i)]];
   }
-  QPainter p(FImage);
-  p.drawImage(visible.topLeft(), scaled);
+  Painter().drawImage(visible.topLeft(), scaled);
+  DonePainting();
 }
 
 void TCanvas::ScrollRect(int Dx, int Dy, const TRect& R) {
   if (!FImage || FImage->isNull()) return;
   const QRect r = ClipToImage(R, *FImage);
   if (r.isEmpty() || (Dx == 0 && Dy == 0)) return;
+  ClosePainter();
   // Destination pixels whose source lies inside r as well.
   const QRect dest = r & r.translated(Dx, Dy);
   if (dest.isEmpty()) return;

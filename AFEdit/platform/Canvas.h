@@ -8,6 +8,7 @@
 #pragma once
 
 #include <QCursor>
+#include <QPainter>
 #include <QFont>
 #include <QImage>
 #include <QPalette>
@@ -53,7 +54,11 @@ public:
   TCanvas() = default;
   explicit TCanvas(QImage* Image, QPalette Palette = QPalette()) : FImage(Image), FPalette(Palette) {}
 
-  void SetImage(QImage* Image) noexcept { FImage = Image; }
+  TCanvas(const TCanvas&) = delete;
+  TCanvas& operator=(const TCanvas&) = delete;
+  ~TCanvas();
+
+  void SetImage(QImage* Image);
   QImage* Image() const noexcept { return FImage; }
   void SetPalette(const QPalette& P) { FPalette = P; }
   const QPalette& Palette() const noexcept { return FPalette; }
@@ -92,7 +97,18 @@ public:
   // keeps its old pixels (the caller repaints it).
   void ScrollRect(int Dx, int Dy, const TRect& R);
 
+  // Between BeginBatch and the matching EndBatch the drawing calls share one
+  // painter on the image instead of opening one each; calls that touch the
+  // pixels directly close it first.  Batches nest.
+  void BeginBatch() noexcept { ++FBatchDepth; }
+  void EndBatch();
+
 private:
+  // The painter for one drawing call: the batch's (state reset) or a fresh one.
+  QPainter& Painter();
+  void DonePainting();
+  void ClosePainter();
+
   // Per-font data (Qt font, metrics, glyphs by CP932 code) for the last few
   // fonts set; built on first use.
   struct TFontEntry;
@@ -103,6 +119,8 @@ private:
   QPalette FPalette;
   TFont FFont;
   mutable std::shared_ptr<TFontCache> FFontCache;
+  std::unique_ptr<QPainter> FPainter;
+  int FBatchDepth = 0;
 };
 
 // Flood fills on an image (24- or 32-bit).

@@ -43,6 +43,7 @@ void TCustomAFEdit::PaintLeftMargin(int Row, std::string AStr) {
 
 void TCustomAFEdit::PaintColumnRuler() {
   if (FBatchEdit || !FViewOpt.contains(voColIndicate) || FSurface.isNull()) return;
+  const TPaintBatch batch(*this);
   const int width = FTextRect.Right - FTextRect.Left;
   int n = width / FCellWidth;
   if (width % FCellWidth > FCellWidth / 2) ++n;

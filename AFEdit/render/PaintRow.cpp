@@ -61,19 +61,6 @@ int CompareNoCase(std::string_view A, std::string_view B) noexcept {
   return A.size() == B.size() ? 0 : (A.size() < B.size() ? -1 : 1);
 }
 
-// Whether the two-byte character C occurs in List as a whole character.
-bool ContainsChar(std::string_view List, std::string_view C) {
-  for (size_t i = 0; i + 1 < List.size();) {
-    if (IsLead(List[i])) {
-      if (List.compare(i, 2, C) == 0) return true;
-      i += 2;
-    } else {
-      ++i;
-    }
-  }
-  return false;
-}
-
 }  // namespace
 
 // The first byte index after B of row Row where a block starts or ends, or
@@ -98,13 +85,13 @@ bool TCustomAFEdit::IsKeyword(std::string_view Word) const {
 }
 
 bool TCustomAFEdit::IsSelectedAt(int Pos, int Row) const {
-  return (FSel.PosInSel(Pos, Row) && FLineAttrs.PeekAttr(Row).Indent <= Pos &&
-          Pos < static_cast<int>(FPaint.D.size())) ||
-         FSel.RowInSel(Row);
+  if (FSel.RowInSel(Row)) return true;
+  if (!FSel.PosInSel(Pos, Row) || Pos >= static_cast<int>(FPaint.D.size())) return false;
+  return (Row == FPaint.Row ? FPaint.Indent : FLineAttrs.PeekAttr(Row).Indent) <= Pos;
 }
 
 void TCustomAFEdit::SetRunColors(int Pos, int Row, int Kind) {
-  const TLineAttr& a = FLineAttrs.PeekAttr(Row);
+  const TLineAttr a = Row == FPaint.Row ? FPaint.Attr : FLineAttrs.PeekAttr(Row);
   TFont f = FCanvas.Font();
   if (IsSelectedAt(Pos, Row)) {
     if (a.BackColor == FColor) {
@@ -175,7 +162,7 @@ void TCustomAFEdit::DrawLineEnd(int X, int Y, TLineEndMark Mark) {
       break;
     case leLineEnd: {
       if (!FViewOpt.contains(voCr)) break;
-      const TColor back = FLineAttrs.PeekAttr(FPaint.Row).BackColor;
+      const TColor back = FPaint.Attr.BackColor;
       if (FCrMarkKey.Back != back) BuildCrMarks(FColCr, back);
       const QImage& glyph = IsSelectedAt(FPaint.Pos, FPaint.Row) ? FCrMarkSel : FCrMark;
       // The glyph never covers the margin.
@@ -229,6 +216,7 @@ void TCustomAFEdit::DrawKeyword() {
 
 void TCustomAFEdit::PaintRow(int Row) {
   if (FBatchEdit || FSurface.isNull()) return;
+  const TPaintBatch batch(*this);
   if (Row < FTopRow || Row > FTopRow + VisibleRowCount() + 1) return;
   if (Row < RowCount() && FLineAttrs.PeekAttr(Row).WrapPos == 0) {
     TLineAttr fresh;
@@ -248,9 +236,11 @@ void TCustomAFEdit::PaintRow(int Row) {
     return;
   }
 
-  const TLineAttr& attr = FLineAttrs.PeekAttr(Row);
+  const TLineAttr attr = FLineAttrs.PeekAttr(Row);
   const int indent = std::max<int>(attr.Indent, 0);
   FPaint.Row = Row;
+  FPaint.Indent = attr.Indent;
+  FPaint.Attr = attr;
   FPaint.Y = top;
   FPaint.B = 0;
   FPaint.Pos = 0;
@@ -385,12 +375,13 @@ void TCustomAFEdit::PaintRow(int Row) {
       if (keywords) DrawKeyword();
       FPaint.Word.clear();
       const std::string_view C = std::string_view(P).substr(static_cast<size_t>(Pos), 2);
-      if (FViewOpt.contains(voAnsiSpace) && C == "\x81\x40") {
+      const unsigned code = C.size() == 2 ? static_cast<unsigned char>(C[0]) << 8 | static_cast<unsigned char>(C[1]) : 0;
+      if (FViewOpt.contains(voAnsiSpace) && code == 0x8140) {
         FlushRun();
         SetRunColors(Pos, Row, rkMark);
         DrawAtPen(FZenSpaceMark);
         SetRunColors(Pos, Row, rkNormal);
-      } else if (FViewOpt.contains(voDependence) && C.size() == 2 && ContainsChar(FDependenceChar, C)) {
+      } else if (FViewOpt.contains(voDependence) && code != 0 && FDependenceSet[code]) {
         FlushRun();
         SetRunColors(Pos, Row, rkDependence);
         DrawAtPen(C);
@@ -471,7 +462,7 @@ void TCustomAFEdit::PaintRow(int Row) {
   PaintLeftMargin(Row, FormatRowNumber(FRowDspFmt, static_cast<long long>(Row) + 1));
 
   if (FOptions.contains(aoAutoFormat) && FViewOpt.contains(voWrapLine)) {
-    const int x = (FLineAttrs.PeekAttr(Row).WrapPos - FLeftCol) * FCellWidth + FTextRect.Left;
+    const int x = (attr.WrapPos - FLeftCol) * FCellWidth + FTextRect.Left;
     // The guide belongs to the text area; scrolled past, it is not drawn
     // over the margin.
     if (x >= FTextRect.Left && x < FTextRect.Right) {

@@ -160,6 +160,7 @@ void TCustomAFEdit::SetScrollBars(TScrollStyle Value) {
 // ---- scroll requests ----
 
 void TCustomAFEdit::VScrollRequest(int Code) {
+  const TPaintBatch batch(*this);
   FPrevCaret = FCaret;
   const bool shift = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
   setFocus();
@@ -266,6 +267,7 @@ void TCustomAFEdit::VScrollRequest(int Code) {
 }
 
 void TCustomAFEdit::HScrollRequest(int Code, int Pos) {
+  const TPaintBatch batch(*this);
   setFocus();
   const TScrollInfo info = ScrollRecord(sbHorizontal);
   const int H = VisibleColCount();

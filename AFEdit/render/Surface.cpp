@@ -5,11 +5,14 @@
 #include <QPainter>
 #include <QResizeEvent>
 
+#include <algorithm>
+
 #include "AFEdit/AFEdit.h"
 
 void TCustomAFEdit::ResizeSurface() {
   const QSize size = viewport()->size();
   if (FSurface.size() == size) return;
+  FCanvas.SetImage(nullptr);  // no painter may outlive the old image
   FSurface = QImage(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
   FSurface.fill(ToQColor(FColor, palette()));
   FCanvas.SetImage(&FSurface);
@@ -59,7 +62,28 @@ void TCustomAFEdit::leaveEvent(QEvent* Event) {
 // The one place where a changed rectangle of the control becomes a request
 // to show it again: everything that draws says which part changed.
 void TCustomAFEdit::InvalidateRect(const TRect& R) {
-  if (R.Right > R.Left && R.Bottom > R.Top) viewport()->update(ToQRect(R));
+  if (R.Right <= R.Left || R.Bottom <= R.Top) return;
+  if (FPaintBatchDepth == 0) {
+    viewport()->update(ToQRect(R));
+  } else if (FInvalid.Right <= FInvalid.Left) {
+    FInvalid = R;
+  } else {
+    FInvalid = {std::min(FInvalid.Left, R.Left), std::min(FInvalid.Top, R.Top), std::max(FInvalid.Right, R.Right),
+                std::max(FInvalid.Bottom, R.Bottom)};
+  }
+}
+
+void TCustomAFEdit::BeginPaintBatch() {
+  ++FPaintBatchDepth;
+  FCanvas.BeginBatch();
+}
+
+void TCustomAFEdit::EndPaintBatch() {
+  FCanvas.EndBatch();
+  if (--FPaintBatchDepth > 0) return;
+  const TRect r = FInvalid;
+  FInvalid = {};
+  InvalidateRect(r);
 }
 
 void TCustomAFEdit::ScrollWindow(int Dx, int Dy, const TRect& R) {
@@ -69,6 +93,7 @@ void TCustomAFEdit::ScrollWindow(int Dx, int Dy, const TRect& R) {
 
 void TCustomAFEdit::Paint() {
   if (FSurface.isNull()) return;
+  const TPaintBatch batch(*this);
   HideCaret();
   // What lies outside the rows and the ruler shows the background: the
   // strip above the text when there is no ruler, and the gap below it.
