@@ -591,7 +591,7 @@ protected:
   TFont FKeywordFont;
   TFont FSelTextFont;
   int FCharHeight = 12;
-  int FRowHeight = 14;
+  int FRowHeight = 0;  // 0 until the font is measured
   int FHalfWidth = 6;
   int FCellWidth = 6;
   std::vector<int> FCellAdvances;

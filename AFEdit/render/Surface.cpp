@@ -24,6 +24,8 @@ void TCustomAFEdit::resizeEvent(QResizeEvent* Event) {
   FTextRect.Right = viewport()->width();
   FTextRect.Bottom = viewport()->height();
   NonClientPaint();
+  // The view's extent changed: so may the need for either bar.
+  SetScrollBars(FScrollBars);
   Paint();
 }
 

@@ -49,7 +49,14 @@ TEST_F(Scroll, BarRangesFollowTheDocument) {
   Numbered(10);
   EXPECT_FALSE(e.VertBarShown());
   EXPECT_EQ(e.verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-  // Rows longer than the view need the horizontal bar.
+  // The wrap column beyond the view needs the horizontal bar until the
+  // view grows.
+  e.resize(200, 300);
+  EXPECT_TRUE(e.HorzBarShown());
+  e.resize(640, 300);
+  EXPECT_FALSE(e.HorzBarShown());
+  EXPECT_EQ(e.horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+  // So do rows longer than the view.
   Numbered(3, 200);
   EXPECT_TRUE(e.HorzBarShown());
   EXPECT_EQ(e.StoredScrollInfo(sbHorizontal).Max, 203);  // 200 bytes, CR, 2 more
