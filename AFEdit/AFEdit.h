@@ -322,6 +322,9 @@ public:
   }
   int CaretHideCount() const noexcept { return FCaretHideCount; }
   void UpdateCaret();
+  // Scrolls the caret into view, shows it there, and lets the selection
+  // follow it.
+  void ScrollToCaret();
   void RepaintDirtyRows();
   int VisibleRowCount() const noexcept;
   int VisibleColCount() const noexcept;

@@ -10,6 +10,8 @@
 #include <QStyleHints>
 #include <QTimerEvent>
 
+#include <algorithm>
+
 #include "AFEdit/AFEdit.h"
 #include "AFEdit/platform/Cp932.h"
 
@@ -132,6 +134,63 @@ void TCustomAFEdit::UpdateCaret() {
   FPrevCaretCol = FCaret.X;
   FPrevLeftCol = FLeftCol;
   SetScrollBars(FScrollBars);
+}
+
+void TCustomAFEdit::ScrollToCaret() {
+  SetScrollBars(FScrollBars);
+  const int T = FTopRow, L = FLeftCol;
+  const int V = VisibleRowCount(), H = VisibleColCount();
+  const int X = FCaret.X, Y = FCaret.Y;
+  // A thumb-position request puts the caret on the new top row, as a moved
+  // scroll box does; here the view follows the caret, which stays.
+  const TPoint caret = FCaret;
+  if (Y < T - 1) {
+    SetScrollPos(sbVertical, Y);
+    VScrollRequest(sbThumbPosition);
+    FCaret = caret;
+  } else if (Y == T - 1) {
+    VScrollRequest(sbLineUp);
+  } else if (Y == T + V - 1) {
+    VScrollRequest(sbLineDown);
+  } else if (Y >= T + V) {
+    SetScrollPos(sbVertical, Y - V + 1);
+    VScrollRequest(sbThumbPosition);
+    FCaret = caret;
+  }
+  if (X < L - 1) {
+    SetScrollPos(sbHorizontal, X);
+    HScrollRequest(sbThumbPosition);
+  } else if (X == L - 1) {
+    HScrollRequest(sbLineUp);
+  } else if (X == L + H - 2) {
+    HScrollRequest(sbLineDown);
+  } else if (X >= L + H - 1) {
+    SetScrollPos(sbHorizontal, X - H + 1);
+    HScrollRequest(sbThumbPosition);
+  }
+
+  const TPoint before = FSel.FActivePos;
+  UpdateCaret();
+  if (FShiftSel) {
+    FSel.FActivePos = ClampPos(FCaret);
+  } else if (FSel.HasCharSel()) {
+    FLineAttrs.MarkDirty(FSel.GetSelStart().Y, std::min(FSel.GetSelEnd().Y + 1, RowCount()));
+    FSel.FActivePos = FSel.FAnchorPos = ClampPos(FCaret);
+    RepaintDirtyRows();
+  }
+  const TPoint after = FSel.FActivePos;
+  if (after.Y != before.Y) {
+    FLineAttrs.MarkDirty(std::min(before.Y, FCaret.Y), std::min(std::max(before.Y, FCaret.Y) + 1, RowCount()));
+    RepaintDirtyRows();
+  } else {
+    const int from = std::min(before.X, after.X), to = std::max(before.X, after.X);
+    const int y = (FCaret.Y - FTopRow) * FRowHeight + FTextRect.Top;
+    FUpdateRect = {(from - FLeftCol) * FCellWidth + FTextRect.Left, y, (to - FLeftCol) * FCellWidth + FTextRect.Left,
+                   y + FRowHeight};
+    HideCaret();
+    PaintRow(FCaret.Y);
+    ShowCaret();
+  }
 }
 
 void TCustomAFEdit::RepaintDirtyRows() {
