@@ -13,6 +13,7 @@
 #include <functional>
 #include <iosfwd>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -154,6 +155,9 @@ TPoint MaxPos(TPoint P, TPoint Q) noexcept;
 bool PosInRange(TPoint P, TPoint A, TPoint B) noexcept;
 // Occurrences of B before the first zero byte of S.
 int CountByte(std::string_view S, unsigned char B) noexcept;
+// Clipboard text as lines: CR LF, a lone CR and a lone LF each end a line; no
+// empty line follows a final line break.
+std::vector<std::string> SplitClipLines(std::string_view T, bool& EndsWithBreak);
 // The order of the keyword list: ASCII letters compare without case.
 bool KeywordLess(std::string_view A, std::string_view B) noexcept;
 
@@ -343,6 +347,55 @@ public:
   // Whether Word is in the keyword list (letters compared without case).
   bool IsKeyword(std::string_view Word) const;
 
+  // ---- editing (input/Edit.cpp) ----
+  // Stored bytes of row P.Y before display column P.X; a column inside the
+  // indent counts as the row's first byte.
+  int PosToByteIndex(TPoint P);
+  int RowIndent(int Row) const;  // a negative indent counts as none
+  // Columns of a row's display text, its CR included.
+  int RowDisplayWidth(int Row);
+  // Inserts (or overtypes) S at the caret, replacing the selection.
+  void InsertText(std::string_view S);
+  void NewLine();
+  // The Tab character: the row's indent grows at the start of its text,
+  // else a tab byte is inserted.
+  void TabChar();
+  void IndentRow();
+  void OutdentRow();
+  // Deletes the character at the caret; false when there is none.
+  bool DeleteCharAtCaret();
+  // The Backspace character.
+  void BackspaceChar();
+  void DeleteSelection();
+  bool InsertMode() const noexcept { return FInsertMode; }
+  void SetInsertMode(bool Value) noexcept { FInsertMode = Value; }
+
+  // ---- keyboard (input/Keyboard.cpp) ----
+  // The key-down procedure for a virtual key code.
+  void KeyDown(int Key, TShiftState Shift, bool Repeat);
+  // A key-down the control sends itself (no repeat, no modifiers).
+  void SendKeyDown(int Key);
+  void KeyUp(int Key, TShiftState Shift);
+  // The character procedure for one typed character (CP932 bytes).
+  void KeyPress(std::string Ch, TShiftState Shift);
+  void WordLeft();
+  void WordRight();
+  bool ShiftSel() const noexcept { return FShiftSel; }
+
+  // ---- clipboard and input method (input/Clipboard.cpp) ----
+  void CopySelection(bool AsDisplayed);
+  void PasteFromClipboard();
+  // Inserts N whole rows before the caret row: saved rows First... of the
+  // row copy, or Lines First... each ended by CR.
+  void InsertClipRows(int First, int N, bool FromRowCopy, const std::vector<std::string>& Lines);
+  // The cut, copy, paste and clear requests.
+  void CutToClipboard();
+  void CopyToClipboard();
+  void PasteRequest();
+  void ClearSelection();
+  const std::vector<std::string>& RowClipText() const noexcept { return FRowClipText; }
+  const QString& Preedit() const noexcept { return FPreedit; }
+
   // ---- metrics, fonts and glyphs (render/Metrics.cpp) ----
   void UpdateMetrics(bool Repaint);
   void FontChanged();
@@ -487,6 +540,21 @@ protected:
   void ConnectScrollBars();
   void ApplyScrollInfo(TScrollBarKind Bar, const TScrollInfo& Info);
   void ShowScrollBar(TScrollBarKind Bar, bool Show);
+  void inputMethodEvent(QInputMethodEvent* Event) override;
+  void ChangeIndent(int Indent);
+  void MarkSelRowsDirty();
+  // Word tests of word-wise movement: the byte at a caret position.
+  int WordByteAt(TPoint P, bool& Dbcs);
+  bool IsWordBreakAt(TPoint P);
+  bool IsDbcsAt(TPoint P);
+  bool IsCrAt(TPoint P);
+  bool DoControlChar(std::string_view Ch, TShiftState Shift);
+  // A typed character without a CP932 code: a beep and a tip at the caret.
+  void RefuseCharacter();
+  void SetClipboardBytes(std::string_view Bytes);
+  std::string ClipboardBytes();
+  void ShowCaretTip(const QString& Text);
+  TRect PreeditRect() const;
   // Steps of row painting (render/PaintRow.cpp).
   void SetRunColors(int Pos, int Row, int Kind);
   void DrawLineEnd(int X, int Y, TLineEndMark Mark);
@@ -568,6 +636,10 @@ protected:
   bool FCaretBlinkOn = true;
   int FCaretTimer = 0;
   TPoint FImePos{0, 0};          // where the input method's window goes
+  QString FPreedit;              // the input method's text being composed
+  bool FPreeditActive = false;
+  bool FImeComposing = false;    // a composition was running at the last key-down
+  std::set<int> FKeysDown;       // virtual keys pressed and not yet released
 
   // The row being painted: its display text D (indent as 0x01 bytes), the
   // painted string P, the pending run and word, the column and byte index

@@ -24,22 +24,30 @@ TMouseButton ButtonOf(Qt::MouseButton b) {
 bool TCustomAFEdit::focusNextPrevChild(bool) { return false; }
 
 void TCustomAFEdit::keyPressEvent(QKeyEvent* Event) {
-  int key = VirtualKeyFromQt(Event->key());
+  const int key = VirtualKeyFromQt(Event->key());
   const TShiftState shift = ShiftStateFromQt(Event->modifiers());
-  if (OnKeyDown) OnKeyDown(this, key, shift);
-  // The character the key typed, as CP932; a character with no CP932 code
-  // is not reported.
+  if (key != 0) FKeysDown.insert(key);
+  KeyDown(key, shift, Event->isAutoRepeat());
+  // The characters the key typed, each as CP932; one with no CP932 code is
+  // refused.
   const QString text = Event->text();
-  if (!text.isEmpty() && OnKeyPress) {
+  for (qsizetype i = 0; i < text.size();) {
+    const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
     std::string bytes;
-    if (QStringToCp932(text, bytes) && !bytes.empty()) OnKeyPress(this, bytes);
+    if (QStringToCp932(text.mid(i, n), bytes) && !bytes.empty())
+      KeyPress(bytes, shift);
+    else
+      RefuseCharacter();
+    i += n;
   }
   Event->accept();
 }
 
 void TCustomAFEdit::keyReleaseEvent(QKeyEvent* Event) {
-  int key = VirtualKeyFromQt(Event->key());
-  if (OnKeyUp) OnKeyUp(this, key, ShiftStateFromQt(Event->modifiers()));
+  const int key = VirtualKeyFromQt(Event->key());
+  // Auto-repeat comes as release and press pairs; the key is still held.
+  if (!Event->isAutoRepeat()) FKeysDown.erase(key);
+  KeyUp(key, ShiftStateFromQt(Event->modifiers()));
   Event->accept();
 }
 

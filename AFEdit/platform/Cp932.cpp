@@ -232,6 +232,28 @@ QString Cp932ToQString(std::string_view bytes) {
   return r;
 }
 
+int QStringToCp932Replacing(const QString& s, std::string& out, std::string_view replacement) {
+  out.clear();
+  out.reserve(static_cast<size_t>(s.size()) * 2);
+  int replaced = 0;
+  const qsizetype n = s.size();
+  for (qsizetype i = 0; i < n;) {
+    const char16_t c = s[i].unicode();
+    char32_t u = c;
+    qsizetype len = 1;
+    if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1].unicode())) {
+      u = QChar::surrogateToUcs4(c, s[i + 1].unicode());
+      len = 2;
+    }
+    if (!UnicodeToCp932(u, out)) {
+      out.append(replacement);
+      ++replaced;
+    }
+    i += len;
+  }
+  return replaced;
+}
+
 bool QStringToCp932(const QString& s, std::string& out, int* badIndex) {
   out.clear();
   out.reserve(static_cast<size_t>(s.size()) * 2);

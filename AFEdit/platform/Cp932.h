@@ -76,3 +76,8 @@ QString Cp932ToQString(std::string_view bytes);
 // the bytes converted before it and *badIndex set to its UTF-16 index;
 // *badIndex is -1 on success.
 bool QStringToCp932(const QString& s, std::string& out, int* badIndex = nullptr);
+
+// Replaces `out` with the CP932 encoding of `s`, every character without a
+// CP932 code (a lone surrogate included) replaced by `replacement`.  Returns
+// how many were replaced.
+int QStringToCp932Replacing(const QString& s, std::string& out, std::string_view replacement);

@@ -49,6 +49,16 @@ void TCustomAFEdit::paintEvent(QPaintEvent* Event) {
   QPainter p(viewport());
   const QRect r = Event->rect();
   p.drawImage(r, FSurface, r);
+  if (!FPreedit.isEmpty()) {
+    // The text being composed, at the caret, underlined.
+    const QRect r = ToQRect(PreeditRect());
+    const QFont f = ToQFont(FFont);
+    p.fillRect(r, ToQColor(FColor, palette()));
+    p.setFont(f);
+    p.setPen(ToQColor(FFont.Color, palette()));
+    p.drawText(r, Qt::AlignLeft | Qt::AlignTop, FPreedit);
+    p.drawLine(r.left(), r.top() + FCharHeight, r.right(), r.top() + FCharHeight);
+  }
   if (CaretVisible() && FCaretBlinkOn) {
     // The caret inverts what lies under it.
     p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);

@@ -1,0 +1,237 @@
+// The clipboard and the input method.
+//
+// Copy puts the selection on the system clipboard twice: as Unicode text for
+// other programs, and as its exact CP932 bytes under a private type, so that
+// copy and paste within Hotaru never change a byte.  A plain copy of a row
+// selection also keeps the rows with their records, so that pasting the same
+// text back restores their indents and wrap columns.
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QInputMethodEvent>
+#include <QMimeData>
+#include <QToolTip>
+
+#include <algorithm>
+
+#include "AFEdit/AFEdit.h"
+#include "AFEdit/platform/Cp932.h"
+
+namespace {
+
+const QString kCp932Mime = QStringLiteral("application/x-hotaru-cp932");
+constexpr std::string_view kReplacement = "\x81\x45";  // ・
+
+// Text up to its first zero byte.
+std::string_view BeforeZero(std::string_view S) {
+  const size_t z = S.find('\0');
+  return z == std::string_view::npos ? S : S.substr(0, z);
+}
+
+// Equal once every CR and LF byte of both is left out.
+bool SameIgnoringLineEnds(std::string_view A, std::string_view B) {
+  size_t i = 0, j = 0;
+  for (;;) {
+    while (i < A.size() && (A[i] == '\r' || A[i] == '\n')) ++i;
+    while (j < B.size() && (B[j] == '\r' || B[j] == '\n')) ++j;
+    if (i == A.size() || j == B.size()) return i == A.size() && j == B.size();
+    if (A[i++] != B[j++]) return false;
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> SplitClipLines(std::string_view T, bool& EndsWithBreak) {
+  std::vector<std::string> lines;
+  EndsWithBreak = !T.empty() && (T.back() == '\r' || T.back() == '\n');
+  size_t start = 0;
+  for (size_t i = 0; i < T.size(); ++i) {
+    if (T[i] != '\r' && T[i] != '\n') continue;
+    lines.emplace_back(T.substr(start, i - start));
+    if (T[i] == '\r' && i + 1 < T.size() && T[i + 1] == '\n') ++i;
+    start = i + 1;
+  }
+  if (start < T.size() || lines.empty()) lines.emplace_back(T.substr(start));
+  return lines;
+}
+
+void TCustomAFEdit::SetClipboardBytes(std::string_view Bytes) {
+  Bytes = BeforeZero(Bytes);
+  auto* data = new QMimeData;
+  data->setText(Cp932ToQString(Bytes));
+  data->setData(kCp932Mime, QByteArray(Bytes.data(), static_cast<qsizetype>(Bytes.size())));
+  QGuiApplication::clipboard()->setMimeData(data);
+}
+
+std::string TCustomAFEdit::ClipboardBytes() {
+  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  if (!data) return {};
+  if (data->hasFormat(kCp932Mime)) {
+    const QByteArray b = data->data(kCp932Mime);
+    return std::string(BeforeZero(std::string_view(b.constData(), static_cast<size_t>(b.size()))));
+  }
+  if (!data->hasText()) return {};
+  std::string out;
+  if (QStringToCp932Replacing(data->text(), out, kReplacement) > 0)
+    ShowCaretTip(QStringLiteral("Shift-JIS で表せない文字を「・」に置き換えて貼り付けました。"));
+  return std::string(BeforeZero(out));
+}
+
+void TCustomAFEdit::ShowCaretTip(const QString& Text) {
+  const QPoint at = viewport()->mapToGlobal(QPoint(FCaretPixel.X, FCaretPixel.Y + FRowHeight));
+  QToolTip::showText(at, Text, viewport());
+}
+
+void TCustomAFEdit::CopySelection(bool AsDisplayed) {
+  TPoint start, end;
+  const bool rowCopy = !FSel.HasCharSel() && FSel.HasRowSel();
+  if (FSel.HasCharSel()) {
+    const TPoint s = FSel.GetSelStart(), e = FSel.GetSelEnd();
+    start = {PosToByteIndex(s), s.Y};
+    end = {PosToByteIndex(e), e.Y};
+  } else if (FSel.HasRowSel()) {
+    const int last = std::min(FSel.LastSelRow(), RowCount() - 1);
+    start = {0, std::max(FSel.FirstSelRow(), 0)};
+    end = {static_cast<int>(FLines[last].size()), last};
+  } else {
+    return;
+  }
+  SetClipboardBytes(GetRangeText(start, end, AsDisplayed));
+  if (AsDisplayed) return;
+  FRowClipAttrs.Clear();
+  FRowClipText.clear();
+  if (!rowCopy) return;
+  for (int r = start.Y; r <= end.Y; ++r) {
+    FRowClipAttrs.SetAttr(r - start.Y, FLineAttrs.PeekAttr(r));
+    FRowClipText.push_back(FLines[r].str());
+  }
+}
+
+void TCustomAFEdit::InsertClipRows(int First, int N, bool FromRowCopy, const std::vector<std::string>& Lines) {
+  const int R = std::min(FCaret.Y, RowCount() - 1);
+  for (int i = 0; i < FBlkAttrs.Count(); ++i) {
+    TBlkAttr& b = FBlkAttrs.Items(i);
+    if (b.StartRow >= R) b.StartRow += N;
+    if (b.EndRow >= R) b.EndRow += N;
+  }
+  // The record of the row each new row pushes down, as the rows stood
+  // before the insertion; past the old end a fresh one.
+  std::vector<TLineAttr> below;
+  for (int i = 0; i < N && !FromRowCopy; ++i) {
+    TLineAttr a;
+    if (R + i < RowCount())
+      a = FLineAttrs.PeekAttr(R + i);
+    else
+      InitLineAttr(true, 0, a, FDefWrapPos);
+    below.push_back(a);
+  }
+  for (int i = 0; i < N; ++i) {
+    const int P = R + i;
+    TLineAttr rec = FromRowCopy ? FRowClipAttrs.PeekAttr(First + i) : below[static_cast<size_t>(i)];
+    const TRowStr text(FromRowCopy ? FRowClipText[static_cast<size_t>(First + i)]
+                                   : Lines[static_cast<size_t>(First + i)] + '\r');
+    FUndoBuff.AddItem(FEditGroup, P, rec, TLineAttr{}, text, TRowStr(), ukRowInserted, FCaret);
+    rec.Dirty = true;
+    FLines.Insert(P, text);
+    FLineAttrs.InsertAttr(P, rec);
+    FSel.RowInserted(P - 1);
+  }
+  FCaret.Y += N;
+}
+
+void TCustomAFEdit::PasteFromClipboard() {
+  const std::string T = ClipboardBytes();
+  if (T.empty()) return;
+  HideCaret();
+  if (FSel.HasCharSel() || FSel.HasRowSel()) {
+    const bool batch = FBatchEdit;
+    FBatchEdit = true;
+    DeleteSelection();
+    --FEditGroup;
+    FBatchEdit = batch;
+  }
+  std::string rows;
+  for (const std::string& s : FRowClipText) rows += s + "\r\n";
+  const bool rowPaste = !FRowClipText.empty() && SameIgnoringLineEnds(T, rows);
+  const bool batch = FBatchEdit;
+  FBatchEdit = true;
+  if (rowPaste) {
+    const int N = static_cast<int>(FRowClipText.size());
+    ++FEditGroup;
+    InsertClipRows(0, N - 1, true, {});
+    const std::string& last = FRowClipText.back();
+    if (!last.empty()) {
+      InsertRow(std::min(FCaret.Y, RowCount() - 1), last, FRowClipAttrs.PeekAttr(N - 1));
+      ++FCaret.Y;
+    } else {
+      FireUndoChange(FUndoBuff.CanUndo(), false);
+    }
+    FLineAttrs.MarkDirty(std::min(FCaret.Y, RowCount()), std::min(FTopRow + VisibleRowCount(), RowCount()));
+    FBatchEdit = batch;
+    RepaintDirtyRows();
+  } else {
+    bool endsWithBreak = false;
+    const std::vector<std::string> lines = SplitClipLines(T, endsWithBreak);
+    ++FEditGroup;
+    if (lines.size() > 1) InsertClipRows(0, static_cast<int>(lines.size()) - 1, false, lines);
+    --FEditGroup;  // InsertText opens it again: the whole paste is one step
+    InsertText(lines.back() + (endsWithBreak ? "\r" : ""));
+  }
+  FBatchEdit = batch;
+  SetScrollBars(FScrollBars);
+  if (FTopRow + VisibleRowCount() < FCaret.Y + 2) {
+    FTopRow = std::max(0, FCaret.Y - VisibleRowCount() + 2);
+    Paint();
+  } else {
+    RepaintDirtyRows();
+  }
+  ShowCaret();
+  UpdateCaret();
+}
+
+// ---- requests ----
+
+void TCustomAFEdit::CutToClipboard() {
+  ++FEditGroup;
+  CopySelection(false);
+  DeleteSelection();
+  if (OnDisSelect) OnDisSelect(this);
+}
+
+void TCustomAFEdit::CopyToClipboard() { CopySelection(false); }
+
+void TCustomAFEdit::PasteRequest() {
+  ++FEditGroup;
+  PasteFromClipboard();
+}
+
+void TCustomAFEdit::ClearSelection() { DeleteSelection(); }
+
+// ---- the input method ----
+
+void TCustomAFEdit::inputMethodEvent(QInputMethodEvent* Event) {
+  const QString commit = Event->commitString();
+  if (!commit.isEmpty()) {
+    std::string bytes;
+    if (QStringToCp932Replacing(commit, bytes, kReplacement) > 0)
+      ShowCaretTip(QStringLiteral("Shift-JIS で表せない文字を「・」に置き換えました。"));
+    ++FEditGroup;
+    const std::string_view text = BeforeZero(bytes);
+    if (!text.empty()) InsertText(text);
+  }
+  const QString preedit = Event->preeditString();
+  if (preedit != FPreedit) {
+    InvalidateRect(PreeditRect());
+    FPreedit = preedit;
+    FPreeditActive = !preedit.isEmpty();
+    InvalidateRect(PreeditRect());
+  }
+  Event->accept();
+}
+
+TRect TCustomAFEdit::PreeditRect() const {
+  if (FPreedit.isEmpty()) return {};
+  std::string bytes;
+  QStringToCp932Replacing(FPreedit, bytes, kReplacement);
+  const int w = static_cast<int>(bytes.size()) * FCellWidth;
+  return {FImePos.X, FImePos.Y, FImePos.X + w, FImePos.Y + FRowHeight};
+}
