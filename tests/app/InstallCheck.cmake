@@ -13,9 +13,6 @@ foreach(f bin/Hotaru share/hotaru/Readme.txt share/applications/hotaru.desktop
     message(FATAL_ERROR "not installed: ${f}")
   endif()
 endforeach()
-if(NOT IS_EXECUTABLE ${PREFIX}/bin/Hotaru)
-  message(FATAL_ERROR "bin/Hotaru is not executable")
-endif()
 
 # The help text is the CP932 file itself, CR LF line ends included.
 file(SHA256 ${PREFIX}/share/hotaru/Readme.txt installed)
