@@ -141,19 +141,28 @@ void TForm1::ShowHelp() {
 }
 
 bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
-  if (Watched == AFEdit1 && Event->type() == QEvent::FocusIn)
-    FEditorFocusReason = static_cast<QFocusEvent*>(Event)->reason();
+  // Whether the editor is the window's focused control: it stays so while
+  // the window is inactive or a menu is open.
+  if (Watched == AFEdit1) {
+    if (Event->type() == QEvent::FocusIn) {
+      FEntering = !FEditorIsActiveControl;
+      FEditorIsActiveControl = true;
+    } else if (Event->type() == QEvent::FocusOut) {
+      const Qt::FocusReason reason = static_cast<QFocusEvent*>(Event)->reason();
+      if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+        FEditorIsActiveControl = false;
+    }
+  }
   return QMainWindow::eventFilter(Watched, Event);
 }
 
 void TForm1::AFEdit1Enter() {
-  // Entering is a focus move inside this window.  The focus coming back
-  // with the window (after a dialog, or from another program) or after a
-  // menu does not count: the editor stayed the window's focused control.
-  if (FEditorFocusReason == Qt::ActiveWindowFocusReason || FEditorFocusReason == Qt::PopupFocusReason)
-    return;
+  // Entering is the focus moving to the editor from elsewhere in this
+  // window (at first, from no control at all); the focus coming back with
+  // the window, after a dialog or another program, is not.
+  if (!FEntering || FEnterPending) return;
+  FEntering = false;
   // The dialog opens once the click that moved the focus has been handled.
-  if (FEnterPending) return;
   FEnterPending = true;
   QMetaObject::invokeMethod(
       this,

@@ -68,6 +68,7 @@ private:
   void AFEdit1Enter();
 
   std::unique_ptr<TFileCommands> FCommands;
-  int FEditorFocusReason = 0;  // Qt::FocusReason of the editor's last focus-in
-  bool FEnterPending = false;
+  bool FEditorIsActiveControl = false;  // the editor has the window's focus
+  bool FEntering = false;               // the editor's focus-in enters it
+  bool FEnterPending = false;           // Binary open is queued
 };

@@ -282,6 +282,18 @@ TEST_F(App, EnteringTheEditorRunsBinaryOpenOnce) {
   QTest::qWait(20);
   EXPECT_TRUE(Form.AFEdit1->hasFocus());
   EXPECT_EQ(Ui.Log, "open:開く");
+
+  // A click into an inactive window's editor enters it when the window
+  // becomes active.
+  TForm1 second(Ui);
+  second.show();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+  QTest::mouseClick(second.AFEdit1->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 50));
+  second.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&second));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Ui.Log.size() > std::string("open:開く").size(); }, 2000));
+  EXPECT_EQ(Ui.Log, "open:開く open:開く");
 }
 
 // Runs a test in another current directory.
