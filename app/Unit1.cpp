@@ -3,8 +3,10 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QFocusEvent>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QVBoxLayout>
 
 #include <functional>
@@ -78,6 +80,7 @@ void TForm1::CreateEditor() {
   // first click into the editor enters it.
   AFEdit1->setFocusPolicy(Qt::ClickFocus);
   AFEdit1->installEventFilter(this);
+  AFEdit1->viewport()->installEventFilter(this);
 }
 
 void TForm1::CreateMenus() {
@@ -142,27 +145,39 @@ void TForm1::ShowHelp() {
 
 bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
   // Whether the editor is the window's focused control: it stays so while
-  // the window is inactive or a menu is open.
-  if (Watched == AFEdit1) {
-    if (Event->type() == QEvent::FocusIn) {
-      FEntering = !FEditorIsActiveControl;
+  // the window is inactive or a menu is open.  A right click (and the focus
+  // coming back from its menu) gives the editor the keyboard but does not
+  // make it the window's control; the next left click does.
+  if (Watched == AFEdit1 && Event->type() == QEvent::FocusIn) {
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(Event)->reason();
+    const bool rightClick = reason == Qt::MouseFocusReason && QGuiApplication::mouseButtons() == Qt::RightButton;
+    FEntering = !FEditorIsActiveControl && !rightClick && reason != Qt::PopupFocusReason;
+    if (FEntering) FEditorIsActiveControl = true;
+  } else if (Watched == AFEdit1 && Event->type() == QEvent::FocusOut) {
+    const Qt::FocusReason reason = static_cast<QFocusEvent*>(Event)->reason();
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) FEditorIsActiveControl = false;
+  } else if (Watched == AFEdit1->viewport() && Event->type() == QEvent::MouseButtonPress) {
+    if (static_cast<QMouseEvent*>(Event)->button() == Qt::LeftButton && !FEditorIsActiveControl &&
+        AFEdit1->hasFocus()) {
       FEditorIsActiveControl = true;
-    } else if (Event->type() == QEvent::FocusOut) {
-      const Qt::FocusReason reason = static_cast<QFocusEvent*>(Event)->reason();
-      if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
-        FEditorIsActiveControl = false;
+      EnterEditor();
     }
   }
   return QMainWindow::eventFilter(Watched, Event);
 }
 
 void TForm1::AFEdit1Enter() {
-  // Entering is the focus moving to the editor from elsewhere in this
-  // window (at first, from no control at all); the focus coming back with
-  // the window, after a dialog or another program, is not.
-  if (!FEntering || FEnterPending) return;
+  // Entering is the editor becoming the window's focused control (at
+  // first, from no control at all); the focus coming back with the window,
+  // after a dialog or from another program, is not.
+  if (!FEntering) return;
   FEntering = false;
+  EnterEditor();
+}
+
+void TForm1::EnterEditor() {
   // The dialog opens once the click that moved the focus has been handled.
+  if (FEnterPending) return;
   FEnterPending = true;
   QMetaObject::invokeMethod(
       this,

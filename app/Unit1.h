@@ -66,9 +66,10 @@ private:
   void CreateMenus();
   void ShowHelp();
   void AFEdit1Enter();
+  void EnterEditor();
 
   std::unique_ptr<TFileCommands> FCommands;
   bool FEditorIsActiveControl = false;  // the editor has the window's focus
-  bool FEntering = false;               // the editor's focus-in enters it
+  bool FEntering = false;               // the editor's last focus-in enters it
   bool FEnterPending = false;           // Binary open is queued
 };

@@ -262,10 +262,24 @@ TEST_F(App, Design) {
                          "Be-Music song(*.bms) (*.bms)", "すべてのファイル(*.*) (*)"}));
 }
 
+// A click at a point of the window's editor, delivered as the window
+// system delivers it (with the button state and the context menu).
+void Click(TForm1& F, Qt::MouseButton Button, QPoint At) {
+  QWidget* view = F.AFEdit1->viewport();
+  QTest::mouseClick(F.windowHandle(), Button, Qt::NoModifier, view->mapTo(&F, At));
+}
+
 TEST_F(App, EnteringTheEditorRunsBinaryOpenOnce) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&Form));
   EXPECT_EQ(Form.focusWidget(), nullptr);
-  QTest::mouseClick(Form.AFEdit1->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 50));
+  // A right click shows the context menu and does not enter the editor.
+  Click(Form, Qt::RightButton, QPoint(100, 50));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Form.PopupMenu1->isVisible(); }, 2000));
+  Form.PopupMenu1->close();
+  QTest::qWait(20);
+  EXPECT_EQ(Ui.Log, "");
+
+  Click(Form, Qt::LeftButton, QPoint(100, 50));
   EXPECT_TRUE(QTest::qWaitFor([&] { return !Ui.Log.empty(); }, 2000));
   EXPECT_EQ(Ui.Log, "open:開く");  // cancelled: the empty document stays
   EXPECT_TRUE(Form.AFEdit1->hasFocus());
@@ -278,7 +292,7 @@ TEST_F(App, EnteringTheEditorRunsBinaryOpenOnce) {
   ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
   Form.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&Form));
-  QTest::mouseClick(Form.AFEdit1->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(120, 50));
+  Click(Form, Qt::LeftButton, QPoint(120, 50));
   QTest::qWait(20);
   EXPECT_TRUE(Form.AFEdit1->hasFocus());
   EXPECT_EQ(Ui.Log, "open:開く");
@@ -289,7 +303,7 @@ TEST_F(App, EnteringTheEditorRunsBinaryOpenOnce) {
   second.show();
   other.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
-  QTest::mouseClick(second.AFEdit1->viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(100, 50));
+  Click(second, Qt::LeftButton, QPoint(100, 50));
   second.activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(&second));
   EXPECT_TRUE(QTest::qWaitFor([&] { return Ui.Log.size() > std::string("open:開く").size(); }, 2000));
