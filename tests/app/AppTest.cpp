@@ -2,6 +2,7 @@
 // with the dialogs and message boxes answered by a script.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -29,33 +30,29 @@ namespace {
 // Dir; an empty one cancels the dialog.
 struct TFakeUi : TFormUi {
   explicit TFakeUi(const QTemporaryDir& D) : Dir(D) {}
-  QString OpenFileName(QWidget*, const TFileDialogSpec& D) override {
-    Note("open:" + D.Title);
-    return FileAnswer();
-  }
+  QString OpenFileName(QWidget*, const TFileDialogSpec& D) override { return FileAnswer("open:" + D.Title); }
   QString SaveFileName(QWidget*, const TFileDialogSpec& D) override {
-    Note("save:" + D.Title + ":" + D.DefaultExt);
-    return FileAnswer();
+    return FileAnswer("save:" + D.Title + ":" + D.DefaultExt);
   }
   TAnswer Confirm(QWidget*, const QString& Text) override {
-    Note(Text == TFileCommands::kModifiedQuestion ? QStringLiteral("ask") : Text);
-    const std::string a = Next();
+    const std::string a = Next(Text == TFileCommands::kModifiedQuestion ? QStringLiteral("ask") : Text);
     return a == "yes" ? TAnswer::Yes : a == "no" ? TAnswer::No : TAnswer::Cancel;
   }
   void ShowError(QWidget*, const QString& Text) override {
-    Note(QStringLiteral("error"));
+    Log += (Log.empty() ? "" : " ") + std::string("error");
     Errors.push_back(Text.toStdString());
   }
 
-  void Note(const QString& S) { Log += (Log.empty() ? "" : " ") + S.toStdString(); }
-  std::string Next() {
+  // Logs the question and takes its answer ("cancel" when none is left).
+  std::string Next(const QString& Question) {
+    Log += (Log.empty() ? "" : " ") + Question.toStdString();
     if (Answers.empty()) return "cancel";
     std::string a = Answers.front();
     Answers.pop_front();
     return a;
   }
-  QString FileAnswer() {
-    const std::string a = Next();
+  QString FileAnswer(const QString& Question) {
+    const std::string a = Next(Question);
     return a.empty() || a == "cancel" ? QString() : Dir.filePath(QString::fromStdString(a));
   }
 
@@ -70,7 +67,7 @@ const std::string kDoc = "\x93\xFA\x96\x7B\r\nabc";
 const std::string kOther = "other\r\n";
 // Contents named in the table.
 const std::map<std::string, std::string> kContents = {
-    {"doc", kDoc}, {"doc!", kDoc + "!"}, {"doc!!", kDoc + "!!"}, {"other", kOther}, {"!", "!"}, {"", ""}, {"none", "<none>"}};
+    {"doc", kDoc}, {"doc!", kDoc + "!"}, {"doc!!", kDoc + "!!"}, {"other", kOther}, {"!", "!"}, {"", ""}};
 
 // The offscreen platform has no window frames to size or raise and says so
 // (a main window's frame follows its contents); every other message counts.
@@ -108,18 +105,14 @@ protected:
     e.SetRowText(last, e.RowText(last).str() + "!", true);
   }
   void Run(const std::string& Step) {
-    TFileCommands& c = Form.Commands();
+    const std::map<std::string, QAction*> items = {
+        {"new", Form.New1},         {"open", Form.Open1},     {"save", Form.Save1},
+        {"saveas", Form.SaveAs1},   {"exit", Form.Exit1},     {"binopen", Form.BinaryOpen1},
+        {"binsave", Form.BinarySave1}};
     if (Step == "edit") Edit();
-    else if (Step == "doc") ASSERT_TRUE(c.OpenFile(Path("doc.txt"), 0));
-    else if (Step == "new") Form.New1->trigger();
-    else if (Step == "open") Form.Open1->trigger();
-    else if (Step == "binopen") Form.BinaryOpen1->trigger();
-    else if (Step == "save") Form.Save1->trigger();
-    else if (Step == "saveas") Form.SaveAs1->trigger();
-    else if (Step == "binsave") Form.BinarySave1->trigger();
-    else if (Step == "exit") Form.Exit1->trigger();
+    else if (Step == "doc") ASSERT_TRUE(Form.Commands().OpenFile(Path("doc.txt"), 0));
     else if (Step == "close") Form.windowHandle()->close();  // the frame's close button
-    else FAIL() << "unknown step " << Step;
+    else items.at(Step)->trigger();
   }
 
   QTemporaryDir Dir;
