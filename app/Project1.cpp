@@ -1,14 +1,34 @@
-// Program start-up: the application title, the main window, the event loop.
+// Program start-up: the application title, the main window, the help
+// window, the event loop.
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include "AFEdit/platform/Canvas.h"
+#include "app/FormDesign.h"
+#include "app/FormUi.h"
 #include "app/Unit1.h"
+#include "app/Unit2.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("HotaruLE"));
+  QGuiApplication::setDesktopFileName(QStringLiteral("hotaru"));
+  QApplication::setWindowIcon(HotaruIcon());
+  // Qt's own dialog texts in Japanese, like the rest of the program, when
+  // the translations are installed.
+  QTranslator qtTexts;
+  if (qtTexts.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
+                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&qtTexts);
   InstallFontSubstitutions();
-  TForm1 form;
-  form.show();
+
+  TQtFormUi ui;
+  TForm1 Form1(ui);
+  TForm2 Form2(ui);
+  Form1.Form2 = &Form2;
+  Form1.show();
+  Form1.OpenCommandLine(QApplication::arguments());
   return app.exec();
 }

@@ -1,0 +1,109 @@
+#include "app/FileCommands.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QWidget>
+
+#include <new>
+
+#include "AFEdit/AFEdit.h"
+#include "AFEdit/platform/FileError.h"
+#include "app/FormUi.h"
+
+const QString TFileCommands::kFilter = QStringLiteral(
+    "テキストファイル(*.txt)|*.txt|C言語ソースファイル(*.c)|*.c|HTML(*.html)|*.html|"
+    "Be-Music song(*.bms)|*.bms|すべてのファイル(*.*)|*.*");
+const QString TFileCommands::kModifiedQuestion = QStringLiteral("変更されています。保存しますか？");
+
+namespace {
+
+std::string LocalPath(const QString& Path) { return QFile::encodeName(Path).toStdString(); }
+
+// A path shown as the caption; Qt reads "[*]" in a title as a placeholder.
+QString CaptionOf(const QString& Path) {
+  return QString(Path).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+}
+
+}  // namespace
+
+TFileCommands::TFileCommands(QWidget& Window, TCustomAFEdit& Edit, TFormUi& Ui)
+    : FWindow(Window), FEdit(Edit), FUi(Ui) {}
+
+template <class F>
+bool TFileCommands::FileOperation(F&& Operation) {
+  try {
+    Operation();
+    return true;
+  } catch (const EFileError& e) {
+    FUi.ShowError(&FWindow, FileErrorText(e));
+  } catch (const std::bad_alloc&) {
+    FUi.ShowError(&FWindow, QStringLiteral("メモリーが足りないため、操作を続けられません。"));
+  }
+  return false;
+}
+
+bool TFileCommands::QuerySave() {
+  if (!FEdit.Edited()) return true;
+  switch (FUi.Confirm(&FWindow, kModifiedQuestion)) {
+    case TAnswer::Yes: return Save();
+    case TAnswer::No: return true;
+    case TAnswer::Cancel: break;
+  }
+  return false;
+}
+
+void TFileCommands::New() {
+  FOpenDialogName.clear();
+  if (!QuerySave()) return;
+  FOpenDialogName.clear();
+  FEdit.Clear();
+  FFileName.clear();
+  FFileMode = 0;
+  FWindow.setWindowTitle(QStringLiteral("HotaruLE"));
+}
+
+void TFileCommands::Open() { OpenWithDialog(0); }
+void TFileCommands::BinaryOpen() { OpenWithDialog(lmBinary); }
+
+void TFileCommands::OpenWithDialog(int Mode) {
+  if (!QuerySave()) return;
+  const QString path =
+      FUi.OpenFileName(&FWindow, {QStringLiteral("開く"), kFilter, QString(), FOpenDialogName});
+  if (path.isEmpty()) return;
+  FOpenDialogName = path;
+  OpenFile(path, Mode);
+}
+
+bool TFileCommands::OpenFile(const QString& Path, int Mode) {
+  if (!FileOperation([&] { FEdit.LoadFromFile(LocalPath(Path), Mode); })) return false;
+  SetCurrentFile(Path, Mode);
+  return true;
+}
+
+bool TFileCommands::Save() {
+  if (!FFileName.isEmpty() && QFileInfo::exists(FFileName)) return SaveFile(FFileName, FFileMode);
+  return SaveAs();
+}
+
+bool TFileCommands::SaveAs() { return SaveWithDialog(0); }
+bool TFileCommands::BinarySave() { return SaveWithDialog(lmBinary); }
+
+bool TFileCommands::SaveWithDialog(int Mode) {
+  const QString path = FUi.SaveFileName(
+      &FWindow, {QStringLiteral("保存"), kFilter, QStringLiteral("txt"), FSaveDialogName});
+  if (path.isEmpty()) return false;
+  FSaveDialogName = path;
+  return SaveFile(path, Mode);
+}
+
+bool TFileCommands::SaveFile(const QString& Path, int Mode) {
+  if (!FileOperation([&] { FEdit.SaveToFile(LocalPath(Path), Mode); })) return false;
+  SetCurrentFile(Path, Mode);
+  return true;
+}
+
+void TFileCommands::SetCurrentFile(const QString& Path, int Mode) {
+  FFileName = Path;
+  FFileMode = Mode;
+  FWindow.setWindowTitle(CaptionOf(Path));
+}

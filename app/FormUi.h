@@ -1,0 +1,50 @@
+// The windows' dialogs and message boxes behind one small interface, so
+// the commands can be driven without a person at the screen.  TQtFormUi is
+// the real one (QFileDialog, QMessageBox).
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class EFileError;
+class QWidget;
+
+// What a file dialog shows.  Filter is written as description and pattern
+// pairs separated by '|': "Text (*.txt)|*.txt|All (*.*)|*.*".
+struct TFileDialogSpec {
+  QString Title;
+  QString Filter;
+  QString DefaultExt;  // added to a typed name without one; empty for none
+  QString FileName;    // the name the dialog starts with
+};
+
+enum class TAnswer { Yes, No, Cancel };
+
+class TFormUi {
+public:
+  virtual ~TFormUi() = default;
+  // The chosen file's path, or an empty string when the dialog was
+  // cancelled.
+  virtual QString OpenFileName(QWidget* Owner, const TFileDialogSpec& Dialog) = 0;
+  virtual QString SaveFileName(QWidget* Owner, const TFileDialogSpec& Dialog) = 0;
+  // A question with the buttons Yes, No and Cancel.
+  virtual TAnswer Confirm(QWidget* Owner, const QString& Text) = 0;
+  virtual void ShowError(QWidget* Owner, const QString& Text) = 0;
+};
+
+class TQtFormUi : public TFormUi {
+public:
+  QString OpenFileName(QWidget* Owner, const TFileDialogSpec& Dialog) override;
+  QString SaveFileName(QWidget* Owner, const TFileDialogSpec& Dialog) override;
+  TAnswer Confirm(QWidget* Owner, const QString& Text) override;
+  void ShowError(QWidget* Owner, const QString& Text) override;
+};
+
+// Qt's name filters for a '|'-separated filter.  Each entry keeps its
+// description as it is shown; "*.*" matches every file, as it does on the
+// systems that filter string comes from.
+QStringList QtNameFilters(const QString& Filter);
+
+// The message for a file error: the error's own text, with the system's
+// reason put into Japanese for the common causes.
+QString FileErrorText(const EFileError& E);

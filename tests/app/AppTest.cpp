@@ -1,0 +1,355 @@
+// The main window and the help window driven on the offscreen platform,
+// with the dialogs and message boxes answered by a script.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWindow>
+
+#include <deque>
+#include <map>
+#include <string>
+
+#include "AFEdit/AFEdit.h"
+#include "app/FileCommands.h"
+#include "app/FormUi.h"
+#include "app/Unit1.h"
+#include "app/Unit2.h"
+
+namespace {
+
+// Answers the windows' questions from a queue and logs them: "ask" for the
+// save question, "open:<title>" and "save:<title>:<ext>" for the file
+// dialogs, "error" for a message box.  A file name answer is relative to
+// Dir; an empty one cancels the dialog.
+struct TFakeUi : TFormUi {
+  explicit TFakeUi(const QTemporaryDir& D) : Dir(D) {}
+  QString OpenFileName(QWidget*, const TFileDialogSpec& D) override { return FileAnswer("open:" + D.Title); }
+  QString SaveFileName(QWidget*, const TFileDialogSpec& D) override {
+    return FileAnswer("save:" + D.Title + ":" + D.DefaultExt);
+  }
+  TAnswer Confirm(QWidget*, const QString& Text) override {
+    const std::string a = Next(Text == TFileCommands::kModifiedQuestion ? QStringLiteral("ask") : Text);
+    return a == "yes" ? TAnswer::Yes : a == "no" ? TAnswer::No : TAnswer::Cancel;
+  }
+  void ShowError(QWidget*, const QString& Text) override {
+    Log += (Log.empty() ? "" : " ") + std::string("error");
+    Errors.push_back(Text.toStdString());
+  }
+
+  // Logs the question and takes its answer ("cancel" when none is left).
+  std::string Next(const QString& Question) {
+    Log += (Log.empty() ? "" : " ") + Question.toStdString();
+    if (Answers.empty()) return "cancel";
+    std::string a = Answers.front();
+    Answers.pop_front();
+    return a;
+  }
+  QString FileAnswer(const QString& Question) {
+    const std::string a = Next(Question);
+    return a.empty() || a == "cancel" ? QString() : Dir.filePath(QString::fromStdString(a));
+  }
+
+  const QTemporaryDir& Dir;
+  std::deque<std::string> Answers;
+  std::string Log;
+  std::vector<std::string> Errors;
+};
+
+// 日本 (a trail byte 0x7B) and a last line without a line end.
+const std::string kDoc = "\x93\xFA\x96\x7B\r\nabc";
+const std::string kOther = "other\r\n";
+// Contents named in the table.
+const std::map<std::string, std::string> kContents = {
+    {"doc", kDoc}, {"doc!", kDoc + "!"}, {"doc!!", kDoc + "!!"}, {"other", kOther}, {"!", "!"}, {"", ""}};
+
+// The offscreen platform has no window frames to size or raise and says so
+// (a main window's frame follows its contents); every other message counts.
+QtMessageHandler gOuterHandler = nullptr;
+void SkipFrameNotices(QtMsgType Type, const QMessageLogContext& Context, const QString& Text) {
+  if (Text.startsWith(QLatin1String("This plugin does not support"))) return;
+  gOuterHandler(Type, Context, Text);
+}
+
+class App : public ::testing::Test {
+protected:
+  void SetUp() override {
+    gOuterHandler = qInstallMessageHandler(SkipFrameNotices);
+    ASSERT_TRUE(Dir.isValid());
+    Write("doc.txt", kDoc);
+    Write("other.txt", kOther);
+    Form.show();
+  }
+  void TearDown() override { qInstallMessageHandler(gOuterHandler); }
+
+  QString Path(const std::string& Name) const { return Dir.filePath(QString::fromStdString(Name)); }
+  void Write(const std::string& Name, const std::string& Bytes) const {
+    QFile f(Path(Name));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(Bytes.data(), static_cast<qint64>(Bytes.size()));
+  }
+  std::string Read(const std::string& Name) const {
+    QFile f(Path(Name));
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "<none>";
+  }
+  // A change to the document: "!" at the end of its last row.
+  void Edit() {
+    TAFEdit& e = *Form.AFEdit1;
+    const int last = e.RowCount() - 1;
+    e.SetRowText(last, e.RowText(last).str() + "!", true);
+  }
+  void Run(const std::string& Step) {
+    const std::map<std::string, QAction*> items = {
+        {"new", Form.New1},         {"open", Form.Open1},     {"save", Form.Save1},
+        {"saveas", Form.SaveAs1},   {"exit", Form.Exit1},     {"binopen", Form.BinaryOpen1},
+        {"binsave", Form.BinarySave1}};
+    if (Step == "edit") Edit();
+    else if (Step == "doc") ASSERT_TRUE(Form.Commands().OpenFile(Path("doc.txt"), 0));
+    else if (Step == "close") Form.windowHandle()->close();  // the frame's close button
+    else items.at(Step)->trigger();
+  }
+
+  QTemporaryDir Dir;
+  TFakeUi Ui{Dir};
+  TForm1 Form{Ui};
+};
+
+struct TCommandCase {
+  const char* Steps;    // "doc" opens doc.txt as Open does, "edit" changes the document
+  const char* Answers;  // to the questions in order, comma-separated: yes, no, cancel, a file name, "" (cancel)
+  const char* Log;
+  const char* Caption;  // a file's name, or the caption itself
+  const char* Text;     // the document afterwards (a key of kContents)
+  const char* Files;    // "name=content ..." on disk afterwards
+  bool Edited;          // the document is still marked as changed
+  bool Open = true;     // the window is still open
+  const char* Error = "";  // part of the error message
+};
+
+const char* const kNotDir = "パスの途中にフォルダーでないものがあります";
+
+const TCommandCase kCommandCases[] = {
+    // New
+    {"doc new", "", "", "HotaruLE", "", "doc.txt=doc", false},
+    {"doc edit new", "no", "ask", "HotaruLE", "", "doc.txt=doc", false},
+    {"doc edit new", "cancel", "ask", "doc.txt", "doc!", "doc.txt=doc", true},
+    {"doc edit new", "yes", "ask", "HotaruLE", "", "doc.txt=doc!", false},
+    {"edit new", "yes,", "ask save:保存:txt", "Hotaru", "!", "", true},
+    {"edit new", "yes,a.txt", "ask save:保存:txt", "HotaruLE", "", "a.txt=!", false},
+    // Open and Binary open ask first, and stop when saving did not happen
+    {"open", "other.txt", "open:開く", "other.txt", "other", "", false},
+    {"doc edit open", "cancel", "ask", "doc.txt", "doc!", "doc.txt=doc", true},
+    {"doc edit open", "no,other.txt", "ask open:開く", "other.txt", "other", "doc.txt=doc", false},
+    {"edit open", "yes,", "ask save:保存:txt", "Hotaru", "!", "", true},
+    {"doc edit binopen", "no,other.txt", "ask open:開く error", "doc.txt", "doc!", "other.txt=other", true,
+     true, "バイナリ形式"},
+    {"doc binopen", "", "open:開く", "doc.txt", "doc", "", false},
+    // Save goes to the current file; Save As and Binary save make the current file
+    {"doc save", "", "", "doc.txt", "doc", "doc.txt=doc", false},
+    {"doc edit save", "", "", "doc.txt", "doc!", "doc.txt=doc!", false},
+    {"edit save", "a.txt", "save:保存:txt", "a.txt", "!", "a.txt=!", false},
+    {"doc edit saveas edit save", "a.txt", "save:保存:txt", "a.txt", "doc!!", "doc.txt=doc a.txt=doc!!", false},
+    {"doc saveas", "", "save:保存:txt", "doc.txt", "doc", "", false},
+    // A file that cannot be created: nothing changes
+    {"doc edit saveas", "doc.txt/a.txt", "save:保存:txt error", "doc.txt", "doc!", "doc.txt=doc", true, true, kNotDir},
+    {"doc edit binsave", "doc.txt/a.txt", "save:保存:txt error", "doc.txt", "doc!", "doc.txt=doc", true, true, kNotDir},
+    // Exit and closing by the frame
+    {"doc exit", "", "", "doc.txt", "doc", "", false, false},
+    {"doc edit exit", "yes", "ask", "doc.txt", "doc!", "doc.txt=doc!", false, false},
+    {"doc edit exit", "no", "ask", "doc.txt", "doc!", "doc.txt=doc", true, false},
+    {"doc edit exit", "cancel", "ask", "doc.txt", "doc!", "doc.txt=doc", true},
+    {"edit exit", "yes,", "ask save:保存:txt", "Hotaru", "!", "", true},
+    {"edit exit", "yes,doc.txt/a.txt", "ask save:保存:txt error", "Hotaru", "!", "doc.txt=doc", true, true, kNotDir},
+    {"doc edit close", "yes", "ask", "doc.txt", "doc!", "doc.txt=doc!", false, false},
+    {"doc edit close", "no", "ask", "doc.txt", "doc!", "doc.txt=doc", true, false},
+    {"doc edit close", "cancel", "ask", "doc.txt", "doc!", "doc.txt=doc", true},
+};
+
+void PrintTo(const TCommandCase& c, std::ostream* os) { *os << c.Steps << " / " << c.Answers; }
+
+class Commands : public App, public ::testing::WithParamInterface<TCommandCase> {};
+
+TEST_P(Commands, Run) {
+  const TCommandCase& c = GetParam();
+  SCOPED_TRACE(std::string(c.Steps) + " / " + c.Answers);
+  if (*c.Answers)
+    for (const QString& a : QString::fromUtf8(c.Answers).split(QLatin1Char(','))) Ui.Answers.push_back(a.toStdString());
+
+  for (const QString& step : QString::fromUtf8(c.Steps).split(QLatin1Char(' '))) Run(step.toStdString());
+
+  EXPECT_EQ(Ui.Log, c.Log);
+  EXPECT_TRUE(Ui.Answers.empty());
+  const QString caption = QString::fromUtf8(c.Caption);
+  EXPECT_EQ(Form.windowTitle(), caption.contains(QLatin1Char('.')) ? Path(c.Caption) : caption);
+  EXPECT_EQ(Form.AFEdit1->Text(), kContents.at(c.Text));
+  for (const QString& f : QString::fromUtf8(c.Files).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    const QStringList kv = f.split(QLatin1Char('='));
+    EXPECT_EQ(Read(kv[0].toStdString()), kContents.at(kv[1].toStdString())) << kv[0].toStdString();
+  }
+  EXPECT_EQ(Form.AFEdit1->Edited(), c.Edited);
+  EXPECT_EQ(Form.isVisible(), c.Open);
+  // A file error names the file, and why.
+  for (const std::string& e : Ui.Errors) {
+    EXPECT_NE(e.find(Dir.path().toStdString()), std::string::npos) << e;
+    EXPECT_NE(e.find(c.Error), std::string::npos) << e;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(App, Commands, ::testing::ValuesIn(kCommandCases));
+
+TEST_F(App, BinaryStyleStaysWithTheFile) {
+  Ui.Answers = {"bin.hot"};
+  Run("doc");
+  Run("binsave");
+  EXPECT_EQ(Form.windowTitle(), Path("bin.hot"));
+  Run("edit");
+  Run("save");  // to bin.hot, binary again
+  const std::string saved = Read("bin.hot");
+  Ui.Answers = {"bin.hot"};
+  Run("new");
+  Run("binopen");
+  EXPECT_EQ(Ui.Log, "save:保存:txt open:開く");
+  EXPECT_EQ(Form.AFEdit1->Text(), kDoc + "!");
+  Run("save");
+  EXPECT_EQ(Read("bin.hot"), saved);
+  TAFEdit check;
+  check.LoadFromFile(Path("bin.hot").toStdString(), lmBinary);
+  EXPECT_EQ(check.Text(), kDoc + "!");
+}
+
+TEST_F(App, Design) {
+  EXPECT_EQ(Form.windowTitle(), "Hotaru");
+  EXPECT_EQ(Form.AFEdit1->geometry(), QRect(0, 1, 634, 300));
+  EXPECT_EQ(Form.CoolBar1->geometry(), QRect(0, 0, 634, 1));
+  EXPECT_TRUE(Form.AFEdit1->ViewOpt().contains(voFoldMark));
+  EXPECT_EQ(Form.AFEdit1->RowCount(), 1);
+
+  // Every item, "-" for a separator, "(off)" when disabled; no item has a key.
+  const auto items = [](QMenu* m) {
+    QString s = m->title() + ":";
+    for (QAction* a : m->actions()) {
+      s += a->isSeparator() ? QStringLiteral(" -") : " " + a->text() + (a->isEnabled() ? "" : "(off)");
+      EXPECT_TRUE(a->shortcut().isEmpty()) << a->text().toStdString();
+    }
+    return s;
+  };
+  QStringList menus;
+  for (QAction* m : Form.menuBar()->actions()) menus << items(m->menu());
+  menus << items(Form.PopupMenu1);
+  EXPECT_EQ(menus.join('\n'),
+            "ファイル: 新規 開く 上書き保存 名前を付けて保存 - 終了\n"
+            "編集: 元に戻す(off) やり直し(off) - 切り取り(off) コピー(off) 貼り付け(off) - "
+            "すべて選択(off) 日付の貼り付け(off)\n"
+            "機能: バイナリ式に開く バイナリ式に保存\n"
+            "ヘルプ: バージョン情報\n"
+            ": 切り取り(off) コピー(off) 貼り付け(off)");
+  // The dialogs' filter in its order; "*.*" shows every file.
+  EXPECT_EQ(QtNameFilters(TFileCommands::kFilter),
+            QStringList({"テキストファイル(*.txt) (*.txt)", "C言語ソースファイル(*.c) (*.c)", "HTML(*.html) (*.html)",
+                         "Be-Music song(*.bms) (*.bms)", "すべてのファイル(*.*) (*)"}));
+}
+
+// A click at a point of the window's editor, delivered as the window
+// system delivers it (with the button state and the context menu).
+void Click(TForm1& F, Qt::MouseButton Button, QPoint At) {
+  QWidget* view = F.AFEdit1->viewport();
+  QTest::mouseClick(F.windowHandle(), Button, Qt::NoModifier, view->mapTo(&F, At));
+}
+
+TEST_F(App, EnteringTheEditorRunsBinaryOpenOnce) {
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&Form));
+  EXPECT_EQ(Form.focusWidget(), nullptr);
+  // A right click shows the context menu and does not enter the editor.
+  Click(Form, Qt::RightButton, QPoint(100, 50));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Form.PopupMenu1->isVisible(); }, 2000));
+  Form.PopupMenu1->close();
+  QTest::qWait(20);
+  EXPECT_EQ(Ui.Log, "");
+
+  Click(Form, Qt::LeftButton, QPoint(100, 50));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !Ui.Log.empty(); }, 2000));
+  EXPECT_EQ(Ui.Log, "open:開く");  // cancelled: the empty document stays
+  EXPECT_TRUE(Form.AFEdit1->hasFocus());
+  EXPECT_EQ(Form.AFEdit1->RowCount(), 1);
+
+  // The focus coming back with the window, or another click, is no entering.
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+  Form.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&Form));
+  Click(Form, Qt::LeftButton, QPoint(120, 50));
+  QTest::qWait(20);
+  EXPECT_TRUE(Form.AFEdit1->hasFocus());
+  EXPECT_EQ(Ui.Log, "open:開く");
+
+  // A click into an inactive window's editor enters it when the window
+  // becomes active.
+  TForm1 second(Ui);
+  second.show();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+  Click(second, Qt::LeftButton, QPoint(100, 50));
+  second.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&second));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Ui.Log.size() > std::string("open:開く").size(); }, 2000));
+  EXPECT_EQ(Ui.Log, "open:開く open:開く");
+}
+
+// Runs a test in another current directory.
+struct TCurrentDir {
+  explicit TCurrentDir(const QString& Dir) : Old(QDir::currentPath()) { QDir::setCurrent(Dir); }
+  ~TCurrentDir() { QDir::setCurrent(Old); }
+  QString Old;
+};
+
+TEST_F(App, HelpWindowShowsReadme) {
+  const TCurrentDir cd(Dir.path());
+  {
+    const TForm2 missing(Ui);
+    EXPECT_EQ(missing.Memo1->toPlainText(), "Memo1");
+    EXPECT_EQ(Ui.Log, "error");
+    ASSERT_EQ(Ui.Errors.size(), 1u);
+    EXPECT_NE(Ui.Errors[0].find(Path("Readme.txt").toStdString()), std::string::npos);
+    EXPECT_NE(Ui.Errors[0].find("見つかりません"), std::string::npos);
+  }
+  Write("Readme.txt", "\x83\x77\x83\x8B\x83\x76\r\n\r\nline 3\r\n");  // ヘルプ
+  TForm2 help(Ui);
+  EXPECT_EQ(help.windowTitle(), "ヘルプ");
+  EXPECT_EQ(help.Memo1->toPlainText(), "ヘルプ\n\nline 3");
+  EXPECT_EQ(Ui.Log, "error");
+
+  // About shows it beside the main window; closing the main window closes it.
+  Form.Form2 = &help;
+  Form.About1->trigger();
+  EXPECT_TRUE(help.isVisible());
+  EXPECT_TRUE(Form.isVisible());
+  Form.close();
+  EXPECT_FALSE(help.isVisible());
+}
+
+TEST_F(App, FileOnTheCommandLine) {
+  const TCurrentDir cd(Dir.path());
+  Form.OpenCommandLine({"Hotaru"});
+  EXPECT_EQ(Form.windowTitle(), "Hotaru");
+  Form.OpenCommandLine({"Hotaru", "doc.txt"});
+  EXPECT_EQ(Form.windowTitle(), Path("doc.txt"));
+  EXPECT_EQ(Form.AFEdit1->Text(), kDoc);
+
+  TForm1 unreadable(Ui);
+  unreadable.OpenCommandLine({"Hotaru", "missing.txt"});
+  EXPECT_EQ(Ui.Log, "error");
+  ASSERT_EQ(Ui.Errors.size(), 1u);
+  EXPECT_NE(Ui.Errors[0].find(Path("missing.txt").toStdString()), std::string::npos);
+  EXPECT_EQ(unreadable.windowTitle(), "Hotaru");
+  EXPECT_EQ(unreadable.AFEdit1->Text(), "");
+}
+
+}  // namespace
