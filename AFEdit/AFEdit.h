@@ -395,6 +395,8 @@ public:
   void ClearSelection();
   const std::vector<std::string>& RowClipText() const noexcept { return FRowClipText; }
   const QString& Preedit() const noexcept { return FPreedit; }
+  // The caret rectangle (the input method's anchor), the font, enabled.
+  QVariant inputMethodQuery(Qt::InputMethodQuery Query) const override;
 
   // ---- metrics, fonts and glyphs (render/Metrics.cpp) ----
   void UpdateMetrics(bool Repaint);
@@ -533,7 +535,6 @@ protected:
   bool eventFilter(QObject* Watched, QEvent* Event) override;
   void leaveEvent(QEvent* Event) override;
   void timerEvent(QTimerEvent* Event) override;
-  QVariant inputMethodQuery(Qt::InputMethodQuery Query) const override;
   // The view moves only through the scroll requests.
   void scrollContentsBy(int, int) override {}
   // Connects the scroll bars to the scroll requests.

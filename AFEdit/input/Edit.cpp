@@ -119,6 +119,7 @@ void TCustomAFEdit::InsertText(std::string_view Text) {
   }
   if (freeCaret) FOptions += TAFEditOptions{aoFreeCaret};
 
+  KeepSelInDocument();
   // 10. The view.
   if (!FBatchEdit) {
     SetScrollBars(FScrollBars);
@@ -208,6 +209,7 @@ bool TCustomAFEdit::DeleteCharAtCaret() {
   BlocksEdited(R, B, caDelete, n);
   FLineAttrs.GetAttr(R).Dirty = true;
   RewrapRow(R);
+  KeepSelInDocument();
   UpdateCaret();
   RepaintDirtyRows();
   return true;
@@ -283,6 +285,7 @@ void TCustomAFEdit::DeleteSelection() {
     if (FCaret.Y < 0) FCaret = {0, 0};
     FSel.ClearRowSel();
   }
+  KeepSelInDocument();
   RepaintDirtyRows();
   UpdateCaret();
 }
