@@ -348,6 +348,19 @@ public:
   bool IsKeyword(std::string_view Word) const;
 
   // ---- editing (input/Edit.cpp) ----
+  // While an edit runs, a whole repaint that is asked for (by the change
+  // handler of every row, for one) is drawn once, when the outermost edit
+  // ends.
+  struct TEditScope {
+    explicit TEditScope(TCustomAFEdit& E) : Edit(E) { ++Edit.FEditDepth; }
+    ~TEditScope() {
+      if (--Edit.FEditDepth == 0 && Edit.FPaintPending) Edit.Paint();
+    }
+    TEditScope(const TEditScope&) = delete;
+    TEditScope& operator=(const TEditScope&) = delete;
+    TCustomAFEdit& Edit;
+  };
+  bool Editing() const noexcept { return FEditDepth > 0; }
   // Stored bytes of row P.Y before display column P.X; a column inside the
   // indent counts as the row's first byte.
   int PosToByteIndex(TPoint P);
@@ -629,6 +642,8 @@ protected:
   TScrollInfo FHorzScrollInfo;
   bool FInScrollBars = false;    // the scroll-bar refresh is running
   int FPaintBatchDepth = 0;
+  int FEditDepth = 0;            // edits running (TEditScope)
+  bool FPaintPending = false;    // a whole repaint waits for the edit's end
   TRect FInvalid;                // gathered while a paint batch is open
   bool FInBarUpdate = false;     // the control itself moves a bar
   // The system caret.

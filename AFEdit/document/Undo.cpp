@@ -45,6 +45,7 @@ void TCustomAFEdit::RedoApply(TUndoBuffItem& It) {
 }
 
 void TCustomAFEdit::Undo() {
+  const TEditScope scope(*this);
   if (TUndoBuffItem* it = FUndoBuff.UndoItem()) {
     while (it) {
       UndoApply(*it);
@@ -67,6 +68,7 @@ void TCustomAFEdit::Undo() {
 }
 
 void TCustomAFEdit::Redo() {
+  const TEditScope scope(*this);
   TUndoBuffItem* it = FUndoBuff.RedoItem();
   if (!it) {
     HideCaret();

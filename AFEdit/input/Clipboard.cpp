@@ -139,6 +139,7 @@ void TCustomAFEdit::InsertClipRows(int First, int N, bool FromRowCopy, const std
 }
 
 void TCustomAFEdit::PasteFromClipboard() {
+  const TEditScope scope(*this);
   const std::string T = ClipboardBytes();
   if (T.empty()) return;
   HideCaret();
@@ -191,6 +192,7 @@ void TCustomAFEdit::PasteFromClipboard() {
 // ---- requests ----
 
 void TCustomAFEdit::CutToClipboard() {
+  const TEditScope scope(*this);
   ++FEditGroup;
   CopySelection(false);
   DeleteSelection();
@@ -209,6 +211,7 @@ void TCustomAFEdit::ClearSelection() { DeleteSelection(); }
 // ---- the input method ----
 
 void TCustomAFEdit::inputMethodEvent(QInputMethodEvent* Event) {
+  const TEditScope scope(*this);
   const QString commit = Event->commitString();
   if (!commit.isEmpty()) {
     std::string bytes;

@@ -32,6 +32,7 @@ int TCustomAFEdit::RowDisplayWidth(int Row) {
 }
 
 void TCustomAFEdit::InsertText(std::string_view Text) {
+  const TEditScope scope(*this);
   std::string S(Text);
   // 1. A selection is replaced: its deletion opens the group.
   if (!FSel.HasCharSel() && !FSel.HasRowSel()) {
@@ -130,6 +131,7 @@ void TCustomAFEdit::InsertText(std::string_view Text) {
 }
 
 void TCustomAFEdit::NewLine() {
+  const TEditScope scope(*this);
   std::string A;
   if ((FOptions.contains(aoAutoIndent) || FOptions.contains(aoAutoJpnIndent)) && FCaret.Y < RowCount() &&
       !FLines[FCaret.Y].empty()) {
@@ -157,6 +159,7 @@ void TCustomAFEdit::NewLine() {
 }
 
 void TCustomAFEdit::TabChar() {
+  const TEditScope scope(*this);
   ++FEditGroup;
   if (FOptions.contains(aoAutoFormat) && FCaret.Y < RowCount() && PosToByteIndex(FCaret) == 0)
     IndentRow();
@@ -165,6 +168,7 @@ void TCustomAFEdit::TabChar() {
 }
 
 void TCustomAFEdit::ChangeIndent(int Indent) {
+  const TEditScope scope(*this);
   const int row = FCaret.Y;
   const TLineAttr old = FLineAttrs.GetAttr(row);
   TLineAttr rec = old;
@@ -194,6 +198,7 @@ void TCustomAFEdit::OutdentRow() {
 }
 
 bool TCustomAFEdit::DeleteCharAtCaret() {
+  const TEditScope scope(*this);
   const int R = FCaret.Y;
   if (R < 0 || R > RowCount() - 1) return false;
   const std::string D = RowDisplayText(R);
@@ -216,6 +221,7 @@ bool TCustomAFEdit::DeleteCharAtCaret() {
 }
 
 void TCustomAFEdit::BackspaceChar() {
+  const TEditScope scope(*this);
   if (FSel.HasCharSel() || FSel.HasRowSel()) {
     ++FEditGroup;
     SendKeyDown(VK_DELETE);
@@ -228,6 +234,7 @@ void TCustomAFEdit::BackspaceChar() {
 }
 
 void TCustomAFEdit::DeleteSelection() {
+  const TEditScope scope(*this);
   if (!FSel.HasCharSel() && !FSel.HasRowSel()) return;
   ++FEditGroup;
   if (FSel.HasCharSel()) {

@@ -30,6 +30,7 @@ void TCustomAFEdit::SendKeyDown(int Key) {
 }
 
 void TCustomAFEdit::KeyDown(int Key, TShiftState Shift, bool Repeat) {
+  const TEditScope scope(*this);
   if (OnKeyDown) OnKeyDown(this, Key, Shift);
   FPrevCaret = FCaret;
   int N = Repeat ? std::min(FAccelRate, 4) : 0;
@@ -272,6 +273,7 @@ bool TCustomAFEdit::DoControlChar(std::string_view Ch, TShiftState Shift) {
 }
 
 void TCustomAFEdit::KeyPress(std::string Ch, TShiftState Shift) {
+  const TEditScope scope(*this);
   if (OnKeyPress) {
     OnKeyPress(this, Ch);
     if (Ch.empty() || Ch[0] == '\0') return;

@@ -105,6 +105,11 @@ void TCustomAFEdit::ScrollWindow(int Dx, int Dy, const TRect& R) {
 
 void TCustomAFEdit::Paint() {
   if (FSurface.isNull()) return;
+  if (FEditDepth > 0) {
+    FPaintPending = true;
+    return;
+  }
+  FPaintPending = false;
   const TPaintBatch batch(*this);
   HideCaret();
   // What lies outside the rows and the ruler shows the background: the
