@@ -24,7 +24,7 @@ TMouseButton ButtonOf(Qt::MouseButton b) {
 bool TCustomAFEdit::focusNextPrevChild(bool) { return false; }
 
 void TCustomAFEdit::keyPressEvent(QKeyEvent* Event) {
-  int key = VirtualKeyFromQt(Event->key());
+  int key = VirtualKeyFromQt(*Event);
   const TShiftState shift = ShiftStateFromQt(Event->modifiers());
   if (OnKeyDown) OnKeyDown(this, key, shift);
   // The character the key typed, as CP932; a character with no CP932 code
@@ -38,7 +38,7 @@ void TCustomAFEdit::keyPressEvent(QKeyEvent* Event) {
 }
 
 void TCustomAFEdit::keyReleaseEvent(QKeyEvent* Event) {
-  int key = VirtualKeyFromQt(Event->key());
+  int key = VirtualKeyFromQt(*Event);
   if (OnKeyUp) OnKeyUp(this, key, ShiftStateFromQt(Event->modifiers()));
   Event->accept();
 }
