@@ -672,7 +672,7 @@ protected:
   uint8_t FMouseMode = mmNone;
   int32_t FLastDragRow = -1;  // row last reached by a margin drag
   int32_t FClickBias = 3;     // pixels added to a pointer x before it becomes a column
-  int FScreenCursor = 0;      // crDefault
+  int FScreenCursor = crDefault;
   // Autoscroll: direction (1 down, -1 up, 0 none), the pointer's client
   // position when it began (a vertical move ends it), and the step timer.
   int FAutoScrollDir = 0;
