@@ -27,7 +27,7 @@ TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner), FCanv
   FPrevCaretCol = FPrevLeftCol = -1;
   FCrMarkKey = {};
   FPaintedTopRow = -1;
-  FDragRow = -1;
+  FLastDragRow = -1;
   FSel.ClearRowSel();
   FSel.CollapseCharSel();
   SetScrollBars(ssBoth);
@@ -78,7 +78,8 @@ TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner), FCanv
 
   FFont.Name = QStringLiteral("ＭＳ ゴシック");
   FFont.Color = clWindowText;
-  FMouseHitOffset = 3;
+  FClickBias = 3;
+  viewport()->setMouseTracking(true);  // the pointer shape follows hovering
 
   UpdateMetrics(false);
   FUndoBuff.SetUndoMax(-1);

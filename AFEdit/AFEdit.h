@@ -7,6 +7,7 @@
 #include <QAbstractScrollArea>
 #include <QByteArrayList>
 #include <QImage>
+#include <QTimer>
 
 #include <bitset>
 #include <cstdint>
@@ -527,6 +528,30 @@ public:
   TMouseWheelUpDownEvent OnMouseWheelUp;
   TMouseWheelUpDownEvent OnMouseWheelDown;
 
+  // ---- mouse (input/Mouse.cpp) ----
+  // What the pressed left button is doing.
+  enum : uint8_t { mmNone = 0, mmRows = 1, mmWrapMarker = 2, mmIndentMarker = 3, mmText = 4 };
+  // The cell under client pixel (X, Y): the column is at least 0 and not
+  // limited to the row's length; the row lies inside the document.
+  TPoint MouseToPos(int X, int Y) const noexcept;
+  int MouseMode() const noexcept { return FMouseMode; }
+  // The pointer shape last chosen: crDefault, crIBeam, crSizeWE, crRevCursor.
+  int ScreenCursor() const noexcept { return FScreenCursor; }
+  int ClickBias() const noexcept { return FClickBias; }
+  // The view scrolls by itself while a drag holds the pointer beyond an edge.
+  bool AutoScrolling() const noexcept { return FAutoScrollDir != 0; }
+  // The left button's procedures; the mouse events run them before they fire
+  // the standard events.  X and Y are client pixels.
+  void MouseDown(int X, int Y, TShiftState Shift);
+  void MouseMove(int X, int Y, TShiftState Shift);
+  void MouseUp(TShiftState Shift);
+  // A double click selects what lies at the caret: a run of bytes of one
+  // column colour, a two-byte character or a word of ASCII letters and
+  // digits.  True when it was on text; MouseDblClickDone then reports and
+  // shows the selection (after the standard events have fired).
+  bool MouseDblClick(int X);
+  void MouseDblClickDone();
+
   // Process-wide snap direction of SnapToChar.
   static bool SnapBackward;
 
@@ -632,8 +657,6 @@ protected:
   int FCaretWidth = 0;   // the system caret's size; 0 while there is none
   int FCaretHeight = 0;
   bool FInsertMode = true;
-  int FDragRow = -1;        // row remembered by a margin drag
-  int FMouseHitOffset = 3;  // pixels added to a mouse x before it becomes a column
   bool FVertBarShown = false;
   bool FHorzBarShown = false;
   bool FTrackScroll = true;  // the view follows a dragged scroll box
@@ -732,6 +755,38 @@ protected:
   std::string FWrapBuf2;
   int FWrapLeadBytes = 10;
   int FWrapTrailBytes = 4;
+
+  // ---- mouse (input/Mouse.cpp) ----
+  uint8_t FMouseMode = mmNone;
+  int32_t FLastDragRow = -1;  // row last reached by a margin drag
+  int32_t FClickBias = 3;     // pixels added to a pointer x before it becomes a column
+  int FScreenCursor = crDefault;
+  // Autoscroll: direction (1 down, -1 up, 0 none), the pointer's client
+  // position when it began (a vertical move ends it), and the step timer.
+  int FAutoScrollDir = 0;
+  int FAutoScrollX = 0;
+  int FAutoScrollY = 0;
+  std::unique_ptr<QTimer> FAutoScrollTimer;
+  void SetScreenCursor(int Cursor);
+  void MouseHover(int X, int Y);
+  void PressMarker(TPoint P);
+  void PressText(TPoint P, TShiftState Shift);
+  void PressMargin(int Row, TShiftState Shift);
+  void DragRows(int X, int Y);
+  void DragText(int X, int Y);
+  // Moves the selection's moving end and repaints what changed.
+  void MoveTextSelEnd(TPoint End);
+  // Where a pressed or dragged pointer at P puts the caret.
+  TPoint MouseCaretPos(TPoint P);
+  void MarkRowsDirty(int A, int B);
+  // The ruler marker's guide line: a second draw at a column erases it.
+  void DrawGuideLine(int Col);
+  void StartAutoScroll(int Dir, int X, int Y);
+  void StopAutoScroll();
+  void AutoScrollStep();
+  void FinishMarkerDrag(TShiftState Shift);
+  // Ends what the press of the button's mode began (the release).
+  void EndMouseMode(TShiftState Shift);
 };
 
 // Publishes the control's own properties by name, as a form designer reads

@@ -65,7 +65,10 @@ void TCustomAFEdit::InsertText(std::string_view Text) {
 
   // 5. A caret outside the text.
   bool continuation = true;
-  if (FCaret.X > static_cast<int>(D.size())) {
+  // A caret after a row's CR (where ClampPos and a free caret may put it)
+  // stands beyond the end as well: text never goes in behind a line end.
+  const int dlen = static_cast<int>(D.size());
+  if (FCaret.X > dlen || (FCaret.X == dlen && RowHasLineEnd(R))) {
     if (FOptions.contains(aoFreeCaret)) S.insert(0, static_cast<size_t>(FCaret.X) - D.size(), kSpace);
     SendKeyDown(VK_END);
     FShiftSel = false;

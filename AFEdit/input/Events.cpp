@@ -24,7 +24,7 @@ TMouseButton ButtonOf(Qt::MouseButton b) {
 bool TCustomAFEdit::focusNextPrevChild(bool) { return false; }
 
 void TCustomAFEdit::keyPressEvent(QKeyEvent* Event) {
-  const int key = VirtualKeyFromQt(Event->key());
+  const int key = VirtualKeyFromQt(*Event);
   const TShiftState shift = ShiftStateFromQt(Event->modifiers());
   if (key != 0) FKeysDown.insert(key);
   KeyDown(key, shift, Event->isAutoRepeat());
@@ -44,30 +44,34 @@ void TCustomAFEdit::keyPressEvent(QKeyEvent* Event) {
 }
 
 void TCustomAFEdit::keyReleaseEvent(QKeyEvent* Event) {
-  const int key = VirtualKeyFromQt(Event->key());
+  const int key = VirtualKeyFromQt(*Event);
   // Auto-repeat comes as release and press pairs; the key is still held.
   if (!Event->isAutoRepeat()) FKeysDown.erase(key);
   KeyUp(key, ShiftStateFromQt(Event->modifiers()));
   Event->accept();
 }
 
+// The left button's own handling (input/Mouse.cpp) comes first, then the
+// standard events.
 void TCustomAFEdit::mousePressEvent(QMouseEvent* Event) {
   const QPoint p = Event->position().toPoint();
-  if (OnMouseDown)
-    OnMouseDown(this, ButtonOf(Event->button()), ShiftStateFromQt(Event->modifiers(), Event->buttons()),
-                p.x(), p.y());
+  const TShiftState shift = ShiftStateFromQt(Event->modifiers(), Event->buttons());
+  if (Event->button() == Qt::LeftButton) MouseDown(p.x(), p.y(), shift);
+  if (OnMouseDown) OnMouseDown(this, ButtonOf(Event->button()), shift, p.x(), p.y());
 }
 
 void TCustomAFEdit::mouseMoveEvent(QMouseEvent* Event) {
   const QPoint p = Event->position().toPoint();
-  if (OnMouseMove) OnMouseMove(this, ShiftStateFromQt(Event->modifiers(), Event->buttons()), p.x(), p.y());
+  const TShiftState shift = ShiftStateFromQt(Event->modifiers(), Event->buttons());
+  MouseMove(p.x(), p.y(), shift);
+  if (OnMouseMove) OnMouseMove(this, shift, p.x(), p.y());
 }
 
 void TCustomAFEdit::mouseReleaseEvent(QMouseEvent* Event) {
   const QPoint p = Event->position().toPoint();
-  if (OnMouseUp)
-    OnMouseUp(this, ButtonOf(Event->button()), ShiftStateFromQt(Event->modifiers(), Event->buttons()),
-              p.x(), p.y());
+  const TShiftState shift = ShiftStateFromQt(Event->modifiers(), Event->buttons());
+  if (Event->button() == Qt::LeftButton) MouseUp(shift);
+  if (OnMouseUp) OnMouseUp(this, ButtonOf(Event->button()), shift, p.x(), p.y());
   if (Event->button() == Qt::LeftButton && rect().contains(Event->position().toPoint()) && OnClick)
     OnClick(this);
 }
@@ -76,8 +80,10 @@ void TCustomAFEdit::mouseDoubleClickEvent(QMouseEvent* Event) {
   TShiftState shift = ShiftStateFromQt(Event->modifiers(), Event->buttons());
   shift += {ssDouble};
   const QPoint p = Event->position().toPoint();
+  const bool onText = Event->button() == Qt::LeftButton && MouseDblClick(p.x());
   if (OnMouseDown) OnMouseDown(this, ButtonOf(Event->button()), shift, p.x(), p.y());
   if (Event->button() == Qt::LeftButton && OnDblClick) OnDblClick(this);
+  if (onText) MouseDblClickDone();
 }
 
 void TCustomAFEdit::focusInEvent(QFocusEvent* Event) {

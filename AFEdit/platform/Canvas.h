@@ -141,3 +141,8 @@ QCursor LoadRevCursor();
 void RegisterProgramCursor(int Index, const QCursor& Cursor);
 QCursor ProgramCursor(int Index);
 constexpr int crRevCursor = 5;
+// The toolkit's own screen cursors by their numbers: the arrow, the I-beam
+// and the horizontal resize arrows.
+constexpr int crDefault = 0;
+constexpr int crIBeam = -4;
+constexpr int crSizeWE = -9;

@@ -1,8 +1,54 @@
 #include "AFEdit/platform/Keys.h"
 
-int VirtualKeyFromQt(int QtKey) {
-  if (QtKey >= Qt::Key_0 && QtKey <= Qt::Key_9) return QtKey;  // 48-57
-  if (QtKey >= Qt::Key_A && QtKey <= Qt::Key_Z) return QtKey;  // 65-90
+#include <QGuiApplication>
+#include <QKeyEvent>
+
+#include <array>
+#include <cstdint>
+
+namespace {
+
+// The key of every printable ASCII character on the Japanese keyboard: a
+// shifted character names the key it is typed with (! is the 1 key, + the
+// ; key), letters name their key in either case.  0: no such key.
+constexpr std::array<uint8_t, 128> MakeJisKeyTable() {
+  std::array<uint8_t, 128> t{};
+  for (int c = '0'; c <= '9'; ++c) t[static_cast<size_t>(c)] = static_cast<uint8_t>(c);
+  for (int c = 'A'; c <= 'Z'; ++c) {
+    t[static_cast<size_t>(c)] = static_cast<uint8_t>(c);
+    t[static_cast<size_t>(c - 'A' + 'a')] = static_cast<uint8_t>(c);
+  }
+  // Shift with 1 ... 9 (Shift with 0 types nothing).
+  const char shiftedDigits[] = "!\"#$%&'()";
+  for (int i = 0; i < 9; ++i) t[static_cast<size_t>(shiftedDigits[i])] = static_cast<uint8_t>('1' + i);
+  struct TPair {
+    char Plain, Shifted;
+    uint8_t Key;
+  };
+  const TPair punctuation[] = {
+      {' ', ' ', VK_SPACE}, {'-', '=', 189}, {'^', '~', 222}, {'\\', '|', 220}, {'@', '`', 192},
+      {'[', '{', 219},      {';', '+', 187}, {':', '*', 186}, {']', '}', 221},  {',', '<', 188},
+      {'.', '>', 190},      {'/', '?', 191},
+  };
+  for (const TPair& p : punctuation) {
+    t[static_cast<size_t>(p.Plain)] = p.Key;
+    t[static_cast<size_t>(p.Shifted)] = p.Key;
+  }
+  t['_'] = 226;  // the \_ key next to the right Shift
+  return t;
+}
+
+constexpr std::array<uint8_t, 128> kJisKeys = MakeJisKeyTable();
+
+bool Printable(unsigned Code) noexcept { return Code >= 0x20 && Code < 0x7F; }
+
+}  // namespace
+
+int VirtualKeyFromQt(int QtKey, unsigned Keysym) {
+  // A Latin keysym is its character; Qt's codes of printable keys are
+  // their (upper-case) characters.  Either names the key through the table.
+  if (Printable(Keysym)) return kJisKeys[Keysym];
+  if (QtKey >= 0 && Printable(static_cast<unsigned>(QtKey))) return kJisKeys[static_cast<size_t>(QtKey)];
   if (QtKey >= Qt::Key_F1 && QtKey <= Qt::Key_F24) return 112 + (QtKey - Qt::Key_F1);
   switch (QtKey) {
     case Qt::Key_Backspace: return VK_BACK;
@@ -15,7 +61,6 @@ int VirtualKeyFromQt(int QtKey) {
     case Qt::Key_Control: return VK_CONTROL;
     case Qt::Key_Alt: return VK_MENU;
     case Qt::Key_Escape: return VK_ESCAPE;
-    case Qt::Key_Space: return VK_SPACE;
     case Qt::Key_PageUp: return VK_PRIOR;
     case Qt::Key_PageDown: return VK_NEXT;
     case Qt::Key_End: return VK_END;
@@ -26,23 +71,17 @@ int VirtualKeyFromQt(int QtKey) {
     case Qt::Key_Down: return VK_DOWN;
     case Qt::Key_Insert: return VK_INSERT;
     case Qt::Key_Delete: return VK_DELETE;
-    // Punctuation keys of the Japanese layout.
-    case Qt::Key_Colon: return 186;       // :*
-    case Qt::Key_Semicolon: return 187;   // ;+
-    case Qt::Key_Comma: return 188;       // ,<
-    case Qt::Key_Minus: return 189;       // -=
-    case Qt::Key_Period: return 190;      // .>
-    case Qt::Key_Slash: return 191;       // /?
-    case Qt::Key_At: return 192;          // @`
-    case Qt::Key_BracketLeft: return 219; // [{
-    case Qt::Key_yen:
-    case Qt::Key_Backslash: return 220;   // \|
-    case Qt::Key_BracketRight: return 221;// ]}
-    case Qt::Key_AsciiCircum: return 222; // ^~
-    case Qt::Key_Underscore: return 226;  // \_ next to right shift
+    case Qt::Key_yen: return 220;  // the \| key
     case Qt::Key_Zenkaku_Hankaku: return 244;
     default: return 0;
   }
+}
+
+int VirtualKeyFromQt(const QKeyEvent& Event) {
+  // On X11 the native virtual key is the keysym; elsewhere it means
+  // something else (or nothing) and only the Qt key is used.
+  static const bool x11 = QGuiApplication::platformName() == QLatin1String("xcb");
+  return VirtualKeyFromQt(Event.key(), x11 ? Event.nativeVirtualKey() : 0);
 }
 
 TShiftState ShiftStateFromQt(Qt::KeyboardModifiers Modifiers, Qt::MouseButtons Buttons) {

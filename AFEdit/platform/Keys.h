@@ -8,6 +8,8 @@
 
 #include "AFEdit/platform/Types.h"
 
+class QKeyEvent;
+
 enum : int {
   VK_BACK = 8, VK_TAB = 9, VK_CLEAR = 12, VK_RETURN = 13, VK_SHIFT = 16, VK_CONTROL = 17,
   VK_MENU = 18, VK_ESCAPE = 27, VK_SPACE = 32, VK_PRIOR = 33, VK_NEXT = 34, VK_END = 35,
@@ -15,10 +17,14 @@ enum : int {
   VK_DELETE = 46, VK_PROCESSKEY = 229
 };
 
-// The virtual key code of a Qt key; 0 when it has none.  Letters and digits
-// keep their ASCII codes whatever the case; punctuation follows the Japanese
-// keyboard layout's codes.
-int VirtualKeyFromQt(int QtKey);
+// The virtual key code of a key event: the key pressed, the same with and
+// without Shift (Shift+1 is the 1 key, Shift+; the ; key), on the Japanese
+// keyboard layout; 0 when it has none.  Letters keep their upper-case ASCII
+// codes, digits theirs.
+int VirtualKeyFromQt(const QKeyEvent& Event);
+// The same from the event's Qt key and, on X11, its keysym (0 elsewhere):
+// a printable keysym decides, else the Qt key.
+int VirtualKeyFromQt(int QtKey, unsigned Keysym = 0);
 
 enum TShiftStateFlag { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDouble };
 using TShiftState = TSet<TShiftStateFlag>;

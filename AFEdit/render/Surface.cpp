@@ -66,11 +66,6 @@ void TCustomAFEdit::paintEvent(QPaintEvent* Event) {
   }
 }
 
-void TCustomAFEdit::leaveEvent(QEvent* Event) {
-  QAbstractScrollArea::leaveEvent(Event);
-  viewport()->unsetCursor();
-}
-
 // The one place where a changed rectangle of the control becomes a request
 // to show it again: everything that draws says which part changed.
 void TCustomAFEdit::InvalidateRect(const TRect& R) {

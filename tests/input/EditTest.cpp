@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "render/ViewTest.h"
+#include "common/ViewTest.h"
 
 using namespace TestUtil;
 
@@ -41,6 +41,8 @@ TEST_F(Edit, OperationsUndoAndRedoAsOneStep) {
        [](TAFEdit& e) { e.InsertText("x"); }, {"ab   x"}, {6, 0}},
       {"free caret below the last row", {"ab"}, {aoAutoFormat, aoFreeCaret}, true, {1, 2},
        [](TAFEdit& e) { e.InsertText("x"); }, {"ab\r", "\r", " x"}, {2, 2}},
+      {"a caret after the CR inserts before it", {"ab\r", "cd"}, fmt, true, {3, 0},
+       [](TAFEdit& e) { e.InsertText("x"); }, {"abx\r", "cd"}, {3, 0}},
       {"insert at a continuation row's start goes to the row before", {"abc", "def"}, {}, true, {0, 1},
        [](TAFEdit& e) { e.InsertText("x"); }, {"abcxdef"}, {4, 0}},
       {"enter copies the indent", {"  abc"}, {aoAutoIndent}, true, {4, 0}, [](TAFEdit& e) { e.NewLine(); },

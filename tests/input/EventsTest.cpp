@@ -34,9 +34,10 @@ TEST_F(Shown, KeysArriveAsVirtualKeyCodesAndCp932Characters) {
   QTest::keyClick(e.viewport(), Qt::Key_Left, Qt::ShiftModifier);
   QTest::keyClick(e.viewport(), Qt::Key_PageDown);
   QTest::keyClick(e.viewport(), Qt::Key_Tab);  // stays with the control
+  QTest::keyClick(e.viewport(), Qt::Key_Exclam, Qt::ShiftModifier);  // the 1 key
   // The Shift key itself goes down and up around the arrow.
-  EXPECT_EQ(downs, (std::vector<int>{65, VK_SHIFT, VK_LEFT, VK_NEXT, VK_TAB}));
-  EXPECT_EQ(ups.size(), 5u);
+  EXPECT_EQ(downs, (std::vector<int>{65, VK_SHIFT, VK_LEFT, VK_NEXT, VK_TAB, VK_SHIFT, '1'}));
+  EXPECT_EQ(ups.size(), 7u);
   EXPECT_TRUE(e.hasFocus());
   // A typed full-width character is reported as its two CP932 bytes.
   QKeyEvent ka(QEvent::KeyPress, 0, Qt::NoModifier, QStringLiteral("あ"));

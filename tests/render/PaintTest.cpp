@@ -1,5 +1,5 @@
 // Painted rows, margin and ruler, read back from the control's surface.
-#include "render/ViewTest.h"
+#include "common/ViewTest.h"
 
 #include "AFEdit/render/Ruler.h"
 

@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "render/ViewTest.h"
+#include "common/ViewTest.h"
 
 using namespace TestUtil;
 
