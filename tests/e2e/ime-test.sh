@@ -4,12 +4,14 @@
 # (scripts/ime/run-in-ime-session), real X key events type "nihongo",
 # convert it and commit it, and the program's diagnostic file
 # (HOTARU_DIAG_FILE, see app/Diagnostics.h) and screenshots are checked:
-#   - while composing, the document and the undo history are untouched, the
-#     text being composed is shown at the caret, underlined, and the
-#     rectangle the input method is given for its candidate window is the
-#     caret's;
+#   - while composing, the document and the undo history are untouched and
+#     the rectangle the input method is given is the caret's;
+#   - while converting, Mozc's candidate window opens just below that
+#     rectangle, and the text being converted is shown at the caret,
+#     underlined, the underline not hidden by the window;
 #   - Return commits 日本語: its CP932 bytes stand at the caret, the caret
-#     is behind them, one undo step records them, the underline is gone.
+#     is behind them, the change is recorded for undo, the underline is
+#     gone.
 #
 #   ime-test.sh HOTARU_PROGRAM SESSION_SCRIPT
 #
@@ -105,19 +107,21 @@ xdotool key ctrl+Home Right
 wait_state 'focus=1 dialog=0 .* caret=1,0 ' 10 "the caret between a and b"
 
 # Takes screenshots until CONDITION (evaluated with u, the dark share of
-# the underline row) holds, for the repaint to catch up.
-shoot_until() {  # PNG CONDITION
+# the preedit's underline row: the cells' last pixel row) holds, for the
+# repaint to catch up.
+shoot_until() {  # PNG CELLS CONDITION
   local i
   for ((i = 0; i < 20; i++)); do
     import -window root "$1"
-    u=$(ink "$1" "$cx" $((cy + charh)) $((8 * cellw)) 1)
-    eval "$2" && return 0
+    u=$(ink "$1" "$cx" $((cy + charh - 1)) $(($2 * cellw)) 1)
+    eval "$3" && return 0
     sleep 0.25
   done
   return 1
 }
 
-# Composing.
+# Composing: neither the document nor the undo history changes, and the
+# input method is given the caret's rectangle.
 xdotool type --delay 60 nihongo
 wait_state "preedit=$(hex にほんご)\$" 15 "the preedit にほんご"
 [ "$(field text)" = 6162 ] || fail "the preedit changed the document"
@@ -127,25 +131,34 @@ wait_state "preedit=$(hex にほんご)\$" 15 "the preedit にほんご"
 IFS=, read -r cx cy cw ch <<<"$(field caretrect)"
 IFS=, read -r cellw charh <<<"$(field cell)"
 [ "$vx" -le "$cx" ] && [ "$cx" -lt $((vx + vw)) ] || fail "the caret is outside the view"
-# にほんご: eight cells from the caret, the underline one character height below its top.
-shoot_until "$out/composing.png" '[ "$u" -ge 90 ]'
-wait_state "preedit=$(hex にほんご)\$" 1 "the preedit still shown"
-below=$(ink "$out/composing.png" "$cx" $((cy + charh + 1)) $((8 * cellw)) 1)
-glyphs=$(ink "$out/composing.png" "$cx" "$cy" $((8 * cellw)) "$charh")
-[ "$u" -ge 90 ] || fail "no underline under the preedit ($u% dark)"
-[ "$below" -le 20 ] || fail "the underline is no line ($below% dark below it)"
-[ "$glyphs" -ge 5 ] || fail "the preedit text is not shown at the caret ($glyphs% dark)"
 
-# Converting and committing.
+# Converting: space converts, a second space opens the candidate window,
+# Up selects 日本語 again.  The window hangs below the caret's rectangle,
+# and the underlined preedit stays visible above it.
 xdotool key space
 wait_state "preedit=$(hex 日本語)\$" 15 "the conversion to 日本語"
+xdotool key space
+wait_state "preedit=$(hex ニホンゴ)\$" 15 "the second candidate ニホンゴ"
+xdotool key Up
+wait_state "preedit=$(hex 日本語)\$" 15 "日本語 selected again"
+cand=$(timeout 10 xdotool search --sync --onlyvisible --classname '^mozc_renderer$' | head -n 1)
+[ -n "$cand" ] || fail "no candidate window"
+eval "$(xdotool getwindowgeometry --shell "$cand")"
+[ $((Y - cy - ch)) -ge 0 ] && [ $((Y - cy - ch)) -le 2 ] && [ "$X" -le "$cx" ] && [ "$X" -ge $((cx - 60)) ] ||
+  fail "the candidate window at $X,$Y is not anchored below the caret $cx,$cy,$cw,$ch"
+# 日本語: six cells from the caret.
+shoot_until "$out/converting.png" 6 '[ "$u" -ge 90 ]' || fail "no underline under the preedit ($u% dark)"
+wait_state "preedit=$(hex 日本語)\$" 1 "the preedit still shown"
+glyphs=$(ink "$out/converting.png" "$cx" "$cy" $((6 * cellw)) $((charh - 2)))
+[ "$glyphs" -ge 5 ] && [ "$glyphs" -le 60 ] || fail "the preedit text is not shown at the caret ($glyphs% dark)"
+
+# Committing: 日本語 (CP932 93FA 967B 8CEA) at the caret, in one undo step,
+# the caret behind it, the underline gone.
 xdotool key Return
-# 日本語 in CP932 is 93FA 967B 8CEA.
 wait_state "text=6193fa967b8cea62 " 15 "日本語 committed at the caret"
 [ "$(field preedit)" = "" ] || fail "a preedit is left after the commit"
 [ "$(field caret)" = "7,0" ] || fail "the caret is at $(field caret), not behind 日本語"
 [ "$(field undo)" = 1 ] || fail "the commit was not recorded for undo"
-shoot_until "$out/committed.png" '[ "$u" -le 30 ]'
-[ "$u" -le 30 ] || fail "the underline stayed after the commit ($u% dark)"
-echo "PASSED: にほんご composed underlined at the caret (input method rectangle $(field imrect)), 日本語 committed"
+shoot_until "$out/committed.png" 6 '[ "$u" -le 60 ]' || fail "the underline stayed after the commit ($u% dark)"
+echo "PASSED: composed and converted underlined at the caret, candidate window at $X,$Y below the caret $cx,$cy,$cw,$ch, 日本語 committed"
 exit 0
