@@ -18,7 +18,6 @@
 #include <string>
 
 #include "AFEdit/AFEdit.h"
-#include "app/EditCommands.h"
 #include "app/FileCommands.h"
 #include "app/FormUi.h"
 #include "app/Unit1.h"
@@ -321,11 +320,6 @@ TEST_P(EditCommands, CallTheEditor) {
 }
 
 INSTANTIATE_TEST_SUITE_P(App, EditCommands, ::testing::ValuesIn(kEditCases));
-
-TEST_F(App, DateTextIsYearMonthDayWithSlashes) {
-  EXPECT_EQ(TEditCommands::DateText(QDate(2024, 3, 5)), "2024/03/05");
-  EXPECT_EQ(TEditCommands::DateText(QDate(987, 12, 31)), "0987/12/31");
-}
 
 TEST_F(App, EditorChangesRepaintTheView) {
   // A row changed without the editing procedures still shows at once.
