@@ -140,6 +140,7 @@ struct TPasteCase {
   std::string Own;        // ...or by Hotaru (exact bytes), when not empty
   Rows After;
   TPoint CaretAfter;
+  bool Overtype = false;
 };
 
 const TPasteCase kPasteCases[] = {
@@ -149,6 +150,7 @@ const TPasteCase kPasteCases[] = {
      {"x\r", "y\r", "ab"}, {0, 2}},
     {"lone CR and lone LF end lines too", {"ab"}, {0, 0}, {}, {}, "x\ry\nz", "", {"x\r", "y\r", "zab"}, {1, 2}},
     {"one line is typed in", {"ab"}, {1, 0}, {}, {}, "xy", "", {"axyb"}, {3, 0}},
+    {"one line overtypes like typing", {"abcd"}, {1, 0}, {}, {}, "xy", "", {"axyd"}, {3, 0}, true},
     {"a selection is replaced", {"abcd"}, {3, 0}, {1, 0}, {3, 0}, "X", "", {"aXd"}, {2, 0}},
     {"empty clipboard changes nothing", {"ab"}, {1, 0}, {}, {}, "", "", {"ab"}, {1, 0}},
     {"a zero byte ends Hotaru's bytes", {"ab"}, {1, 0}, {}, {}, "", std::string("x\0y", 3), {"axb"}, {2, 0}},
@@ -168,6 +170,7 @@ TEST_P(Paste, InsertsAtTheCaretAsOneUndoStep) {
   Rows_(c.Doc);
   e.SetCaretPos(c.Caret);
   if (!(c.SelFrom == c.SelTo)) SelectChars(c.SelFrom, c.SelTo);
+  if (c.Overtype) Key(Qt::Key_Insert);
   if (!c.Own.empty()) {
     auto* d = new QMimeData;
     d->setData(kPrivate, QByteArray(c.Own.data(), static_cast<qsizetype>(c.Own.size())));
