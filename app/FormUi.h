@@ -1,8 +1,10 @@
-// The windows' dialogs and message boxes behind one small interface, so
-// the commands can be driven without a person at the screen.  TQtFormUi is
+// The windows' dialogs and message boxes (and the calendar) behind one
+// small interface, so the commands can be driven without a person at the
+// screen.  TQtFormUi is
 // the real one (QFileDialog, QMessageBox).
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 
@@ -30,6 +32,8 @@ public:
   // A question with the buttons Yes, No and Cancel.
   virtual TAnswer Confirm(QWidget* Owner, const QString& Text) = 0;
   virtual void ShowError(QWidget* Owner, const QString& Text) = 0;
+  // The day Paste date writes; the system clock's unless a test fixes it.
+  virtual QDate Today() const { return QDate::currentDate(); }
 };
 
 class TQtFormUi : public TFormUi {

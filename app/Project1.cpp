@@ -6,6 +6,7 @@
 #include <QTranslator>
 
 #include "AFEdit/platform/Canvas.h"
+#include "app/Diagnostics.h"
 #include "app/FormDesign.h"
 #include "app/FormUi.h"
 #include "app/Unit1.h"
@@ -26,6 +27,7 @@ int main(int argc, char** argv) {
 
   TQtFormUi ui;
   TForm1 Form1(ui);
+  StartDiagnostics(Form1);
   TForm2 Form2(ui);
   Form1.Form2 = &Form2;
   Form1.show();

@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "AFEdit/AFEdit.h"
+#include "app/EditCommands.h"
 #include "app/FileCommands.h"
 #include "app/FormDesign.h"
 #include "app/Unit2.h"
@@ -40,6 +41,7 @@ TForm1::TForm1(TFormUi& Ui, QWidget* Parent) : QMainWindow(Parent) {
   setCentralWidget(client);
 
   FCommands = std::make_unique<TFileCommands>(*this, *AFEdit1, Ui);
+  FEdits = std::make_unique<TEditCommands>(*AFEdit1, Ui);
   CreateEditor();
   CreateMenus();
 
@@ -73,6 +75,7 @@ void TForm1::CreateEditor() {
   AFEdit1->SetUndoMax(-1);
   AFEdit1->SetWrapLeadBytes(10);
   AFEdit1->SetWrapTrailBytes(4);
+  // Every row text change repaints the visible rows.
   AFEdit1->OnChange = [](TCustomAFEdit* Sender) { Sender->Paint(); };
   AFEdit1->OnEnter = [this](TCustomAFEdit*) { AFEdit1Enter(); };
   AFEdit1->Loaded();
@@ -84,16 +87,14 @@ void TForm1::CreateEditor() {
 }
 
 void TForm1::CreateMenus() {
-  // An item runs its command; an item without one stays disabled.
-  const auto add = [this](QMenu* Menu, const char* Text, std::function<void()> Run = {}) {
+  // An item runs its command.
+  const auto add = [this](QMenu* Menu, const char* Text, std::function<void()> Run) {
     QAction* a = Menu->addAction(QString::fromUtf8(Text));
-    if (Run)
-      connect(a, &QAction::triggered, this, std::move(Run));
-    else
-      a->setEnabled(false);
+    connect(a, &QAction::triggered, this, std::move(Run));
     return a;
   };
   TFileCommands& c = *FCommands;
+  TEditCommands& e = *FEdits;
   QMenuBar* MainMenu1 = menuBar();
 
   QMenu* file = MainMenu1->addMenu(QStringLiteral("ファイル"));
@@ -105,15 +106,15 @@ void TForm1::CreateMenus() {
   Exit1 = add(file, "終了", [this] { close(); });
 
   QMenu* edit = MainMenu1->addMenu(QStringLiteral("編集"));
-  Undo1 = add(edit, "元に戻す");
-  Redo1 = add(edit, "やり直し");
+  Undo1 = add(edit, "元に戻す", [&e] { e.Undo(); });
+  Redo1 = add(edit, "やり直し", [&e] { e.Redo(); });
   edit->addSeparator();
-  Cut1 = add(edit, "切り取り");
-  Copy1 = add(edit, "コピー");
-  Paste1 = add(edit, "貼り付け");
+  Cut1 = add(edit, "切り取り", [&e] { e.Cut(); });
+  Copy1 = add(edit, "コピー", [&e] { e.Copy(); });
+  Paste1 = add(edit, "貼り付け", [&e] { e.Paste(); });
   edit->addSeparator();
-  SelectAll1 = add(edit, "すべて選択");
-  PasteDate1 = add(edit, "日付の貼り付け");
+  SelectAll1 = add(edit, "すべて選択", [&e] { e.SelectAll(); });
+  PasteDate1 = add(edit, "日付の貼り付け", [&e] { e.PasteDate(); });
 
   QMenu* tools = MainMenu1->addMenu(QStringLiteral("機能"));
   BinaryOpen1 = add(tools, "バイナリ式に開く", [&c] { c.BinaryOpen(); });
@@ -123,9 +124,9 @@ void TForm1::CreateMenus() {
   About1 = add(help, "バージョン情報", [this] { ShowHelp(); });
 
   PopupMenu1 = new QMenu(this);
-  PopupCut1 = add(PopupMenu1, "切り取り");
-  PopupCopy1 = add(PopupMenu1, "コピー");
-  PopupPaste1 = add(PopupMenu1, "貼り付け");
+  PopupCut1 = add(PopupMenu1, "切り取り", [&e] { e.Cut(); });
+  PopupCopy1 = add(PopupMenu1, "コピー", [&e] { e.Copy(); });
+  PopupPaste1 = add(PopupMenu1, "貼り付け", [&e] { e.Paste(); });
   AFEdit1->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(AFEdit1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& At) { PopupMenu1->popup(AFEdit1->viewport()->mapToGlobal(At)); });

@@ -10,6 +10,7 @@
 class QAction;
 class QMenu;
 class TAFEdit;
+class TEditCommands;
 class TFileCommands;
 class TForm2;
 class TFormUi;
@@ -25,6 +26,7 @@ public:
   // the program itself), as Open does.
   void OpenCommandLine(const QStringList& Arguments);
   TFileCommands& Commands() noexcept { return *FCommands; }
+  TEditCommands& EditCommands() noexcept { return *FEdits; }
 
   // The help window that About shows; it closes with this window.
   TForm2* Form2 = nullptr;
@@ -39,7 +41,7 @@ public:
   QAction* Save1 = nullptr;
   QAction* SaveAs1 = nullptr;
   QAction* Exit1 = nullptr;
-  // "編集": present but disabled until they are connected to the editor.
+  // "編集"
   QAction* Undo1 = nullptr;
   QAction* Redo1 = nullptr;
   QAction* Cut1 = nullptr;
@@ -52,7 +54,7 @@ public:
   QAction* BinarySave1 = nullptr;
   // "ヘルプ"
   QAction* About1 = nullptr;
-  // PopupMenu1, disabled like the "編集" items.
+  // PopupMenu1: Cut, Copy and Paste of "編集".
   QAction* PopupCut1 = nullptr;
   QAction* PopupCopy1 = nullptr;
   QAction* PopupPaste1 = nullptr;
@@ -69,6 +71,7 @@ private:
   void EnterEditor();
 
   std::unique_ptr<TFileCommands> FCommands;
+  std::unique_ptr<TEditCommands> FEdits;
   bool FEditorIsActiveControl = false;  // the editor has the window's focus
   bool FEntering = false;               // the editor's last focus-in enters it
   bool FEnterPending = false;           // Binary open is queued

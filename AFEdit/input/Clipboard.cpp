@@ -133,7 +133,9 @@ void TCustomAFEdit::InsertClipRows(int First, int N, bool FromRowCopy, const std
     rec.Dirty = true;
     FLines.Insert(P, text);
     FLineAttrs.InsertAttr(P, rec);
-    FSel.RowInserted(P - 1);
+    // Only a row selection moves with its rows (with none, the empty range
+    // would take an insertion before row 0 for one inside it).
+    if (FSel.HasRowSel()) FSel.RowInserted(P - 1);
   }
   FCaret.Y += N;
 }
@@ -213,6 +215,11 @@ void TCustomAFEdit::ClearSelection() { DeleteSelection(); }
 void TCustomAFEdit::inputMethodEvent(QInputMethodEvent* Event) {
   const TEditScope scope(*this);
   const QString commit = Event->commitString();
+  const QString preedit = Event->preeditString();
+  // The old preedit goes where it was shown, before a commit moves the
+  // caret.
+  const bool preeditChanged = preedit != FPreedit;
+  if (preeditChanged) InvalidateRect(PreeditRect());
   if (!commit.isEmpty()) {
     std::string bytes;
     if (QStringToCp932Replacing(commit, bytes, kReplacement) > 0)
@@ -221,9 +228,7 @@ void TCustomAFEdit::inputMethodEvent(QInputMethodEvent* Event) {
     const std::string_view text = BeforeZero(bytes);
     if (!text.empty()) InsertText(text);
   }
-  const QString preedit = Event->preeditString();
-  if (preedit != FPreedit) {
-    InvalidateRect(PreeditRect());
+  if (preeditChanged) {
     FPreedit = preedit;
     FPreeditActive = !preedit.isEmpty();
     InvalidateRect(PreeditRect());

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QMenu>
@@ -21,6 +22,7 @@
 #include "app/FormUi.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
+#include "common/Doc.h"
 
 namespace {
 
@@ -42,6 +44,7 @@ struct TFakeUi : TFormUi {
     Log += (Log.empty() ? "" : " ") + std::string("error");
     Errors.push_back(Text.toStdString());
   }
+  QDate Today() const override { return Day; }
 
   // Logs the question and takes its answer ("cancel" when none is left).
   std::string Next(const QString& Question) {
@@ -60,6 +63,7 @@ struct TFakeUi : TFormUi {
   std::deque<std::string> Answers;
   std::string Log;
   std::vector<std::string> Errors;
+  QDate Day{2024, 3, 5};
 };
 
 // 日本 (a trail byte 0x7B) and a last line without a line end.
@@ -244,15 +248,85 @@ TEST_F(App, Design) {
   menus << items(Form.PopupMenu1);
   EXPECT_EQ(menus.join('\n'),
             "ファイル: 新規 開く 上書き保存 名前を付けて保存 - 終了\n"
-            "編集: 元に戻す(off) やり直し(off) - 切り取り(off) コピー(off) 貼り付け(off) - "
-            "すべて選択(off) 日付の貼り付け(off)\n"
+            "編集: 元に戻す やり直し - 切り取り コピー 貼り付け - すべて選択 日付の貼り付け\n"
             "機能: バイナリ式に開く バイナリ式に保存\n"
             "ヘルプ: バージョン情報\n"
-            ": 切り取り(off) コピー(off) 貼り付け(off)");
+            ": 切り取り コピー 貼り付け");
   // The dialogs' filter in its order; "*.*" shows every file.
   EXPECT_EQ(QtNameFilters(TFileCommands::kFilter),
             QStringList({"テキストファイル(*.txt) (*.txt)", "C言語ソースファイル(*.c) (*.c)", "HTML(*.html) (*.html)",
                          "Be-Music song(*.bms) (*.bms)", "すべてのファイル(*.*) (*)"}));
+}
+
+// ---- edit commands ----
+
+struct TEditCase {
+  const char* Steps;  // "rows" 0-1 or "chars" (1,0)-(1,1) selected, "caret" after x, then menu items
+  const char* Text;   // the document afterwards
+  const char* Clip;   // the clipboard afterwards; it starts as "Q"
+};
+
+// "ab" wraps into "cd": the menus copy the displayed rows.
+const TEditCase kEditCases[] = {
+    {"rows copy", "abcd\r\nx", "ab\r\ncd\r\n"},
+    {"rows pcopy", "abcd\r\nx", "ab\r\ncd\r\n"},
+    {"selall copy", "abcd\r\nx", "ab\r\ncd\r\nx\r\n"},
+    {"chars copy", "abcd\r\nx", " b\r\nc\r\n"},
+    {"rows cut", "x", "ab\r\ncd\r\n"},
+    {"rows pcut undo", "abcd\r\nx", "ab\r\ncd\r\n"},
+    {"chars cut", "ad\r\nx", " b\r\nc\r\n"},
+    {"cut", "abcd\r\nx", "Q"},
+    {"caret paste", "abcd\r\nxQ", "Q"},
+    {"caret ppaste", "abcd\r\nxQ", "Q"},
+    {"rows paste", "Qx", "Q"},
+    {"caret paste undo", "abcd\r\nx", "Q"},
+    {"caret paste undo redo", "abcd\r\nxQ", "Q"},
+    {"undo", "abcd\r\nx", "Q"},
+    {"caret date", "abcd\r\nx2024/03/05", "Q"},
+    {"rows date", "2024/03/05x", "Q"},
+    {"caret date undo", "abcd\r\nx", "Q"},
+};
+
+void PrintTo(const TEditCase& c, std::ostream* os) { *os << c.Steps; }
+
+class EditCommands : public App, public ::testing::WithParamInterface<TEditCase> {};
+
+TEST_P(EditCommands, CallTheEditor) {
+  const TEditCase& c = GetParam();
+  TAFEdit& e = *Form.AFEdit1;
+  TestUtil::SetRows(e, {"ab", "cd\r", "x"});
+  QGuiApplication::clipboard()->setText(QStringLiteral("Q"));
+  const std::map<std::string, QAction*> items = {
+      {"undo", Form.Undo1},   {"redo", Form.Redo1},      {"cut", Form.Cut1},
+      {"copy", Form.Copy1},   {"paste", Form.Paste1},    {"selall", Form.SelectAll1},
+      {"date", Form.PasteDate1}, {"pcut", Form.PopupCut1}, {"pcopy", Form.PopupCopy1},
+      {"ppaste", Form.PopupPaste1}};
+  for (const QString& step : QString::fromUtf8(c.Steps).split(QLatin1Char(' '))) {
+    if (step == "rows") {
+      e.Sel().SetAnchorRow(0);
+      e.Sel().SetActiveRow(1);
+    } else if (step == "chars") {
+      e.Sel().SetAnchorPos({1, 0});
+      e.Sel().SetActivePos({1, 1});
+    } else if (step == "caret") {
+      e.SetCaretPos({1, 2});
+    } else {
+      items.at(step.toStdString())->trigger();
+    }
+  }
+  EXPECT_EQ(e.Text(), c.Text);
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), c.Clip);
+  EXPECT_EQ(e.CheckInvariants(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(App, EditCommands, ::testing::ValuesIn(kEditCases));
+
+TEST_F(App, EditorChangesRepaintTheView) {
+  // A row changed without the editing procedures still shows at once.
+  TAFEdit& e = *Form.AFEdit1;
+  const QImage before = e.Surface().copy();
+  e.SetRowText(0, "changed", true);
+  EXPECT_NE(e.Surface(), before);
 }
 
 // A click at a point of the window's editor, delivered as the window

@@ -1,0 +1,23 @@
+// A test aid, off unless the environment variable HOTARU_DIAG_FILE names a
+// file.  Then the program appends one line to that file whenever the
+// editor's observable state changes (checked every 50 ms), so a test that
+// drives the real program from outside (real key events through a real
+// input method) can wait for and check what happened.  A line is
+// space-separated key=value fields:
+//   focus=0|1       the editor has the keyboard focus
+//   dialog=0|1      a modal dialog is open
+//   view=x,y,w,h    the editor's client area, in screen pixels
+//   cell=w,h        the cell width and the character height, in pixels
+//   caret=col,row   the caret's document position
+//   caretrect=...   the caret, in screen pixels (x,y,w,h)
+//   imrect=...      the cursor rectangle the input method is given, in
+//                   screen pixels, as the platform plugin computes it
+//   undo=0|1        there is something to undo
+//   text=HEX        the document's bytes (CP932, CR LF line ends)
+//   preedit=HEX     the text being composed, UTF-8
+#pragma once
+
+class TForm1;
+
+// Starts writing when HOTARU_DIAG_FILE is set; does nothing otherwise.
+void StartDiagnostics(TForm1& Form);

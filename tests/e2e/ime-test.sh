@@ -1,0 +1,164 @@
+#!/usr/bin/env bash
+# The editor with a real Japanese input method, as a user meets it: the
+# program runs on a virtual X display with ibus and Mozc
+# (scripts/ime/run-in-ime-session), real X key events type "nihongo",
+# convert it and commit it, and the program's diagnostic file
+# (HOTARU_DIAG_FILE, see app/Diagnostics.h) and screenshots are checked:
+#   - while composing, the document and the undo history are untouched and
+#     the rectangle the input method is given is the caret's;
+#   - while converting, Mozc's candidate window opens just below that
+#     rectangle, and the text being converted is shown at the caret,
+#     underlined, the underline not hidden by the window;
+#   - Return commits 日本語: its CP932 bytes stand at the caret, the caret
+#     is behind them, the change is recorded for undo, the underline is
+#     gone.
+#
+#   ime-test.sh HOTARU_PROGRAM SESSION_SCRIPT
+#
+# Exits 77 (skipped) when the machine has no input method to run.
+set -u
+
+if [ "${1:-}" != --inside ]; then
+  [ $# -eq 2 ] || { echo "usage: $0 HOTARU_PROGRAM SESSION_SCRIPT" >&2; exit 2; }
+  missing=()
+  for t in Xvfb dbus-daemon ibus-daemon ibus xdotool import convert setpriv timeout; do
+    command -v "$t" >/dev/null 2>&1 || missing+=("$t")
+  done
+  [ -x /usr/lib/ibus-mozc/ibus-engine-mozc ] || missing+=(ibus-mozc)
+  [ -x /usr/lib/mozc/mozc_server ] || missing+=(mozc-server)
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "SKIPPED: no input method session on this machine (missing: ${missing[*]});" \
+         "scripts/deps.sh installs them"
+    exit 77
+  fi
+  # The session may run as another user: everything it reads goes to a
+  # fresh world-readable folder.
+  dir=$(mktemp -d)
+  chmod 755 "$dir"
+  cp "$1" "$dir/Hotaru"
+  cp "$(dirname "$1")/Readme.txt" "$dir/"   # the help text, read at start
+  cp "$0" "$dir/ime-test.sh"
+  printf 'ab' > "$dir/doc.txt"
+  mkdir "$dir/keep"
+  chmod -R a+rX "$dir"
+  chmod 777 "$dir/keep"
+  timeout -k 5 120 "$2" bash "$dir/ime-test.sh" --inside "$dir"
+  rc=$?
+  [ $rc -eq 124 ] && echo "FAILED: timed out"
+  if [ $rc -ne 0 ] && [ -n "$(ls -A "$dir/keep")" ]; then
+    rm -rf ime-test-failure && cp -r "$dir/keep" ime-test-failure &&
+      echo "screenshots and states kept in $PWD/ime-test-failure"
+  fi
+  rm -rf "$dir"
+  exit $rc
+fi
+
+# ---- inside the session ----
+dir=$2
+cd "$dir" || exit 1
+out=$IME_SESSION_DIR
+diag=$out/diag.txt
+hex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n'; }
+fail() {
+  echo "FAILED: $*"
+  echo "--- last states:"
+  tail -n 5 "$diag" 2>/dev/null
+  echo "--- the program's output:"
+  tail -n 20 "$out/hotaru.log" 2>/dev/null
+  cp "$out"/* "$dir/keep/" 2>/dev/null
+  exit 1
+}
+# Waits until the program's current state (the file's last line) matches.
+wait_state() {  # REGEX TIMEOUT_S WHAT
+  local i
+  for ((i = 0; i < $2 * 10; i++)); do
+    line=$(tail -n 1 "$diag" 2>/dev/null)
+    grep -qE -- "$1" <<<"$line" && return 0
+    sleep 0.1
+  done
+  fail "timed out waiting for $3"
+}
+field() { sed -E "s/.*(^| )$1=([^ ]*).*/\2/" <<<"$line"; }
+# Dark pixels (of 100) in a screenshot's rectangle.
+ink() {  # PNG X Y W H
+  convert "$1" -crop "$4x$5+$2+$3" +repage -depth 8 txt:- |
+    awk -F'[()]' 'NR > 1 { split($2, c, ","); n++; if (c[1] + c[2] + c[3] < 384) d++ }
+                  END { print n ? int(100 * d / n) : 0 }'
+}
+
+HOTARU_DIAG_FILE=$diag "$dir/Hotaru" "$dir/doc.txt" >"$out/hotaru.log" 2>&1 &
+pid=$!
+trap 'kill $pid 2>/dev/null' EXIT
+wait_state 'text=6162 ' 15 "the window with doc.txt"
+IFS=, read -r vx vy vw vh <<<"$(field view)"
+
+# Entering the editor the first time offers Binary open: Escape declines.
+# With no window manager nothing activates the window again after the
+# dialog: a second click does, as it would for a user.
+xdotool mousemove --sync $((vx + vw / 2)) $((vy + vh / 2)) click 1
+wait_state 'dialog=1' 10 "the Binary open dialog"
+sleep 0.3
+xdotool key Escape
+wait_state 'dialog=0' 10 "the dialog to close"
+xdotool click 1
+wait_state 'focus=1 dialog=0' 10 "the editor's focus after the dialog"
+# Between a and b; keys pass the input method while nothing is composed.
+xdotool key ctrl+Home Right
+wait_state 'focus=1 dialog=0 .* caret=1,0 ' 10 "the caret between a and b"
+
+# Takes screenshots until CONDITION (evaluated with u, the dark share of
+# the preedit's underline row: the cells' last pixel row) holds, for the
+# repaint to catch up.
+shoot_until() {  # PNG CELLS CONDITION
+  local i
+  for ((i = 0; i < 20; i++)); do
+    import -window root "$1"
+    u=$(ink "$1" "$cx" $((cy + charh - 1)) $(($2 * cellw)) 1)
+    eval "$3" && return 0
+    sleep 0.25
+  done
+  return 1
+}
+
+# Composing: neither the document nor the undo history changes, and the
+# input method is given the caret's rectangle.
+xdotool type --delay 60 nihongo
+wait_state "preedit=$(hex にほんご)\$" 15 "the preedit にほんご"
+[ "$(field text)" = 6162 ] || fail "the preedit changed the document"
+[ "$(field undo)" = 0 ] || fail "the preedit was recorded for undo"
+[ "$(field imrect)" = "$(field caretrect)" ] ||
+  fail "input method rectangle $(field imrect) is not the caret's $(field caretrect)"
+IFS=, read -r cx cy cw ch <<<"$(field caretrect)"
+IFS=, read -r cellw charh <<<"$(field cell)"
+[ "$vx" -le "$cx" ] && [ "$cx" -lt $((vx + vw)) ] || fail "the caret is outside the view"
+
+# Converting: space converts, a second space opens the candidate window,
+# Up selects 日本語 again.  The window hangs below the caret's rectangle,
+# and the underlined preedit stays visible above it.
+xdotool key space
+wait_state "preedit=$(hex 日本語)\$" 15 "the conversion to 日本語"
+xdotool key space
+wait_state "preedit=$(hex ニホンゴ)\$" 15 "the second candidate ニホンゴ"
+xdotool key Up
+wait_state "preedit=$(hex 日本語)\$" 15 "日本語 selected again"
+cand=$(timeout 10 xdotool search --sync --onlyvisible --classname '^mozc_renderer$' | head -n 1)
+[ -n "$cand" ] || fail "no candidate window"
+eval "$(xdotool getwindowgeometry --shell "$cand")"
+[ $((Y - cy - ch)) -ge 0 ] && [ $((Y - cy - ch)) -le 2 ] && [ "$X" -le "$cx" ] && [ "$X" -ge $((cx - 60)) ] ||
+  fail "the candidate window at $X,$Y is not anchored below the caret $cx,$cy,$cw,$ch"
+# 日本語: six cells from the caret.
+shoot_until "$out/converting.png" 6 '[ "$u" -ge 90 ]' || fail "no underline under the preedit ($u% dark)"
+wait_state "preedit=$(hex 日本語)\$" 1 "the preedit still shown"
+glyphs=$(ink "$out/converting.png" "$cx" "$cy" $((6 * cellw)) $((charh - 2)))
+[ "$glyphs" -ge 5 ] && [ "$glyphs" -le 60 ] || fail "the preedit text is not shown at the caret ($glyphs% dark)"
+
+# Committing: 日本語 (CP932 93FA 967B 8CEA) at the caret, in one undo step,
+# the caret behind it, the underline gone.
+xdotool key Return
+wait_state "text=6193fa967b8cea62 " 15 "日本語 committed at the caret"
+[ "$(field preedit)" = "" ] || fail "a preedit is left after the commit"
+[ "$(field caret)" = "7,0" ] || fail "the caret is at $(field caret), not behind 日本語"
+[ "$(field undo)" = 1 ] || fail "the commit was not recorded for undo"
+shoot_until "$out/committed.png" 6 '[ "$u" -le 60 ]' || fail "the underline stayed after the commit ($u% dark)"
+echo "PASSED: composed and converted underlined at the caret, candidate window at $X,$Y below the caret $cx,$cy,$cw,$ch, 日本語 committed"
+exit 0
