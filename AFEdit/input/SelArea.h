@@ -18,7 +18,7 @@ public:
   void SetActiveRow(int Row) noexcept { FActiveRow = Row; }
   bool HasCharSel() const noexcept { return !(FAnchorPos == FActivePos); }
   bool HasRowSel() const noexcept { return FAnchorRow >= 0; }
-  bool RowInSel(int Row) const noexcept { return FirstSelRow() <= Row && Row <= LastSelRow(); }
+  bool RowInSel(int Row) const noexcept { return HasRowSel() && FirstSelRow() <= Row && Row <= LastSelRow(); }
   bool PosInSel(int Col, int Row) const noexcept;
   // A row was inserted after row Row (RowInserted), or row Row was deleted
   // (RowDeleted): a selection after the change moves with its rows, one
