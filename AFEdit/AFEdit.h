@@ -182,6 +182,7 @@ public:
   void ReplaceRow(int Row, TRowStr S) { SetRowText(Row, std::move(S), true); }
   void AppendLine(TRowStr S);
   void FreeColAttrs(int Row) { FLineAttrs.FreeColAttrs(Row); }
+  void MarkShownRowsDirty(int Row);
   // While loading, appended rows are not recorded for undo (the history is
   // reset when the load ends) and no undo notification is sent per row.
   void BeginLoad() noexcept { FLoading = true; }
@@ -355,13 +356,15 @@ public:
   struct TEditScope {
     explicit TEditScope(TCustomAFEdit& E) : Edit(E) { ++Edit.FEditDepth; }
     ~TEditScope() {
-      if (--Edit.FEditDepth == 0 && Edit.FPaintPending) Edit.Paint();
+      if (--Edit.FEditDepth == 0) Edit.EndOfEdit();
     }
     TEditScope(const TEditScope&) = delete;
     TEditScope& operator=(const TEditScope&) = delete;
     TCustomAFEdit& Edit;
   };
   bool Editing() const noexcept { return FEditDepth > 0; }
+  // Draws what the edit that just ended left to repaint.
+  void EndOfEdit();
   // Stored bytes of row P.Y before display column P.X; a column inside the
   // indent counts as the row's first byte.
   int PosToByteIndex(TPoint P);
@@ -667,6 +670,8 @@ protected:
   int FPaintBatchDepth = 0;
   int FEditDepth = 0;            // edits running (TEditScope)
   bool FPaintPending = false;    // a whole repaint waits for the edit's end
+  bool FInChangeHandler = false; // the row-change handler is running
+  bool FChangePaintPending = false;  // the change handler asked for a repaint
   TRect FInvalid;                // gathered while a paint batch is open
   bool FInBarUpdate = false;     // the control itself moves a bar
   // The system caret.

@@ -12,6 +12,8 @@ void RegisterLoadSaveCases();  // LoadSaveBench.cpp: load, save
 void RegisterWrapCases(size_t lastRowBytes);
 // PaintBench.cpp: full repaint and line scroll of a 120 x 50-cell view.
 void RegisterPaintCases();
+// TypingBench.cpp: typing into a short and a 1 MiB paragraph.
+void RegisterTypingCases();
 
 // Removes the temporary files of the load and save cases.
 void RemoveLoadSaveFiles();

@@ -146,6 +146,7 @@ int main(int argc, char** argv) {
   bench::RegisterLoadSaveCases();
   bench::RegisterWrapCases(lastRowBytes);
   bench::RegisterPaintCases();
+  bench::RegisterTypingCases();
 
   benchmark::BenchmarkReporter* shown = benchmark::CreateDefaultDisplayReporter();
   bench::TRatioReporter display(shown, dynamic_cast<benchmark::ConsoleReporter*>(shown) != nullptr);

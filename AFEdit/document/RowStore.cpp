@@ -1,5 +1,6 @@
 // Row operations of the control: every change of the row store goes through
 // these, firing the row events and recording undo items.
+#include <algorithm>
 #include <cstring>
 
 #include "AFEdit/AFEdit.h"
@@ -62,6 +63,7 @@ void TCustomAFEdit::InsertRow(int Row, TRowStr S, const TLineAttr& Template) {
   FLines.Insert(Row, S);
   C.Dirty = true;
   FLineAttrs.InsertAttr(Row, C);
+  MarkShownRowsDirty(Row);
   BlocksRowChanged(Row, brInserted);
   if (!FBatchEdit) SetScrollBars(FScrollBars);
   FireUndoChange(FUndoBuff.CanUndo(), false);
@@ -73,10 +75,17 @@ void TCustomAFEdit::DeleteRow(int Row) {
   FUndoBuff.AddItem(FEditGroup, Row, TLineAttr{}, old, TRowStr(), FLines[Row], ukRowDeleted, FCaret);
   FLines.Delete(Row);
   FLineAttrs.DeleteAttr(Row);
+  MarkShownRowsDirty(Row);
   BlocksRowChanged(Row, brDeleted);
   if (FCaret.Y > RowCount() - 1 && FCaret.Y > 0) --FCaret.Y;
   SetScrollBars(FScrollBars);
   FireUndoChange(FUndoBuff.CanUndo(), false);
+}
+
+// Rows shown at and below Row moved: they are repainted with the changed
+// rows.
+void TCustomAFEdit::MarkShownRowsDirty(int Row) {
+  FLineAttrs.MarkDirty(std::max(Row, FTopRow), std::min(RowCount(), FTopRow + VisibleRowCount() + 2));
 }
 
 void TCustomAFEdit::SetRowText(int Row, TRowStr S, bool NewGroup) {
@@ -93,10 +102,14 @@ void TCustomAFEdit::SetRowText(int Row, TRowStr S, bool NewGroup) {
   FLines.Set(Row, S);
   FLineAttrs.GetAttr(Row).Dirty = true;
   if (OnChange) {
+    FInChangeHandler = true;
     OnChange(this);
-    // The handler may have changed the row: record that as well.
-    FUndoBuff.AddItem(FEditGroup, Row, FLineAttrs.GetAttr(Row), C, FLines[Row], S, ukRowChanged,
-                      FCaret);
+    FInChangeHandler = false;
+    // The handler may have changed the row: record that as well.  A
+    // handler that changed nothing leaves nothing to undo.
+    const TLineAttr now = FLineAttrs.PeekAttr(Row);
+    if (!(FLines[Row].SharesWith(S) || FLines[Row] == S) || !(now == C))
+      FUndoBuff.AddItem(FEditGroup, Row, now, C, FLines[Row], S, ukRowChanged, FCaret);
   }
   FireUndoChange(FUndoBuff.CanUndo(), false);
 }

@@ -98,9 +98,32 @@ void TUndoBuff::DiscardGroup(int Group) {
   FLastGroup = Group;
 }
 
+// A row changed again within its group, with only changes of other rows in
+// between (re-wrap changes each row twice, the row after it in between):
+// the earlier item takes the new state, and undo and redo give the same
+// rows with one item fewer.
+bool TUndoBuff::MergeRowChange(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
+                               const TRowStr& NewText, const TRowStr& OldText) {
+  if (Group != FLastGroup || FFreshGroup || FDiscarding || FPos != FTop) return false;
+  for (int back = 1; back <= 2 && FPos - back >= 0; ++back) {
+    TSlot& s = FSlots[static_cast<size_t>(FPos - back)];
+    TUndoBuffItem& it = s.Item;
+    if (!s.Used || it.Group != Group || it.Kind != ukRowChanged) return false;
+    if (it.Row != Row) continue;
+    if (!it.NewText.SharesWith(OldText) || !(it.NewAttr == OldAttr)) return false;
+    if (FSavedPos > FPos - back) return false;  // the saved state lies after that item
+    it.NewText = NewText;
+    it.NewAttr = NewAttr;
+    FCanUndo = true;
+    return true;
+  }
+  return false;
+}
+
 void TUndoBuff::AddItem(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
                         const TRowStr& NewText, const TRowStr& OldText, uint8_t Kind, TPoint Caret,
                         int Row2) {
+  if (Kind == ukRowChanged && MergeRowChange(Group, Row, NewAttr, OldAttr, NewText, OldText)) return;
   if (Group == FLastGroup && !FFreshGroup) {
     ++FGroupRun;
   } else {

@@ -87,6 +87,8 @@ private:
     bool Used = false;
   };
   void SetSlotCount(int N);
+  bool MergeRowChange(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
+                      const TRowStr& NewText, const TRowStr& OldText);
   void CutRedo();
   bool DropOldestGroup(int CurrentGroup);
   void DiscardGroup(int Group);

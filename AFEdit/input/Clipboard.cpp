@@ -137,6 +137,7 @@ void TCustomAFEdit::InsertClipRows(int First, int N, bool FromRowCopy, const std
     // would take an insertion before row 0 for one inside it).
     if (FSel.HasRowSel()) FSel.RowInserted(P - 1);
   }
+  if (N > 0) MarkShownRowsDirty(R);
   FCaret.Y += N;
 }
 

@@ -100,13 +100,26 @@ void TCustomAFEdit::ScrollWindow(int Dx, int Dy, const TRect& R) {
   InvalidateRect(R);
 }
 
+// A repaint the row-change handler asked for during an edit shows the rows
+// the edit changed; every change marks its rows dirty (inserted and deleted
+// rows mark the shown rows below them too), so while the view has not
+// moved, repainting the dirty rows gives the image a whole repaint would.
+void TCustomAFEdit::EndOfEdit() {
+  if (FPaintPending || (FChangePaintPending && FPaintedTopRow != FTopRow)) {
+    Paint();
+  } else if (FChangePaintPending) {
+    FChangePaintPending = false;
+    RepaintDirtyRows();
+  }
+}
+
 void TCustomAFEdit::Paint() {
   if (FSurface.isNull()) return;
   if (FEditDepth > 0) {
-    FPaintPending = true;
+    (FInChangeHandler ? FChangePaintPending : FPaintPending) = true;
     return;
   }
-  FPaintPending = false;
+  FPaintPending = FChangePaintPending = false;
   const TPaintBatch batch(*this);
   HideCaret();
   // What lies outside the rows and the ruler shows the background: the
