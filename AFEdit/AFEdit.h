@@ -758,6 +758,7 @@ protected:
   std::bitset<256> FWordChars;
   std::string FWrapBuf;  // display text of the row being wrapped
   std::string FWrapBuf2;
+  TRowPacker FWrapPacker{64 << 10};  // chunks for the rows re-wrap joins
   int FWrapLeadBytes = 10;
   int FWrapTrailBytes = 4;
 

@@ -5,7 +5,7 @@ TUndoBuff::TUndoBuff(int InitialSlots) : FSlots(static_cast<size_t>(InitialSlots
 const TUndoBuffItem* TUndoBuff::Slot(int Index) const {
   if (Index < 0 || Index >= SlotCount()) return nullptr;
   const TSlot& s = FSlots[static_cast<size_t>(Index)];
-  return s.Used ? &s.Item : nullptr;
+  return s.Item.SlotUsed ? &s.Item : nullptr;
 }
 
 TUndoBuffItem* TUndoBuff::UndoItem() {
@@ -31,7 +31,7 @@ void TUndoBuff::SetSlotCount(int N) {
 void TUndoBuff::Reset() {
   for (TSlot& s : FSlots) {
     s.Item = TUndoBuffItem{};  // releases the texts
-    s.Used = false;
+    s.Item.SlotUsed = false;
   }
   FPos = 0;
   FTop = 0;
@@ -57,14 +57,14 @@ void TUndoBuff::CutRedo() {
   for (int i = FPos; i < FTop; ++i) {
     TSlot& s = FSlots[static_cast<size_t>(i)];
     s.Item = TUndoBuffItem{};
-    s.Used = false;
+    s.Item.SlotUsed = false;
   }
   FTop = FPos;
   if (FSavedPos > FPos) FSavedPos = -1;
 }
 
 bool TUndoBuff::FrontIsGroup(int Group) const {
-  return !FSlots.empty() && FSlots.front().Used && FSlots.front().Item.Group == Group;
+  return !FSlots.empty() && FSlots.front().Item.SlotUsed && FSlots.front().Item.Group == Group;
 }
 
 // Drops the items of the oldest group; they all lie below the position, since
@@ -73,7 +73,7 @@ bool TUndoBuff::FrontIsGroup(int Group) const {
 // reached.  Refuses (false) to drop the current group's own first items,
 // which would leave a part of it to undo alone.
 bool TUndoBuff::DropOldestGroup(int CurrentGroup) {
-  if (FPos == 0 || !FSlots.front().Used) return true;
+  if (FPos == 0 || !FSlots.front().Item.SlotUsed) return true;
   const int32_t g = FSlots.front().Item.Group;
   if (g == CurrentGroup && FGroupRun > 0) return false;
   while (FPos > 0 && FrontIsGroup(g)) {
@@ -108,7 +108,7 @@ bool TUndoBuff::MergeRowChange(int Group, int Row, const TLineAttr& NewAttr, con
   for (int back = 1; back <= 2 && FPos - back >= 0; ++back) {
     TSlot& s = FSlots[static_cast<size_t>(FPos - back)];
     TUndoBuffItem& it = s.Item;
-    if (!s.Used || it.Group != Group || it.Kind != ukRowChanged) return false;
+    if (!s.Item.SlotUsed || it.Group != Group || it.Kind != ukRowChanged) return false;
     if (it.Row != Row) continue;
     if (!it.NewText.SharesWith(OldText) || !(it.NewAttr == OldAttr)) return false;
     if (FSavedPos > FPos - back) return false;  // the saved state lies after that item
@@ -153,7 +153,7 @@ void TUndoBuff::AddItem(int Group, int Row, const TLineAttr& NewAttr, const TLin
 
   TSlot& s = FSlots[static_cast<size_t>(FPos)];
   TUndoBuffItem& it = s.Item;
-  s.Used = true;
+  s.Item.SlotUsed = true;
   it.Group = Group;
   it.Row = Row;
   it.Row2 = Row2;
@@ -174,7 +174,7 @@ std::string TUndoBuff::Check() const {
     return "undo positions out of order: pos " + std::to_string(FPos) + ", top " + std::to_string(FTop) +
            ", slots " + std::to_string(SlotCount());
   for (int i = 0; i < SlotCount(); ++i)
-    if (FSlots[static_cast<size_t>(i)].Used != (i < FTop))
+    if (FSlots[static_cast<size_t>(i)].Item.SlotUsed != (i < FTop))
       return "undo slot " + std::to_string(i) + (i < FTop ? " is empty" : " holds a stale item");
   if (FSavedPos < -1 || FSavedPos > FTop) return "saved undo position outside the history";
   if (FGroupRun < 0) return "negative group run";

@@ -27,6 +27,7 @@ struct TUndoBuffItem {
   int32_t CaretCol = 0;
   int32_t CaretRow = 0;
   uint8_t Kind = 0;
+  bool SlotUsed = false;  // the history's own mark: the slot holds an item
   TRowStr OldText;  // shares the row's text: no copy is made
   TRowStr NewText;
   TLineAttr OldAttr;
@@ -82,9 +83,10 @@ public:
   std::string Check() const;
 
 private:
+  // A slot is an item whose SlotUsed says whether it holds one (the mark
+  // lives in the item's padding, so a slot costs no more than its item).
   struct TSlot {
     TUndoBuffItem Item;
-    bool Used = false;
   };
   void SetSlotCount(int N);
   bool MergeRowChange(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,

@@ -29,12 +29,13 @@ size_t GuardBreak(std::string_view T, long B) {
 }
 
 // The texts of two rows joined.  An empty side costs nothing: the other
-// side's bytes are shared, so peeling a long row apart stays linear.
-TRowStr Join(const TRowStr& a, const TRowStr& b) {
+// side's bytes are shared, so peeling a long row apart stays linear.  Joined
+// texts are packed into shared chunks, so the rows a re-wrap rewrites (and
+// the history that keeps their old texts) cost their bytes and little more.
+TRowStr Join(TRowPacker& Packer, const TRowStr& a, const TRowStr& b) {
   if (b.empty()) return a;
   if (a.empty()) return b;
-  TRowPacker packer(a.size() + b.size() + 16);
-  return packer.Pack(a.view(), b.view());
+  return Packer.Pack(a.view(), b.view());
 }
 
 int IndentOf(const TLineAttr& A) { return std::max<int>(0, A.Indent); }
@@ -174,7 +175,7 @@ void TCustomAFEdit::RewrapRow(int Row) {
         if (FSel.HasRowSel()) FSel.RowInserted(R);
         FLineAttrs.MarkDirty(R + 1, RowCount());
       } else {
-        SetRowText(R + 1, Join(rest, FLines[R + 1]), false);
+        SetRowText(R + 1, Join(FWrapPacker, rest, FLines[R + 1]), false);
         FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines[R + 1].size()) + 2);
       }
       ColAttrsMove(R, R + 1, amToNextRow, static_cast<int>(N - B));
@@ -233,7 +234,7 @@ void TCustomAFEdit::RewrapRow(int Row) {
       const int n1 = static_cast<int>(T1.size());
       ColAttrsMove(R + 1, R, amToPrevRow, n1);
       BlocksMove(R + 1, R, amToPrevRow, n1);
-      SetRowText(R, Join(T, T1), false);
+      SetRowText(R, Join(FWrapPacker, T, T1), false);
       FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines[R].size()) + 2);
       DeleteRow(R + 1);
       if (FSel.HasRowSel()) FSel.RowDeleted(R + 1);
@@ -264,7 +265,7 @@ void TCustomAFEdit::RewrapRow(int Row) {
       const int k = static_cast<int>(B - N);
       ColAttrsMove(R + 1, R, amToPrevRow, k);
       BlocksMove(R + 1, R, amToPrevRow, k);
-      SetRowText(R, Join(T, T1.Substr(0, static_cast<size_t>(k))), false);
+      SetRowText(R, Join(FWrapPacker, T, T1.Substr(0, static_cast<size_t>(k))), false);
       SetRowText(R + 1, T1.Substr(static_cast<size_t>(k)), false);
       FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines[R + 1].size()) + 2);
       placeCaret(B);
@@ -272,7 +273,7 @@ void TCustomAFEdit::RewrapRow(int Row) {
       const int k = static_cast<int>(N - B);
       ColAttrsMove(R, R + 1, amToNextRow, k);
       BlocksMove(R, R + 1, amToNextRow, k);
-      SetRowText(R + 1, Join(T.Substr(B), T1), false);
+      SetRowText(R + 1, Join(FWrapPacker, T.Substr(B), T1), false);
       placeCaret(B);
       SetRowText(R, T.Substr(0, B), false);
       // The next row is now this row's tail (unless a handler changed it).
