@@ -1,4 +1,7 @@
 // The cell grid, the control's fonts and the line-end glyphs.
+#include <QGuiApplication>
+#include <QInputMethod>
+
 #include <algorithm>
 
 #include "AFEdit/AFEdit.h"
@@ -49,6 +52,8 @@ void TCustomAFEdit::FontChanged() {
   if (hasFocus()) {
     CreateCaret(2, FCharHeight);
     ShowCaret();
+    // The input method's window follows the font.
+    if (QInputMethod* im = QGuiApplication::inputMethod()) im->update(Qt::ImFont | Qt::ImCursorRectangle);
   }
   BuildCrMarks(FColCr, FColor);
 }
