@@ -46,7 +46,10 @@ bool TCustomAFEdit::focusNextPrevChild(bool) { return false; }
 void TCustomAFEdit::keyPressEvent(QKeyEvent* Event) {
   const int key = VirtualKeyFromQt(*Event);
   const TShiftState shift = ShiftStateFromQt(Event->modifiers());
-  if (key != 0) FKeysDown.insert(key);
+  // A key counts as held from its first press to its release: an
+  // auto-repeat of a key whose release came first, or that went down while
+  // the focus was elsewhere, does not accelerate.
+  if (key != 0 && !Event->isAutoRepeat()) FKeysDown.insert(key);
   KeyDown(key, shift, Event->isAutoRepeat());
   // The characters the key typed, each as CP932; one with no CP932 code is
   // refused.
@@ -64,11 +67,13 @@ void TCustomAFEdit::keyPressEvent(QKeyEvent* Event) {
 }
 
 void TCustomAFEdit::keyReleaseEvent(QKeyEvent* Event) {
-  const int key = VirtualKeyFromQt(*Event);
-  // Auto-repeat comes as release and press pairs; the key is still held.
-  if (!Event->isAutoRepeat()) FKeysDown.erase(key);
-  KeyUp(key, ShiftStateFromQt(Event->modifiers()));
   Event->accept();
+  // Auto-repeat comes as release and press pairs; the key is still held
+  // and nothing is released.
+  if (Event->isAutoRepeat()) return;
+  const int key = VirtualKeyFromQt(*Event);
+  FKeysDown.erase(key);
+  KeyUp(key, ShiftStateFromQt(Event->modifiers()));
 }
 
 // The left button's own handling (input/Mouse.cpp) comes first, then the
@@ -118,6 +123,8 @@ void TCustomAFEdit::focusInEvent(QFocusEvent* Event) {
 
 void TCustomAFEdit::focusOutEvent(QFocusEvent* Event) {
   DestroyCaret();
+  // Keys released from now on are reported elsewhere.
+  FKeysDown.clear();
   QAbstractScrollArea::focusOutEvent(Event);
   if (OnExit) OnExit(this);
 }
