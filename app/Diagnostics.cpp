@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QInputMethod>
+#include <QMenuBar>
 #include <QTimer>
 #include <QWindow>
 
@@ -18,7 +19,10 @@ QByteArray Numbers(const QRect& R) {
          ',' + QByteArray::number(R.height());
 }
 
-QByteArray StateLine(TAFEdit& E) {
+QByteArray Pair(int A, int B) { return QByteArray::number(A) + ',' + QByteArray::number(B); }
+
+QByteArray StateLine(TForm1& Form) {
+  TAFEdit& E = *Form.AFEdit1;
   const QWidget* view = E.viewport();
   const TRect c = E.CaretRect();
   const QRect caret(view->mapToGlobal(QPoint(c.Left, c.Top)), QSize(c.Right - c.Left, c.Bottom - c.Top));
@@ -32,7 +36,21 @@ QByteArray StateLine(TAFEdit& E) {
   line += "focus=" + QByteArray::number(E.hasFocus() ? 1 : 0);
   line += " dialog=" + QByteArray::number(QApplication::activeModalWidget() ? 1 : 0);
   line += " view=" + Numbers(QRect(view->mapToGlobal(QPoint(0, 0)), view->size()));
-  line += " cell=" + QByteArray::number(E.CellWidth()) + ',' + QByteArray::number(E.CharHeight());
+  line += " cell=" + Pair(E.CellWidth(), E.CharHeight());
+  const TRect a = E.TextRect();
+  line += " area=" + Numbers(QRect(view->mapToGlobal(QPoint(a.Left, a.Top)), QSize(a.Width(), a.Height())));
+  line += " rowh=" + QByteArray::number(E.RowHeight());
+  line += " top=" + QByteArray::number(E.TopRow());
+  line += " rows=" + QByteArray::number(E.RowCount());
+  const TSelArea& s = E.Sel();
+  line += " sel=" + Pair(s.FAnchorPos.X, s.FAnchorPos.Y) + ',' + Pair(s.FActivePos.X, s.FActivePos.Y);
+  line += " rowsel=" + (s.HasRowSel() ? Pair(s.FAnchorRow, s.FActiveRow) : QByteArray("-1,-1"));
+  QRect menu;
+  if (QMenuBar* bar = Form.menuBar(); bar && !bar->actions().isEmpty()) {
+    menu = bar->actionGeometry(bar->actions().front());
+    menu.moveTopLeft(bar->mapToGlobal(menu.topLeft()));
+  }
+  line += " menu=" + Numbers(menu);
   line += " caret=" + QByteArray::number(E.Caret().X) + ',' + QByteArray::number(E.Caret().Y);
   line += " caretrect=" + Numbers(caret);
   line += " imrect=" + Numbers(im);
@@ -50,7 +68,7 @@ void StartDiagnostics(TForm1& Form) {
   auto* timer = new QTimer(&Form);
   auto last = std::make_shared<QByteArray>();
   QObject::connect(timer, &QTimer::timeout, &Form, [&Form, path, last] {
-    const QByteArray line = StateLine(*Form.AFEdit1);
+    const QByteArray line = StateLine(Form);
     if (line == *last) return;
     *last = line;
     QFile f(path);

@@ -8,6 +8,14 @@
 //   dialog=0|1      a modal dialog is open
 //   view=x,y,w,h    the editor's client area, in screen pixels
 //   cell=w,h        the cell width and the character height, in pixels
+//   area=x,y,w,h    the text area (right of the row numbers, below the
+//                   column ruler), in screen pixels
+//   rowh=h          the row height, in pixels
+//   top=row         the first row shown
+//   rows=n          the number of rows (wrapped rows counted)
+//   sel=ax,ay,bx,by the character selection's anchor and active ends
+//   rowsel=a,b      the row selection's anchor and active rows (-1: none)
+//   menu=x,y,w,h    the menu bar's first title, in screen pixels
 //   caret=col,row   the caret's document position
 //   caretrect=...   the caret, in screen pixels (x,y,w,h)
 //   imrect=...      the cursor rectangle the input method is given, in

@@ -1,8 +1,9 @@
 # Installs the Debian packages Hotaru needs to build, test and run, when any
 # of them is missing.  Sourced by scripts/test and scripts/run.
 # clang and its runtime libraries build the fuzz targets (libFuzzer).  The
-# input-method test (tests/e2e) runs the program with ibus and Mozc on a
-# private D-Bus, types with xdotool and takes screenshots with imagemagick.
+# end-to-end tests (tests/e2e) drive the program on a virtual display with
+# xdotool; the input-method one runs it with ibus and Mozc on a private
+# D-Bus and takes screenshots with imagemagick.
 HOTARU_PACKAGES=(cmake g++ make qt6-base-dev libgl-dev libgtest-dev libbenchmark-dev
   fonts-ipafont-gothic xvfb xauth clang libclang-rt-14-dev
   dbus ibus ibus-mozc mozc-server xdotool imagemagick)

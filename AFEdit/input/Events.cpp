@@ -18,6 +18,26 @@ TMouseButton ButtonOf(Qt::MouseButton b) {
   }
 }
 
+// The characters a key types, as the character procedure expects them.  The
+// control keys type their own codes whatever text the platform gives them:
+// Backspace 8, Tab 9 (with Shift too), Enter 13, Escape 27; with Ctrl,
+// Backspace types DEL and Enter a line feed, which the character procedure
+// drops, and Tab nothing.  Delete types nothing (X11 gives it DEL), and a
+// key with Alt but not Ctrl types a system character, which is the
+// window's, not the control's.
+QString TypedText(int Key, const QString& Text, TShiftState Shift) {
+  const bool ctrl = Shift.contains(ssCtrl);
+  if (Shift.contains(ssAlt) && !ctrl) return {};
+  switch (Key) {
+    case VK_BACK: return ctrl ? QStringLiteral("\x7f") : QStringLiteral("\b");
+    case VK_TAB: return ctrl ? QString() : QStringLiteral("\t");
+    case VK_RETURN: return ctrl ? QStringLiteral("\n") : QStringLiteral("\r");
+    case VK_ESCAPE: return QStringLiteral("\x1b");
+    case VK_DELETE: return {};
+    default: return Text;
+  }
+}
+
 }  // namespace
 
 // Tab and Shift+Tab stay with the control: focus never leaves it by Tab.
@@ -26,11 +46,14 @@ bool TCustomAFEdit::focusNextPrevChild(bool) { return false; }
 void TCustomAFEdit::keyPressEvent(QKeyEvent* Event) {
   const int key = VirtualKeyFromQt(*Event);
   const TShiftState shift = ShiftStateFromQt(Event->modifiers());
-  if (key != 0) FKeysDown.insert(key);
+  // A key counts as held from its first press to its release: an
+  // auto-repeat of a key whose release came first, or that went down while
+  // the focus was elsewhere, does not accelerate.
+  if (key != 0 && !Event->isAutoRepeat()) FKeysDown.insert(key);
   KeyDown(key, shift, Event->isAutoRepeat());
   // The characters the key typed, each as CP932; one with no CP932 code is
   // refused.
-  const QString text = Event->text();
+  const QString text = TypedText(key, Event->text(), shift);
   for (qsizetype i = 0; i < text.size();) {
     const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
     std::string bytes;
@@ -44,11 +67,13 @@ void TCustomAFEdit::keyPressEvent(QKeyEvent* Event) {
 }
 
 void TCustomAFEdit::keyReleaseEvent(QKeyEvent* Event) {
-  const int key = VirtualKeyFromQt(*Event);
-  // Auto-repeat comes as release and press pairs; the key is still held.
-  if (!Event->isAutoRepeat()) FKeysDown.erase(key);
-  KeyUp(key, ShiftStateFromQt(Event->modifiers()));
   Event->accept();
+  // Auto-repeat comes as release and press pairs; the key is still held
+  // and nothing is released.
+  if (Event->isAutoRepeat()) return;
+  const int key = VirtualKeyFromQt(*Event);
+  FKeysDown.erase(key);
+  KeyUp(key, ShiftStateFromQt(Event->modifiers()));
 }
 
 // The left button's own handling (input/Mouse.cpp) comes first, then the
@@ -98,6 +123,8 @@ void TCustomAFEdit::focusInEvent(QFocusEvent* Event) {
 
 void TCustomAFEdit::focusOutEvent(QFocusEvent* Event) {
   DestroyCaret();
+  // Keys released from now on are reported elsewhere.
+  FKeysDown.clear();
   QAbstractScrollArea::focusOutEvent(Event);
   if (OnExit) OnExit(this);
 }

@@ -156,9 +156,12 @@ void TCustomAFEdit::KeyDown(int Key, TShiftState Shift, bool Repeat) {
 
   VScrollRequest(sbEndScroll);
   // Every auto-repeat event moves AccelRate times (at most four) while the
-  // key is still held.
+  // key is still held.  The extra key-downs carry no key data of their own:
+  // they see Shift and Ctrl as still held, so a Shift selection keeps
+  // growing and Ctrl keeps moving by words.
+  const TShiftState held = Shift * TShiftState{ssShift, ssCtrl};
   while (N > 1 && FKeysDown.contains(Key)) {
-    SendKeyDown(Key);
+    KeyDown(Key, held, false);
     --N;
   }
   NotifySelChange();

@@ -38,6 +38,7 @@ if [ "${1:-}" != --inside ]; then
   cp "$1" "$dir/Hotaru"
   cp "$(dirname "$1")/Readme.txt" "$dir/"   # the help text, read at start
   cp "$0" "$dir/ime-test.sh"
+  cp "$(dirname "$0")/lib.sh" "$dir/"
   printf 'ab' > "$dir/doc.txt"
   mkdir "$dir/keep"
   chmod -R a+rX "$dir"
@@ -58,27 +59,8 @@ dir=$2
 cd "$dir" || exit 1
 out=$IME_SESSION_DIR
 diag=$out/diag.txt
-hex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n'; }
-fail() {
-  echo "FAILED: $*"
-  echo "--- last states:"
-  tail -n 5 "$diag" 2>/dev/null
-  echo "--- the program's output:"
-  tail -n 20 "$out/hotaru.log" 2>/dev/null
-  cp "$out"/* "$dir/keep/" 2>/dev/null
-  exit 1
-}
-# Waits until the program's current state (the file's last line) matches.
-wait_state() {  # REGEX TIMEOUT_S WHAT
-  local i
-  for ((i = 0; i < $2 * 10; i++)); do
-    line=$(tail -n 1 "$diag" 2>/dev/null)
-    grep -qE -- "$1" <<<"$line" && return 0
-    sleep 0.1
-  done
-  fail "timed out waiting for $3"
-}
-field() { sed -E "s/.*(^| )$1=([^ ]*).*/\2/" <<<"$line"; }
+keep=$dir/keep
+. "$dir/lib.sh"
 # Dark pixels (of 100) in a screenshot's rectangle.
 ink() {  # PNG X Y W H
   convert "$1" -crop "$4x$5+$2+$3" +repage -depth 8 txt:- |

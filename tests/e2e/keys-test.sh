@@ -1,0 +1,169 @@
+#!/usr/bin/env bash
+# The editor as a user meets it: the real program on a virtual X display
+# (xvfb-run), driven by real X key and mouse events (xdotool).  A document
+# is opened, typed into, walked by words and pages, selected with Shift,
+# re-wrapped by dragging the wrap marker on the column ruler, and saved
+# through the menu and the save dialog; the saved file's bytes are compared
+# with the expected ones, and the program's state lines (HOTARU_DIAG_FILE,
+# app/Diagnostics.h) are checked on the way.
+#
+#   keys-test.sh HOTARU_PROGRAM
+#
+# Exits 77 (skipped) when the tools to run it are missing.
+set -u
+
+if [ "${1:-}" != --inside ]; then
+  [ $# -eq 1 ] || { echo "usage: $0 HOTARU_PROGRAM" >&2; exit 2; }
+  missing=()
+  for t in xvfb-run Xvfb xauth xdotool timeout od; do
+    command -v "$t" >/dev/null 2>&1 || missing+=("$t")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "SKIPPED: no virtual display to drive (missing: ${missing[*]}); scripts/deps.sh installs them"
+    exit 77
+  fi
+  dir=$(mktemp -d)
+  mkdir "$dir/out" "$dir/keep" "$dir/home"
+  chmod 700 "$dir/home"
+  timeout -k 5 120 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
+    bash "$0" --inside "$(realpath "$1")" "$dir" "$(dirname "$(realpath "$0")")"
+  rc=$?
+  [ $rc -eq 124 ] && echo "FAILED: timed out"
+  if [ $rc -ne 0 ] && [ -n "$(ls -A "$dir/keep")" ]; then
+    rm -rf keys-test-failure && cp -r "$dir/keep" keys-test-failure &&
+      echo "states kept in $PWD/keys-test-failure"
+  fi
+  rm -rf "$dir"
+  exit $rc
+fi
+
+# ---- inside the virtual display ----
+program=$2 dir=$3
+out=$dir/out keep=$dir/keep diag=$out/diag.txt
+. "$4/lib.sh"
+cd "$dir" || exit 1
+export HOME=$dir/home XDG_CONFIG_HOME=$dir/home/.config XDG_RUNTIME_DIR=$dir/home LANG=C.UTF-8 LC_ALL=C.UTF-8 \
+       QT_QPA_PLATFORM=xcb
+unset QT_IM_MODULE
+crlf=$'\r\n'
+
+# Row 0 is one 46-character line, rows 1 ... 40 are line02 ... line41.
+doc="abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJ"
+for ((i = 2; i <= 41; i++)); do doc+=$crlf$(printf 'line%02d' $i); done
+printf '%s' "$doc" >doc.txt
+
+HOTARU_DIAG_FILE=$diag "$program" "$dir/doc.txt" >"$out/hotaru.log" 2>&1 &
+pid=$!
+trap 'kill $pid 2>/dev/null' EXIT
+wait_state "text=$(hex "$doc") " 15 "the window with doc.txt"
+IFS=, read -r vx vy vw vh <<<"$(field view)"
+IFS=, read -r ax ay aw ah <<<"$(field area)"
+IFS=, read -r cellw charh <<<"$(field cell)"
+rowh=$(field rowh)
+page=$((ah / rowh))   # whole rows shown
+# Waits until the document's bytes and the caret are these.
+expect() {  # BYTES CARET WHAT
+  wait_state "caret=$2 .* text=$(hex "$1") " 10 "$3"
+}
+
+# Entering the editor the first time offers Binary open: Escape declines.
+# With no window manager nothing activates the window again after the
+# dialog: a second click does.
+xdotool mousemove --sync $((ax + aw / 2)) $((ay + ah / 2)) click 1
+wait_state 'dialog=1' 10 "the Binary open dialog"
+sleep 0.3
+xdotool key Escape
+wait_state 'dialog=0' 10 "the dialog to close"
+xdotool click 1
+wait_state 'focus=1 dialog=0' 10 "the editor's focus after the dialog"
+
+# Typing at the end: Enter, ASCII and Tab.
+xdotool key ctrl+End Return
+xdotool type --delay 30 'Hello world'
+xdotool key Tab
+xdotool type --delay 30 'end'
+doc+="${crlf}Hello world	end"
+expect "$doc" 15,41 "the typed line"
+
+# By words: back over the tab to "world", then forward to "end".
+xdotool key ctrl+Left ctrl+Left
+xdotool type --delay 30 'big '
+doc=${doc%world*}"big world	end"
+expect "$doc" 10,41 "big before world"
+xdotool key ctrl+Right
+xdotool type --delay 30 'the '
+doc=${doc%end}"the end"
+expect "$doc" 20,41 "the before end"
+
+# By pages: a page down moves the caret a whole view of rows.
+xdotool key ctrl+Home Next
+wait_state "top=$page .* caret=0,$page " 10 "a page down"
+xdotool type P
+doc=${doc/$(printf 'line%02d' $((page + 1)))/P$(printf 'line%02d' $((page + 1)))}
+expect "$doc" 1,$page "P typed a page down"
+xdotool key Prior
+xdotool type Q
+doc=a"Q"${doc#a}
+expect "$doc" 2,0 "Q typed a page up"
+
+# Shift selections: with Shift held the last three characters of row 0,
+# deleted; then twice Shift+Left, Shift released in between, which starts
+# the selection afresh: only F is selected, and typing replaces it.
+xdotool key End
+xdotool keydown shift key Left Left Left keyup shift
+wait_state 'sel=47,0,44,0 ' 10 "three characters selected"
+xdotool key Delete
+doc=${doc/HIJ/}
+expect "$doc" 44,0 "the selection deleted"
+xdotool key shift+Left shift+Left
+wait_state 'sel=43,0,42,0 ' 10 "the second Shift+Left's selection"
+xdotool type -- '-'
+doc=${doc/DEFG/DE-G}
+expect "$doc" 43,0 "the selection replaced"
+
+# The wrap marker: select row 0 in the left margin, then drag the "<" of
+# the ruler from the wrap column (60) to column 20.
+rows=$(field rows)
+xdotool mousemove --sync $((vx + 4)) $((ay + rowh / 2))
+sleep 0.2
+xdotool click 1
+wait_state 'rowsel=0,0 ' 10 "row 0 selected"
+ry=$(((vy + ay) / 2))
+xdotool mousemove --sync $((ax + 60 * cellw + 1)) "$ry"
+sleep 0.2
+xdotool mousedown 1
+sleep 0.2
+xdotool mousemove --sync $((ax + 40 * cellw + 1)) "$ry"
+sleep 0.1
+xdotool mousemove --sync $((ax + 20 * cellw + 1)) "$ry"
+sleep 0.2
+xdotool mouseup 1
+wait_state "rows=$((rows + 2)) " 10 "row 0 wrapped in three rows"
+xdotool key Escape
+wait_state 'rowsel=-1,-1 ' 10 "the row selection cleared"
+# Row 1 now continues row 0 from its 21st character.
+xdotool key ctrl+Home Down Right Right
+xdotool type W
+doc=${doc:0:22}W${doc:22}
+expect "$doc" 3,1 "W typed on the continuation row"
+
+# Saving through the menu: the first title (ファイル), its fourth item
+# (名前を付けて保存), then the file's path in the save dialog.
+IFS=, read -r mx my mw mh <<<"$(field menu)"
+xdotool mousemove --sync $((mx + mw / 2)) $((my + mh / 2)) click 1
+sleep 0.5
+xdotool key Down Down Down Down Return
+wait_state 'dialog=1' 10 "the save dialog"
+sleep 0.5
+xdotool key ctrl+a
+xdotool type --delay 20 "$dir/saved.txt"
+xdotool key Return
+wait_state 'dialog=0' 10 "the save dialog to close"
+for ((i = 0; i < 50; i++)); do [ -s saved.txt ] && break; sleep 0.1; done
+[ -f saved.txt ] || fail "nothing was saved"
+got=$(od -An -tx1 saved.txt | tr -d ' \n')
+[ "$got" = "$(hex "$doc")" ] || fail "the saved bytes differ:
+  got      $got
+  expected $(hex "$doc")"
+echo "PASSED: typed, moved by words and pages, selected, re-wrapped at column 20 and saved $(wc -c <saved.txt) bytes as expected"
+exit 0
