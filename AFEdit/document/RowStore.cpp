@@ -155,7 +155,9 @@ std::string TCustomAFEdit::CheckInvariants() const {
     if (r == rows - 1 && cr != std::string_view::npos) err = "last row ends with CR";
   });
   if (!err.empty()) return err;
-  if (FCaret.Y < 0 || FCaret.Y > rows || FCaret.X < 0) return "caret outside the document";
+  // A free caret may stand any number of rows below the last.
+  if (FCaret.Y < 0 || (FCaret.Y > rows && !FOptions.contains(aoFreeCaret)) || FCaret.X < 0)
+    return "caret outside the document";
   const TPoint s = FSel.GetSelStart(), e = FSel.GetSelEnd();
   if (s.Y < 0 || s.X < 0 || e.Y >= rows) return "selection outside the document";
   if (FSel.HasRowSel() && (FSel.FirstSelRow() < 0 || FSel.LastSelRow() >= rows))

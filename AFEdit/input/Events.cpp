@@ -50,6 +50,14 @@ void TCustomAFEdit::keyPressEvent(QKeyEvent* Event) {
   // auto-repeat of a key whose release came first, or that went down while
   // the focus was elsewhere, does not accelerate.
   if (key != 0 && !Event->isAutoRepeat()) FKeysDown.insert(key);
+  if (shift.contains(ssAlt) && !shift.contains(ssCtrl)) {
+    // An Alt combination is a system key: the owner hears it, the
+    // control's commands do not run.
+    int k = key;
+    if (OnKeyDown) OnKeyDown(this, k, shift);
+    Event->ignore();
+    return;
+  }
   KeyDown(key, shift, Event->isAutoRepeat());
   // The characters the key typed, each as CP932; one with no CP932 code is
   // refused.
