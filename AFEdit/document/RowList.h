@@ -16,6 +16,11 @@ public:
     auto loc = FIndex.Locate(static_cast<size_t>(Row));
     return loc.B->Items[loc.Off];
   }
+  // The row's text in place, for a caller that reads and replaces it.
+  TRowStr& Ref(int Row) {
+    auto loc = FIndex.Locate(static_cast<size_t>(Row));
+    return loc.B->Items[loc.Off];
+  }
   void Set(int Row, TRowStr S) {
     auto loc = FIndex.Locate(static_cast<size_t>(Row));
     loc.B->Items[loc.Off] = std::move(S);

@@ -94,13 +94,17 @@ void TCustomAFEdit::SetRowText(int Row, TRowStr S, bool NewGroup) {
     EditRowStr(S, [&](std::string& s) { OnBeforeChange(this, Row, s, canModify); });
     if (!canModify) return;
   }
-  const TLineAttr old = FLineAttrs.GetAttr(Row);
+  // The row's record and text are found once; nothing below moves them
+  // until the change handler runs.
+  TLineAttr& live = FLineAttrs.GetAttr(Row);
+  const TLineAttr old = live;
   TLineAttr C = old;
   C.Dirty = true;
   if (NewGroup) ++FEditGroup;
-  FUndoBuff.AddItem(FEditGroup, Row, C, old, S, FLines[Row], ukRowChanged, FCaret);
-  FLines.Set(Row, S);
-  FLineAttrs.GetAttr(Row).Dirty = true;
+  TRowStr& text = FLines.Ref(Row);
+  FUndoBuff.AddItem(FEditGroup, Row, C, old, S, text, ukRowChanged, FCaret);
+  text = S;
+  live.Dirty = true;
   if (OnChange) {
     FInChangeHandler = true;
     OnChange(this);
@@ -108,8 +112,9 @@ void TCustomAFEdit::SetRowText(int Row, TRowStr S, bool NewGroup) {
     // The handler may have changed the row: record that as well.  A
     // handler that changed nothing leaves nothing to undo.
     const TLineAttr now = FLineAttrs.PeekAttr(Row);
-    if (!(FLines[Row].SharesWith(S) || FLines[Row] == S) || !(now == C))
-      FUndoBuff.AddItem(FEditGroup, Row, now, C, FLines[Row], S, ukRowChanged, FCaret);
+    const TRowStr& nowText = FLines[Row];
+    if (!(nowText.SharesWith(S) || nowText == S) || !(now == C))
+      FUndoBuff.AddItem(FEditGroup, Row, now, C, nowText, S, ukRowChanged, FCaret);
   }
   FireUndoChange(FUndoBuff.CanUndo(), false);
 }

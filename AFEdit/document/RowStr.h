@@ -91,6 +91,8 @@ public:
     return FChunk == o.FChunk && FOff == o.FOff && FLen == o.FLen;
   }
   const TStrChunk* Chunk() const noexcept { return FChunk; }
+  TStrChunk* SharedChunk() const noexcept { return FChunk; }
+  uint32_t Offset() const noexcept { return FOff; }
 
   friend bool operator==(const TRowStr& a, const TRowStr& b) noexcept {
     return a.view() == b.view();

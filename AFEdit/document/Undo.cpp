@@ -30,6 +30,9 @@ void TCustomAFEdit::UndoApply(TUndoBuffItem& It) {
   switch (It.Kind) {
     case ukRowInserted: HistoryDeleteRow(It.Row); break;
     case ukRowDeleted: HistoryInsertRow(It.Row, It.OldText, It.OldAttr, true); break;
+    case ukRowsChanged:
+      for (int i = It.Run->Count() - 1; i >= 0; --i) HistorySetRow(It.Row + i, It.Run->Old(i), It.OldAttr);
+      break;
     default: HistorySetRow(It.Row, It.OldText, It.OldAttr); break;
   }
   FCaret = {It.CaretCol, It.CaretRow};
@@ -39,6 +42,9 @@ void TCustomAFEdit::RedoApply(TUndoBuffItem& It) {
   switch (It.Kind) {
     case ukRowInserted: HistoryInsertRow(It.Row, It.NewText, It.NewAttr, false); break;
     case ukRowDeleted: HistoryDeleteRow(It.Row); break;
+    case ukRowsChanged:
+      for (int i = 0; i < It.Run->Count(); ++i) HistorySetRow(It.Row + i, It.Run->New(i), It.NewAttr);
+      break;
     default: HistorySetRow(It.Row, It.NewText, It.NewAttr); break;
   }
   FCaret = {It.CaretCol, It.CaretRow};

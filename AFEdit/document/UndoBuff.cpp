@@ -98,32 +98,102 @@ void TUndoBuff::DiscardGroup(int Group) {
   FLastGroup = Group;
 }
 
+// ---- runs of rows ----
+
+uint16_t TRowRun::ChunkIndex(const TRowStr& S) {
+  if (!S.SharedChunk()) return kNoChunk;
+  // Re-wrap packs the rows it writes into a few chunks: the last one used is
+  // nearly always the one wanted.
+  for (size_t i = FChunks.size(); i-- > 0;)
+    if (FChunks[i].Chunk() == S.Chunk()) return static_cast<uint16_t>(i);
+  if (FChunks.size() >= kNoChunk) return kNoChunk;
+  FChunks.push_back(S);
+  return static_cast<uint16_t>(FChunks.size() - 1);
+}
+
+TRowStr TRowRun::Text(uint16_t Chunk, uint32_t Off, uint32_t Len) const {
+  if (Chunk == kNoChunk || Len == 0) return {};
+  return TRowStr(FChunks[Chunk].SharedChunk(), Off, Len);
+}
+
+void TRowRun::Add(const TRowStr& Old, const TRowStr& New) {
+  FOldChunk.push_back(ChunkIndex(Old));
+  FOldOff.push_back(Old.Offset());
+  FOldLen.push_back(static_cast<uint32_t>(Old.size()));
+  FNewChunk.push_back(ChunkIndex(New));
+  FNewOff.push_back(New.Offset());
+  FNewLen.push_back(static_cast<uint32_t>(New.size()));
+}
+
+void TRowRun::SetNew(int i, const TRowStr& New) {
+  const auto k = static_cast<size_t>(i);
+  FNewChunk[k] = ChunkIndex(New);
+  FNewOff[k] = New.Offset();
+  FNewLen[k] = static_cast<uint32_t>(New.size());
+}
+
 // A row changed again within its group, with only changes of other rows in
 // between (re-wrap changes each row twice, the row after it in between):
-// the earlier item takes the new state, and undo and redo give the same
-// rows with one item fewer.
+// the earlier change takes the new state, and undo and redo give the same
+// rows with one change fewer.
 bool TUndoBuff::MergeRowChange(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
                                const TRowStr& NewText, const TRowStr& OldText) {
   if (Group != FLastGroup || FFreshGroup || FDiscarding || FPos != FTop) return false;
-  for (int back = 1; back <= 2 && FPos - back >= 0; ++back) {
-    TSlot& s = FSlots[static_cast<size_t>(FPos - back)];
-    TUndoBuffItem& it = s.Item;
-    if (!s.Item.SlotUsed || it.Group != Group || it.Kind != ukRowChanged) return false;
-    if (it.Row != Row) continue;
-    if (!it.NewText.SharesWith(OldText) || !(it.NewAttr == OldAttr)) return false;
-    if (FSavedPos > FPos - back) return false;  // the saved state lies after that item
-    it.NewText = NewText;
-    it.NewAttr = NewAttr;
-    FCanUndo = true;
-    return true;
+  int back = 0;  // changes recorded after the one found
+  for (int slot = FPos - 1; slot >= 0 && back < 2; --slot) {
+    TUndoBuffItem& it = FSlots[static_cast<size_t>(slot)].Item;
+    if (!it.SlotUsed || it.Group != Group || (it.Kind != ukRowChanged && it.Kind != ukRowsChanged)) return false;
+    // The item's rows from its last one back.
+    for (int i = it.RowCount() - 1; i >= 0 && back < 2; --i, ++back) {
+      if (it.Row + i != Row) continue;
+      // The saved state must not lie after the change that is altered.
+      if (FSavedPos > slot) return false;
+      if (it.Kind == ukRowsChanged) {
+        if (!it.Run->New(i).SharesWith(OldText) || !(it.NewAttr == OldAttr) || !(NewAttr == it.NewAttr))
+          return false;
+        it.Run->SetNew(i, NewText);
+      } else {
+        if (!it.NewText.SharesWith(OldText) || !(it.NewAttr == OldAttr)) return false;
+        it.NewText = NewText;
+        it.NewAttr = NewAttr;
+      }
+      FCanUndo = true;
+      return true;
+    }
   }
   return false;
+}
+
+// In an unlimited history, a change of the row after the last one of the
+// group's last item, from and to the same records, joins that item as a run.
+bool TUndoBuff::ExtendRowRun(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
+                             const TRowStr& NewText, const TRowStr& OldText) {
+  if (FUndoMax >= 0 || Group != FLastGroup || FFreshGroup || FDiscarding || FPos != FTop || FPos == 0)
+    return false;
+  const int slot = FPos - 1;
+  if (FSavedPos > slot) return false;
+  TUndoBuffItem& it = FSlots[static_cast<size_t>(slot)].Item;
+  if (!it.SlotUsed || it.Group != Group || (it.Kind != ukRowChanged && it.Kind != ukRowsChanged)) return false;
+  if (it.Row + it.RowCount() != Row || !(it.OldAttr == OldAttr) || !(it.NewAttr == NewAttr)) return false;
+  if (it.Kind == ukRowChanged) {
+    auto run = std::make_shared<TRowRun>();
+    run->Add(it.OldText, it.NewText);
+    it.Run = std::move(run);
+    it.OldText = TRowStr();
+    it.NewText = TRowStr();
+    it.Kind = ukRowsChanged;
+  }
+  it.Run->Add(OldText, NewText);
+  FCanUndo = true;
+  return true;
 }
 
 void TUndoBuff::AddItem(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
                         const TRowStr& NewText, const TRowStr& OldText, uint8_t Kind, TPoint Caret,
                         int Row2) {
-  if (Kind == ukRowChanged && MergeRowChange(Group, Row, NewAttr, OldAttr, NewText, OldText)) return;
+  if (Kind == ukRowChanged && (MergeRowChange(Group, Row, NewAttr, OldAttr, NewText, OldText) ||
+                                ExtendRowRun(Group, Row, NewAttr, OldAttr, NewText, OldText)))
+    return;
   if (Group == FLastGroup && !FFreshGroup) {
     ++FGroupRun;
   } else {
@@ -164,6 +234,7 @@ void TUndoBuff::AddItem(int Group, int Row, const TLineAttr& NewAttr, const TLin
   it.NewText = NewText;
   it.OldAttr = OldAttr;
   it.NewAttr = NewAttr;
+  it.Run.reset();
   ++FPos;
   FTop = FPos;
   FLastGroup = Group;

@@ -12,13 +12,41 @@
 
 #include <cstdint>
 #include <deque>
+#include <memory>
+#include <vector>
 #include <string>
 
 #include "AFEdit/document/LineAttr.h"
 #include "AFEdit/document/RowStr.h"
 #include "AFEdit/platform/Types.h"
 
-enum : uint8_t { ukRowInserted = 0, ukRowDeleted = 1, ukRowChanged = 2 };
+// ukRowsChanged: a run of consecutive rows changed within one group, all
+// from one record to one other (an unlimited history's form of the changes a
+// re-wrap makes; see TRowRun).
+enum : uint8_t { ukRowInserted = 0, ukRowDeleted = 1, ukRowChanged = 2, ukRowsChanged = 3 };
+
+// The old and new texts of rows Row ... Row + Count() - 1, kept compactly:
+// every text is an offset and a length in one of a few shared chunks, so a
+// row costs 20 bytes beside the bytes themselves.
+class TRowRun {
+public:
+  int Count() const noexcept { return static_cast<int>(FOldOff.size()); }
+  void Add(const TRowStr& Old, const TRowStr& New);
+  TRowStr Old(int i) const { return Text(FOldChunk[static_cast<size_t>(i)], FOldOff[static_cast<size_t>(i)], FOldLen[static_cast<size_t>(i)]); }
+  TRowStr New(int i) const { return Text(FNewChunk[static_cast<size_t>(i)], FNewOff[static_cast<size_t>(i)], FNewLen[static_cast<size_t>(i)]); }
+  void SetNew(int i, const TRowStr& New);
+  // The chunks the run holds, each once.
+  const std::vector<TRowStr>& Chunks() const noexcept { return FChunks; }
+
+private:
+  static constexpr uint16_t kNoChunk = 0xFFFF;
+  uint16_t ChunkIndex(const TRowStr& S);
+  TRowStr Text(uint16_t Chunk, uint32_t Off, uint32_t Len) const;
+
+  std::vector<TRowStr> FChunks;  // one reference to each chunk in use
+  std::vector<uint32_t> FOldOff, FOldLen, FNewOff, FNewLen;
+  std::vector<uint16_t> FOldChunk, FNewChunk;
+};
 
 struct TUndoBuffItem {
   int32_t Group = 0;
@@ -32,6 +60,20 @@ struct TUndoBuffItem {
   TRowStr NewText;
   TLineAttr OldAttr;
   TLineAttr NewAttr;
+  std::shared_ptr<TRowRun> Run;  // ukRowsChanged: the rows' texts
+
+  // Rows the item changes, and the last one.
+  int RowCount() const noexcept { return Kind == ukRowsChanged ? Run->Count() : 1; }
+  // Calls F(text) for every text the item holds.
+  template <class F>
+  void ForEachText(F&& f) const {
+    if (Kind == ukRowsChanged) {
+      for (const TRowStr& c : Run->Chunks()) f(c);
+      return;
+    }
+    f(OldText);
+    f(NewText);
+  }
 };
 
 class TUndoBuff {
@@ -91,6 +133,8 @@ private:
   void SetSlotCount(int N);
   bool MergeRowChange(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
                       const TRowStr& NewText, const TRowStr& OldText);
+  bool ExtendRowRun(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
+                    const TRowStr& NewText, const TRowStr& OldText);
   void CutRedo();
   bool DropOldestGroup(int CurrentGroup);
   void DiscardGroup(int Group);

@@ -430,8 +430,9 @@ TEST(RewrapRepairs, LastParagraphRewrapsInLinearMemory) {
   size_t held = 0;
   for (int i = 0; i < e.UndoBuff().SlotCount(); ++i) {
     if (const TUndoBuffItem* it = e.UndoBuff().Slot(i))
-      for (const TRowStr* t : {&it->OldText, &it->NewText})
-        if (t->Chunk() && chunks.insert(t->Chunk()).second) held += t->Chunk()->Capacity();
+      it->ForEachText([&](const TRowStr& t) {
+        if (t.Chunk() && chunks.insert(t.Chunk()).second) held += t.Chunk()->Capacity();
+      });
   }
   EXPECT_LE(held, 2 * para.size());
 }
