@@ -200,6 +200,58 @@ TEST_F(Edit, RandomEditsKeepTheStoreAndUndoAll) {
   }
 }
 
+// An unlimited history keeps re-wrapped stretches as runs, a bounded one
+// row by row: both undo and redo every step to the same rows and records.
+TEST_F(Edit, RunsUndoLikeSingleRowChanges) {
+  TAFEdit bounded;
+  bounded.SetUndoMax(1 << 20);
+  std::mt19937 rng(5);
+  const std::string pieces[] = {"\x82\xA0", "ab", "\r", "\x93\xfa\x96\x7b"};
+  auto state = [](TAFEdit& c) {
+    std::string s = Joined(c);
+    for (int r = 0; r < c.RowCount(); ++r) {
+      const TLineAttr a = c.LineAttrs().PeekAttr(r);
+      s += "|" + std::to_string(a.Indent) + "," + std::to_string(a.WrapPos);
+    }
+    return s;
+  };
+  std::string para;
+  for (int i = 0; i < 40; ++i) para += pieces[i % 2];
+  for (TAFEdit* c : {&e, &bounded}) {
+    SetRows(*c, {para});
+    SetLayout(*c, 14);
+    c->RewrapRow(0);
+    c->UndoBuff().StartNewHistory();
+  }
+  for (int step = 0; step < 60; ++step) {
+    const std::string piece = pieces[rng() % std::size(pieces)];
+    const int row = static_cast<int>(rng() % static_cast<unsigned>(e.RowCount()));
+    for (TAFEdit* c : {&e, &bounded}) {
+      c->SetCaretPos(c->ClampPos({0, row}));
+      if (step % 5 == 4)
+        c->DeleteCharAtCaret();
+      else
+        c->InsertText(piece);
+    }
+    ASSERT_EQ(state(e), state(bounded)) << step;
+  }
+  int runs = 0;
+  for (int i = 0; i < e.UndoBuff().Top(); ++i) runs += e.UndoBuff().Slot(i)->Kind == ukRowsChanged;
+  EXPECT_GT(runs, 10);
+  for (int i = 0; e.UndoBuff().UndoItem(); ++i) {
+    ASSERT_LT(i, 200);
+    e.Undo();
+    bounded.Undo();
+    ASSERT_EQ(state(e), state(bounded));
+  }
+  EXPECT_EQ(bounded.UndoBuff().UndoItem(), nullptr);
+  while (e.UndoBuff().RedoItem()) {
+    e.Redo();
+    bounded.Redo();
+    ASSERT_EQ(state(e), state(bounded));
+  }
+}
+
 TEST_F(Edit, CaretShapesVisibilityAndTheInputMethodsAnchor) {
   SetRows(e, {"a\x82\xA0"});
   const int h = e.CharHeight();
