@@ -130,7 +130,7 @@ void TCustomAFEdit::KeyDown(int Key, TShiftState Shift, bool Repeat) {
     }
     case VK_INSERT:
       if (shift)
-        PasteFromClipboard();
+        PasteRequest();
       else if (ctrl)
         CopyToClipboard();
       else
