@@ -242,6 +242,9 @@ public:
   // Expands tabs of S into the control's work buffer (see layout/Columns.cpp).
   std::string_view ExpandTabs(std::string_view S, bool ToSpaces);
   std::string RowDisplayText(int Row);
+  int RowIndent(int Row) const;  // a negative indent counts as none
+  // Columns of a row's display text, its CR included.
+  int RowDisplayWidth(int Row);
   TPoint ByteToDisplayPos(TPoint P);
   TPoint SnapToChar(TPoint P, bool Backward);
   TPoint ClampPos(TPoint P);
@@ -368,9 +371,6 @@ public:
   // Stored bytes of row P.Y before display column P.X; a column inside the
   // indent counts as the row's first byte.
   int PosToByteIndex(TPoint P);
-  int RowIndent(int Row) const;  // a negative indent counts as none
-  // Columns of a row's display text, its CR included.
-  int RowDisplayWidth(int Row);
   // Inserts (or overtypes) S at the caret, replacing the selection.
   void InsertText(std::string_view S);
   void NewLine();
@@ -582,6 +582,7 @@ protected:
   void ConnectScrollBars();
   void ApplyScrollInfo(TScrollBarKind Bar, const TScrollInfo& Info);
   void ShowScrollBar(TScrollBarKind Bar, bool Show);
+  void RefreshScrollBar(TScrollBarKind Bar, bool Needed, const TScrollInfo& Info);
   void inputMethodEvent(QInputMethodEvent* Event) override;
   void ChangeIndent(int Indent);
   void MarkSelRowsDirty();

@@ -133,9 +133,7 @@ void TCustomAFEdit::InsertClipRows(int First, int N, bool FromRowCopy, const std
     rec.Dirty = true;
     FLines.Insert(P, text);
     FLineAttrs.InsertAttr(P, rec);
-    // Only a row selection moves with its rows (with none, the empty range
-    // would take an insertion before row 0 for one inside it).
-    if (FSel.HasRowSel()) FSel.RowInserted(P - 1);
+    FSel.RowInserted(P - 1);
   }
   if (N > 0) MarkShownRowsDirty(R);
   FCaret.Y += N;

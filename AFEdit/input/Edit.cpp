@@ -24,13 +24,6 @@ int TCustomAFEdit::PosToByteIndex(TPoint P) {
   return std::max(0, DisplayToByteCount(RowDisplayText(P.Y), P.X, RowIndent(P.Y)));
 }
 
-int TCustomAFEdit::RowIndent(int Row) const { return std::max<int>(0, FLineAttrs.PeekAttr(Row).Indent); }
-
-int TCustomAFEdit::RowDisplayWidth(int Row) {
-  if (Row < 0 || Row >= RowCount()) return 0;
-  return RowIndent(Row) + static_cast<int>(ExpandTabs(FLines[Row].view(), false).size());
-}
-
 void TCustomAFEdit::InsertText(std::string_view Text) {
   const TEditScope scope(*this);
   std::string S(Text);
@@ -85,7 +78,7 @@ void TCustomAFEdit::InsertText(std::string_view Text) {
   // row before it.
   if (continuation && R > 0 && !RowHasLineEnd(R - 1) && B == 0) {
     B = static_cast<int>(FLines[R - 1].size());
-    FCaret = {RowIndent(R - 1) + static_cast<int>(ExpandTabs(FLines[R - 1].view(), false).size()), R - 1};
+    FCaret = {RowDisplayWidth(R - 1), R - 1};
     --R;
   }
 

@@ -172,11 +172,6 @@ void TCustomAFEdit::KeyUp(int Key, TShiftState Shift) {
   if (OnKeyUp) OnKeyUp(this, Key, Shift);
 }
 
-void TCustomAFEdit::MarkSelRowsDirty() {
-  if (FSel.HasCharSel()) FLineAttrs.MarkDirty(FSel.GetSelStart().Y, std::min(FSel.GetSelEnd().Y + 1, RowCount()));
-  if (FSel.HasRowSel()) FLineAttrs.MarkDirty(FSel.FirstSelRow(), std::min(FSel.LastSelRow() + 1, RowCount()));
-}
-
 // ---- words ----
 
 int TCustomAFEdit::WordByteAt(TPoint P, bool& Dbcs) {

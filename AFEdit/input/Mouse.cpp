@@ -64,9 +64,6 @@ void TCustomAFEdit::leaveEvent(QEvent* Event) {
   SetScreenCursor(crDefault);
 }
 
-void TCustomAFEdit::MarkRowsDirty(int A, int B) {
-  FLineAttrs.MarkDirty(Min(A, B), Min(Max(A, B) + 1, RowCount()));
-}
 
 TPoint TCustomAFEdit::MouseCaretPos(TPoint P) {
   if (FOptions.contains(aoFreeCaret)) return P;

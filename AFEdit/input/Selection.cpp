@@ -16,6 +16,15 @@ void TCustomAFEdit::NotifySelChange() {
   }
 }
 
+void TCustomAFEdit::MarkRowsDirty(int A, int B) {
+  FLineAttrs.MarkDirty(Min(A, B), Min(Max(A, B) + 1, RowCount()));
+}
+
+void TCustomAFEdit::MarkSelRowsDirty() {
+  if (FSel.HasCharSel()) MarkRowsDirty(FSel.GetSelStart().Y, FSel.GetSelEnd().Y);
+  if (FSel.HasRowSel()) MarkRowsDirty(FSel.FirstSelRow(), FSel.LastSelRow());
+}
+
 void TCustomAFEdit::KeepSelInDocument() {
   const int last = RowCount() - 1;
   if (FSel.HasRowSel()) {

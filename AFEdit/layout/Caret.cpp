@@ -174,13 +174,13 @@ void TCustomAFEdit::ScrollToCaret() {
   if (FShiftSel) {
     FSel.FActivePos = ClampPos(FCaret);
   } else if (FSel.HasCharSel()) {
-    FLineAttrs.MarkDirty(FSel.GetSelStart().Y, std::min(FSel.GetSelEnd().Y + 1, RowCount()));
+    MarkRowsDirty(FSel.GetSelStart().Y, FSel.GetSelEnd().Y);
     FSel.FActivePos = FSel.FAnchorPos = ClampPos(FCaret);
     RepaintDirtyRows();
   }
   const TPoint after = FSel.FActivePos;
   if (after.Y != before.Y) {
-    FLineAttrs.MarkDirty(std::min(before.Y, FCaret.Y), std::min(std::max(before.Y, FCaret.Y) + 1, RowCount()));
+    MarkRowsDirty(before.Y, FCaret.Y);
     RepaintDirtyRows();
   } else {
     const int from = std::min(before.X, after.X), to = std::max(before.X, after.X);

@@ -135,6 +135,26 @@ int DisplayToByteCount(std::string_view D, int Col, int Indent) noexcept {
   return static_cast<int>(cut) - static_cast<int>(fillers) - Indent;
 }
 
+void DisplayByteIndexes(std::string_view D, int From, int To, int Indent, std::vector<int>& Out) {
+  Out.assign(static_cast<size_t>(std::max(To - From + 1, 0)), 0);
+  auto put = [&](size_t c, int bytes) {
+    if (c >= static_cast<size_t>(From) && c <= static_cast<size_t>(To)) Out[c - static_cast<size_t>(From)] = bytes;
+  };
+  int bytes = -Indent;  // bytes of stored text before the column
+  for (size_t c = 0; c <= static_cast<size_t>(std::max(To, 0)); ++c) {
+    const size_t run = c < D.size() ? FillerRunEnd(D, c) : c;
+    if (run > c && EndsInTab(D, run)) {
+      // Every column of a tab's span stands for the tab byte.
+      for (size_t k = c; k <= run; ++k) put(k, bytes);
+      ++bytes;
+      c = run;
+      continue;
+    }
+    put(c, bytes);
+    if (c < D.size()) ++bytes;
+  }
+}
+
 void BuildLayoutText(std::string& Out, std::string_view Text, int Indent, int TabSize) {
   Out.assign(static_cast<size_t>(std::max(Indent, 0)), ' ');
   AppendExpanded(Out, Text, false, TabWidth(TabSize), true);
@@ -172,10 +192,6 @@ size_t LayoutByteCount(std::string_view S, int Col, int TabSize) noexcept {
 
 namespace {
 
-int IndentOf(const TAttrList& Attrs, int Row) {
-  return std::max(0, static_cast<int>(Attrs.PeekAttr(Row).Indent));
-}
-
 // Builds the display text of a row into buf and returns a view of it.
 std::string_view BuildDisplay(std::string& buf, std::string_view Text, int Indent, int TabSize) {
   BuildDisplayText(buf, Text, Indent, TabSize);
@@ -189,20 +205,27 @@ std::string_view TCustomAFEdit::ExpandTabs(std::string_view S, bool ToSpaces) {
   return FTabBuf;
 }
 
+int TCustomAFEdit::RowIndent(int Row) const { return std::max<int>(0, FLineAttrs.PeekAttr(Row).Indent); }
+
+int TCustomAFEdit::RowDisplayWidth(int Row) {
+  if (Row < 0 || Row >= RowCount()) return 0;
+  return RowIndent(Row) + ExpandedWidth(FLines[Row].view(), FTabSize);
+}
+
 std::string TCustomAFEdit::RowDisplayText(int Row) {
   std::string D;
-  if (Row >= 0 && Row < RowCount()) BuildDisplayText(D, FLines[Row].view(), IndentOf(FLineAttrs, Row), FTabSize);
+  if (Row >= 0 && Row < RowCount()) BuildDisplayText(D, FLines[Row].view(), RowIndent(Row), FTabSize);
   return D;
 }
 
 TPoint TCustomAFEdit::ByteToDisplayPos(TPoint P) {
   if (P.Y < 0 || P.Y >= RowCount()) {
-    P.X = IndentOf(FLineAttrs, P.Y);
+    P.X = RowIndent(P.Y);
     return P;
   }
   const std::string_view text = FLines[P.Y].view();
   const size_t bytes = std::clamp(P.X, 0, Len(text));
-  P.X = IndentOf(FLineAttrs, P.Y) + ExpandedWidth(text.substr(0, bytes), FTabSize);
+  P.X = RowIndent(P.Y) + ExpandedWidth(text.substr(0, bytes), FTabSize);
   return P;
 }
 
@@ -210,7 +233,7 @@ TPoint TCustomAFEdit::SnapToChar(TPoint P, bool Backward) {
   if (Backward) SnapBackward = true;
   if (P.Y >= 0 && P.Y < RowCount()) {
     const std::string_view D =
-        BuildDisplay(FTabBuf, FLines[P.Y].view(), IndentOf(FLineAttrs, P.Y), FTabSize);
+        BuildDisplay(FTabBuf, FLines[P.Y].view(), RowIndent(P.Y), FTabSize);
     if (P.X >= 0 && P.X < Len(D) && ByteType(D, static_cast<size_t>(P.X)) == mbTrailByte) {
       P.X += SnapBackward ? -1 : 1;
       SnapBackward = !SnapBackward;
@@ -222,9 +245,7 @@ TPoint TCustomAFEdit::SnapToChar(TPoint P, bool Backward) {
 TPoint TCustomAFEdit::ClampPos(TPoint P) {
   const int rows = RowCount();
   P.Y = std::clamp(P.Y, 0, std::max(0, rows - 1));
-  const int len =
-      P.Y < rows ? IndentOf(FLineAttrs, P.Y) + ExpandedWidth(FLines[P.Y].view(), FTabSize) : 0;
-  P.X = std::clamp(P.X, 0, len);
+  P.X = std::clamp(P.X, 0, RowDisplayWidth(P.Y));
   return P;
 }
 
@@ -236,7 +257,7 @@ void TCustomAFEdit::CaretLeft() {
     return;
   }
   if (row < 0) return;
-  const int indent = IndentOf(FLineAttrs, row);
+  const int indent = RowIndent(row);
   if (col <= indent) {
     if (row == 0) {
       col = indent;
@@ -244,7 +265,7 @@ void TCustomAFEdit::CaretLeft() {
       // To the end of the previous row, before its line end if it has one.
       --row;
       const std::string_view prev = ShownText(FLines[row].view());
-      col = IndentOf(FLineAttrs, row) + ExpandedWidth(prev, FTabSize) - (EndsWithCr(prev) ? 1 : 0);
+      col = RowIndent(row) + ExpandedWidth(prev, FTabSize) - (EndsWithCr(prev) ? 1 : 0);
     }
     return;
   }
@@ -271,7 +292,7 @@ void TCustomAFEdit::CaretRight() {
     return;
   }
   if (row < 0) return;
-  const int indent = IndentOf(FLineAttrs, row);
+  const int indent = RowIndent(row);
   const std::string_view D = BuildDisplay(FTabBuf, FLines[row].view(), indent, FTabSize);
   const int len = Len(D);
   const bool freeCaret = FOptions.contains(aoFreeCaret);
@@ -294,7 +315,7 @@ void TCustomAFEdit::CaretRight() {
     const int last = RowCount() - 1;
     if (row < last || EndsWithCr(D)) {
       ++row;
-      col = IndentOf(FLineAttrs, row);
+      col = RowIndent(row);
     } else {
       // A lone lead byte ending the last row must not carry the caret past it.
       col = std::min(col, len);

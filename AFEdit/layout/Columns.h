@@ -11,6 +11,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 inline constexpr char kTabByte = '\x09';
 inline constexpr char kFillerByte = '\x0B';
@@ -39,6 +40,9 @@ int ExpandedWidth(std::string_view S, int TabSize) noexcept;
 // end count the whole row. Only 0x0B bytes in a run that ends with a tab
 // byte are fillers; any other 0x0B is a byte of the text.
 int DisplayToByteCount(std::string_view D, int Col, int Indent) noexcept;
+// DisplayToByteCount(D, c, Indent) for every column c of From ... To, into
+// Out[c - From], in one pass over D.
+void DisplayByteIndexes(std::string_view D, int From, int To, int Indent, std::vector<int>& Out);
 
 // ---- the measure word wrap works in ----
 // Word wrap measures every byte of a row, a zero byte included (the display

@@ -23,33 +23,6 @@ constexpr char kCr = '\r';
 
 bool IsLead(char c) noexcept { return IsLeadByte(static_cast<unsigned char>(c)); }
 
-// The byte index of the stored text that each column S..E of the display
-// text D stands for (the count of bytes before it): negative inside the
-// indent, and the tab byte's index everywhere in a tab's span.  One pass over
-// D, so painting a long row stays linear.
-void ColumnByteIndexes(std::string_view D, int S, int E, int Indent, std::vector<int>& Out) {
-  Out.assign(static_cast<size_t>(std::max(E - S + 1, 0)), 0);
-  int bytes = -Indent;  // bytes of stored text before column c
-  const int n = static_cast<int>(D.size());
-  for (int c = 0; c <= E; ++c) {
-    int here = bytes;
-    if (c < n && D[static_cast<size_t>(c)] == kFillerByte) {
-      // A run of fillers ending in a tab stands for that tab.
-      int end = c;
-      while (end < n && D[static_cast<size_t>(end)] == kFillerByte) ++end;
-      if (end < n && D[static_cast<size_t>(end)] == kTabByte) {
-        for (int k = c; k <= end && k <= E; ++k)
-          if (k >= S) Out[static_cast<size_t>(k - S)] = bytes;
-        bytes += 1;
-        c = end;
-        continue;
-      }
-    }
-    if (c >= S) Out[static_cast<size_t>(c - S)] = here;
-    if (c < n) ++bytes;
-  }
-}
-
 // Case-insensitive order of ASCII letters, as the keyword list is sorted.
 int CompareNoCase(std::string_view A, std::string_view B) noexcept {
   const size_t n = std::min(A.size(), B.size());
@@ -304,7 +277,7 @@ void TCustomAFEdit::PaintRow(int Row) {
     }
   }
   E = std::min(E, len);
-  ColumnByteIndexes(D, S, E, indent, FPaint.ColB);
+  DisplayByteIndexes(D, S, E, indent, FPaint.ColB);
   auto byteAt = [&](int pos) { return FPaint.ColB[static_cast<size_t>(pos - S)]; };
 
   FCanvas.MoveTo((S - FLeftCol) * FCellWidth + FTextRect.Left, top);
@@ -483,5 +456,6 @@ void TCustomAFEdit::PaintRow(int Row) {
       InvalidateRect(below);
     }
   }
-  FLineAttrs.GetAttr(Row).Dirty = false;
+  // Clearing only a set flag leaves a run of equal records packed.
+  if (FLineAttrs.PeekAttr(Row).Dirty) FLineAttrs.GetAttr(Row).Dirty = false;
 }

@@ -119,41 +119,36 @@ TScrollInfo TCustomAFEdit::ScrollRecord(TScrollBarKind Bar) const {
   return info;
 }
 
+// Shows a needed bar with its record (or hides it when the style has no
+// such bar); hides a bar that is no longer needed.
+void TCustomAFEdit::RefreshScrollBar(TScrollBarKind Bar, bool Needed, const TScrollInfo& Info) {
+  bool& shown = Bar == sbVertical ? FVertBarShown : FHorzBarShown;
+  if (Needed) {
+    (Bar == sbVertical ? FVertScrollInfo : FHorzScrollInfo) = Info;
+    if (ShowsBar(FScrollBars, Bar)) {
+      ApplyScrollInfo(Bar, Info);
+      if (!shown) ShowScrollBar(Bar, true);
+      shown = true;
+    } else {
+      ShowScrollBar(Bar, false);
+    }
+  } else if (shown) {
+    ShowScrollBar(Bar, false);
+    shown = false;
+  }
+}
+
 void TCustomAFEdit::SetScrollBars(TScrollStyle Value) {
   FScrollBars = Value;
   if (FRowHeight == 0 || FInScrollBars) return;
   FInScrollBars = true;
   const int V = VisibleRowCount();
   const int H = VisibleColCount();
-
-  if (RowCount() >= V || FTopRow > 0 || FCaret.Y >= V) {
-    FVertScrollInfo = {28, sifAll, 0, std::max({RowCount() - 1, V + FTopRow - 1, FCaret.Y}), V, FTopRow, FTopRow};
-    if (ShowsBar(FScrollBars, sbVertical)) {
-      ApplyScrollInfo(sbVertical, FVertScrollInfo);
-      if (!FVertBarShown) ShowScrollBar(sbVertical, true);
-      FVertBarShown = true;
-    } else {
-      ShowScrollBar(sbVertical, false);
-    }
-  } else if (FVertBarShown) {
-    ShowScrollBar(sbVertical, false);
-    FVertBarShown = false;
-  }
-
+  RefreshScrollBar(sbVertical, RowCount() >= V || FTopRow > 0 || FCaret.Y >= V,
+                   {28, sifAll, 0, std::max({RowCount() - 1, V + FTopRow - 1, FCaret.Y}), V, FTopRow, FTopRow});
   const int X = std::max(FDefWrapPos, FMaxRowLen);
-  if (X > H || FLeftCol > 0) {
-    FHorzScrollInfo = {28, sifAll, 0, std::max(X, FCaret.X), H, FLeftCol, FLeftCol};
-    if (ShowsBar(FScrollBars, sbHorizontal)) {
-      ApplyScrollInfo(sbHorizontal, FHorzScrollInfo);
-      if (!FHorzBarShown) ShowScrollBar(sbHorizontal, true);
-      FHorzBarShown = true;
-    } else {
-      ShowScrollBar(sbHorizontal, false);
-    }
-  } else if (FHorzBarShown) {
-    ShowScrollBar(sbHorizontal, false);
-    FHorzBarShown = false;
-  }
+  RefreshScrollBar(sbHorizontal, X > H || FLeftCol > 0,
+                   {28, sifAll, 0, std::max(X, FCaret.X), H, FLeftCol, FLeftCol});
   FInScrollBars = false;
 }
 

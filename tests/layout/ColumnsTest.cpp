@@ -136,6 +136,14 @@ TEST(DisplayToByteCount, TabSpansAndTwoByteCharacters) {
   EXPECT_EQ(DisplayToByteCount(I, 4, 2), 2);
   EXPECT_EQ(DisplayToByteCount(I, 5, 2), 3);
   EXPECT_EQ(DisplayToByteCount(I, 6, 2), 4);
+
+  // The one-pass form used for painting agrees at every column.
+  for (const auto& [text, indent] : {std::pair{D, 0}, {I, 2}, {std::string("\x0B\x0Bx\x0B\t"), 1}}) {
+    std::vector<int> all;
+    const int last = static_cast<int>(text.size()) + 2;
+    DisplayByteIndexes(text, 1, last, indent, all);
+    for (int c = 1; c <= last; ++c) EXPECT_EQ(all[static_cast<size_t>(c - 1)], DisplayToByteCount(text, c, indent)) << c;
+  }
 }
 
 TEST_F(ColumnsTest, ByteToDisplayPosAcrossTabsAndTwoByteCharacters) {
