@@ -25,6 +25,7 @@ TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner), FCanv
 
   FCaretShapeMode = FCaretShapeWide = true;
   FPrevCaretCol = FPrevLeftCol = -1;
+  FPrevMarkers = {-1, -1};
   FCrMarkKey = {};
   FPaintedTopRow = -1;
   FLastDragRow = -1;

@@ -300,6 +300,10 @@ public:
   const TRect& UpdateRect() const noexcept { return FUpdateRect; }
   void PaintLeftMargin(int Row, std::string AStr);
   void PaintColumnRuler();
+  // The wrap column (X) and indent (Y) the ruler's markers stand at: those
+  // of the first selected row, else of the caret row; (-1, -1) without
+  // markers.
+  TPoint RulerMarkers() const;
   // Asks for a rectangle of the control to be shown again after drawing
   // into the surface; the only way a repaint request leaves the control.
   void InvalidateRect(const TRect& R);
@@ -335,6 +339,10 @@ public:
   // follow it.
   void ScrollToCaret();
   void RepaintDirtyRows();
+  // Repaints columns From..To of Row, where the selection's moving end
+  // went; the whole row when the span reaches the row's first selectable
+  // column, whose selection state colours the row's background.
+  void RepaintSelSpan(int Row, int From, int To);
   int VisibleRowCount() const noexcept;
   int VisibleColCount() const noexcept;
   TPoint Caret() const noexcept { return FCaret; }
@@ -583,6 +591,14 @@ protected:
   void ApplyScrollInfo(TScrollBarKind Bar, const TScrollInfo& Info);
   void ShowScrollBar(TScrollBarKind Bar, bool Show);
   void RefreshScrollBar(TScrollBarKind Bar, bool Needed, const TScrollInfo& Info);
+  // After a line scroll moved the surface's pixels with the view: the
+  // surface shows the rows from FTopRow when it showed those from the old
+  // top row (WasCurrent); otherwise it is repainted whole.
+  void PixelsFollowedTopRow(bool WasCurrent);
+  // After a page or thumb request moved the caret row: a whole repaint
+  // when the view moved, else a caret update (the caret, and the ruler's
+  // markers of its new row).
+  void ShowMovedCaret();
   void inputMethodEvent(QInputMethodEvent* Event) override;
   void ChangeIndent(int Indent);
   void MarkSelRowsDirty();
@@ -654,8 +670,11 @@ protected:
   // Caret and view state
   bool FCaretShapeMode = true;
   bool FCaretShapeWide = true;
+  // What the column ruler showed when last drawn: the caret column, the
+  // first column, and the markers' wrap and indent columns.
   int FPrevCaretCol = -1;
   int FPrevLeftCol = -1;
+  TPoint FPrevMarkers{-1, -1};
   int FPaintedTopRow = -1;
   int FCaretHideCount = 0;
   int FCaretWidth = 0;   // the system caret's size; 0 while there is none

@@ -252,13 +252,7 @@ void TCustomAFEdit::MoveTextSelEnd(TPoint End) {
     RepaintDirtyRows();
     return;
   }
-  // Only the changed span of the row.
-  const int from = Min(old.X, End.X), to = Max(old.X, End.X);
-  if (from == to) return;
-  const int y = (End.Y - FTopRow) * FRowHeight + FTextRect.Top;
-  FUpdateRect = {(from - FLeftCol) * FCellWidth + FTextRect.Left, y, (to - FLeftCol) * FCellWidth + FTextRect.Left,
-                 y + FRowHeight};
-  PaintRow(End.Y);
+  if (old.X != End.X) RepaintSelSpan(End.Y, old.X, End.X);
 }
 
 // ---- the ruler marker's guide line ----

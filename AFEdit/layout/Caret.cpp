@@ -130,9 +130,9 @@ void TCustomAFEdit::UpdateCaret() {
     ++FCaretHideCount;
   }
   if (OnStatusChange) OnStatusChange(this);
-  if (FCaret.X != FPrevCaretCol || FLeftCol != FPrevLeftCol) PaintColumnRuler();
-  FPrevCaretCol = FCaret.X;
-  FPrevLeftCol = FLeftCol;
+  // The ruler last drawn shows another caret column, first column, or the
+  // markers of a row with another wrap column or indent.
+  if (FCaret.X != FPrevCaretCol || FLeftCol != FPrevLeftCol || RulerMarkers() != FPrevMarkers) PaintColumnRuler();
   SetScrollBars(FScrollBars);
 }
 
@@ -183,14 +183,22 @@ void TCustomAFEdit::ScrollToCaret() {
     MarkRowsDirty(before.Y, FCaret.Y);
     RepaintDirtyRows();
   } else {
-    const int from = std::min(before.X, after.X), to = std::max(before.X, after.X);
-    const int y = (FCaret.Y - FTopRow) * FRowHeight + FTextRect.Top;
-    FUpdateRect = {(from - FLeftCol) * FCellWidth + FTextRect.Left, y, (to - FLeftCol) * FCellWidth + FTextRect.Left,
-                   y + FRowHeight};
     HideCaret();
-    PaintRow(FCaret.Y);
+    RepaintSelSpan(FCaret.Y, before.X, after.X);
     ShowCaret();
   }
+}
+
+void TCustomAFEdit::RepaintSelSpan(int Row, int From, int To) {
+  if (From > To) std::swap(From, To);
+  const int y = (Row - FTopRow) * FRowHeight + FTextRect.Top;
+  const int indent = Row >= 0 && Row < RowCount() ? std::max<int>(FLineAttrs.PeekAttr(Row).Indent, 0) : 0;
+  if (From <= indent)
+    FUpdateRect = {FTextRect.Left, y, FTextRect.Right, y + FRowHeight};
+  else
+    FUpdateRect = {(From - FLeftCol) * FCellWidth + FTextRect.Left, y, (To - FLeftCol) * FCellWidth + FTextRect.Left,
+                   y + FRowHeight};
+  PaintRow(Row);
 }
 
 void TCustomAFEdit::RepaintDirtyRows() {

@@ -41,9 +41,22 @@ void TCustomAFEdit::PaintLeftMargin(int Row, std::string AStr) {
   if (FViewOpt.contains(voRowNum)) TextOutAt(0, top, AStr, 0);
 }
 
+TPoint TCustomAFEdit::RulerMarkers() const {
+  if (!FOptions.contains(aoAutoFormat) || RowCount() == 0) return {-1, -1};
+  const int row = FSel.HasRowSel() ? std::min(FSel.FirstSelRow(), RowCount() - 1) : FCaret.Y;
+  const TLineAttr a = FLineAttrs.PeekAttr(std::clamp(row, 0, RowCount() - 1));
+  return {a.WrapPos, a.Indent};
+}
+
 void TCustomAFEdit::PaintColumnRuler() {
   if (FBatchEdit || !FViewOpt.contains(voColIndicate) || FSurface.isNull()) return;
   const TPaintBatch batch(*this);
+  // What the ruler shows, so a caret update redraws it when any of it
+  // changed.
+  const TPoint markers = RulerMarkers();
+  FPrevCaretCol = FCaret.X;
+  FPrevLeftCol = FLeftCol;
+  FPrevMarkers = markers;
   const int width = FTextRect.Right - FTextRect.Left;
   int n = width / FCellWidth;
   if (width % FCellWidth > FCellWidth / 2) ++n;
@@ -62,13 +75,11 @@ void TCustomAFEdit::PaintColumnRuler() {
 
   TextOutAt(FTextRect.Left, 0, RulerString(FLeftCol + 1, n + 1), 0);
 
-  if (FOptions.contains(aoAutoFormat) && RowCount() > 0) {
-    const int row = FSel.HasRowSel() ? std::min(FSel.FirstSelRow(), RowCount() - 1) : FCaret.Y;
-    const TLineAttr a = FLineAttrs.PeekAttr(std::clamp(row, 0, RowCount() - 1));
+  if (markers.X >= 0) {
     f.Color = FColCr;
     FCanvas.SetFont(f);
-    TextOutAt((a.WrapPos - FLeftCol) * FCellWidth + FTextRect.Left, 0, "<", 0);
-    const int x = (a.Indent - FLeftCol - 1) * FCellWidth + FTextRect.Left;
+    TextOutAt((markers.X - FLeftCol) * FCellWidth + FTextRect.Left, 0, "<", 0);
+    const int x = (markers.Y - FLeftCol - 1) * FCellWidth + FTextRect.Left;
     if (x >= FTextRect.Left - FCellWidth) TextOutAt(x, 0, ">", 0);
   }
 

@@ -456,6 +456,10 @@ void TCustomAFEdit::PaintRow(int Row) {
       InvalidateRect(below);
     }
   }
-  // Clearing only a set flag leaves a run of equal records packed.
-  if (FLineAttrs.PeekAttr(Row).Dirty) FLineAttrs.GetAttr(Row).Dirty = false;
+  // A row painted only in part (a scrolled-in strip, a selection span) is
+  // still to be repainted whole.  Clearing only a set flag leaves a run of
+  // equal records packed.
+  const bool whole = R.Left == FTextRect.Left && R.Right == FTextRect.Right && R.Top == top &&
+                     R.Bottom >= std::min(top + FRowHeight, FTextRect.Bottom);
+  if (whole && FLineAttrs.PeekAttr(Row).Dirty) FLineAttrs.GetAttr(Row).Dirty = false;
 }

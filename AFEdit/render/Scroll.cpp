@@ -142,17 +142,38 @@ void TCustomAFEdit::SetScrollBars(TScrollStyle Value) {
   FScrollBars = Value;
   if (FRowHeight == 0 || FInScrollBars) return;
   FInScrollBars = true;
-  const int V = VisibleRowCount();
-  const int H = VisibleColCount();
-  RefreshScrollBar(sbVertical, RowCount() >= V || FTopRow > 0 || FCaret.Y >= V,
-                   {28, sifAll, 0, std::max({RowCount() - 1, V + FTopRow - 1, FCaret.Y}), V, FTopRow, FTopRow});
-  const int X = std::max(FDefWrapPos, FMaxRowLen);
-  RefreshScrollBar(sbHorizontal, X > H || FLeftCol > 0,
-                   {28, sifAll, 0, std::max(X, FCaret.X), H, FLeftCol, FLeftCol});
+  // Showing or hiding a bar resizes the view, which changes what the other
+  // bar (and then the first one) must show: refresh until both agree with
+  // the view they leave.
+  for (int pass = 0; pass < 3; ++pass) {
+    const bool vertShown = FVertBarShown, horzShown = FHorzBarShown;
+    const int V = VisibleRowCount();
+    RefreshScrollBar(sbVertical, RowCount() >= V || FTopRow > 0 || FCaret.Y >= V,
+                     {28, sifAll, 0, std::max({RowCount() - 1, V + FTopRow - 1, FCaret.Y}), V, FTopRow, FTopRow});
+    const int H = VisibleColCount();
+    const int X = std::max(FDefWrapPos, FMaxRowLen);
+    RefreshScrollBar(sbHorizontal, X > H || FLeftCol > 0,
+                     {28, sifAll, 0, std::max(X, FCaret.X), H, FLeftCol, FLeftCol});
+    if (vertShown == FVertBarShown && horzShown == FHorzBarShown) break;
+  }
   FInScrollBars = false;
 }
 
 // ---- scroll requests ----
+
+void TCustomAFEdit::ShowMovedCaret() {
+  if (FTopRow != FPaintedTopRow)
+    Paint();
+  else
+    UpdateCaret();
+}
+
+void TCustomAFEdit::PixelsFollowedTopRow(bool WasCurrent) {
+  if (WasCurrent)
+    FPaintedTopRow = FTopRow;
+  else
+    Paint();
+}
 
 void TCustomAFEdit::VScrollRequest(int Code) {
   const TPaintBatch batch(*this);
@@ -168,6 +189,9 @@ void TCustomAFEdit::VScrollRequest(int Code) {
   const TRect area{0, FTextRect.Top, FTextRect.Right, FTextRect.Bottom};
   const TScrollInfo info = ScrollRecord(sbVertical);
   const int V = VisibleRowCount();
+  // Whether the surface shows the rows from FTopRow: moving its pixels
+  // keeps it so.
+  const bool painted = FPaintedTopRow == FTopRow;
 
   switch (Code) {
     case sbLineDown:
@@ -185,6 +209,7 @@ void TCustomAFEdit::VScrollRequest(int Code) {
       SetScrollPos(sbVertical, FTopRow);
       UpdateCaret();
       ShowCaret();
+      PixelsFollowedTopRow(painted);
       break;
     case sbLineUp:
       HideCaret();
@@ -201,6 +226,7 @@ void TCustomAFEdit::VScrollRequest(int Code) {
       SetScrollPos(sbVertical, FTopRow);
       UpdateCaret();
       ShowCaret();
+      PixelsFollowedTopRow(painted);
       break;
     case sbPageDown:
       for (int i = 0; i < k; ++i) {
@@ -209,7 +235,7 @@ void TCustomAFEdit::VScrollRequest(int Code) {
         FTopRow = std::max(0, std::min(FTopRow + V, info.Max - V));
         FCaret.Y = std::min(FCaret.Y + V, RowCount() - 1);
         SetScrollPos(sbVertical, FTopRow);
-        if (FTopRow != FPaintedTopRow) Paint();
+        ShowMovedCaret();
       }
       break;
     case sbPageUp:
@@ -217,13 +243,13 @@ void TCustomAFEdit::VScrollRequest(int Code) {
         FTopRow = std::max(FTopRow - V, 0);
         FCaret.Y = std::max(FCaret.Y - V, 0);
         SetScrollPos(sbVertical, FTopRow);
-        if (FTopRow != FPaintedTopRow) Paint();
+        ShowMovedCaret();
       }
       break;
     case sbThumbPosition:
       FTopRow = std::max(info.Pos, 0);
       FCaret.Y = RowCount() > V + FTopRow || FOptions.contains(aoFreeCaret) ? FTopRow : RowCount() - 1;
-      if (FTopRow != FPaintedTopRow) Paint();
+      ShowMovedCaret();
       break;
     case sbThumbTrack: {
       const int old = FTopRow;
