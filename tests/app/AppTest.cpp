@@ -489,4 +489,26 @@ TEST_F(App, ANonRegularFileIsRefusedWithoutWaiting) {
   EXPECT_EQ(Form.windowTitle(), "Hotaru");
 }
 
+TEST_F(App, AMenuClosedWithEscapeDoesNotEnterTheEditorAgain) {
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&Form));
+  Click(Form, Qt::LeftButton, QPoint(100, 50));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !Ui.Log.empty(); }, 2000));
+  EXPECT_EQ(Ui.Log, "open:開く");
+
+  // ファイル, then Escape closes its menu and leaves the menu bar active.
+  QMenuBar* bar = Form.menuBar();
+  QAction* file = bar->actions().front();
+  QTest::mouseClick(Form.windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                    bar->mapTo(&Form, bar->actionGeometry(file).center()));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return file->menu()->isVisible(); }, 2000));
+  QTest::keyClick(file->menu(), Qt::Key_Escape);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !file->menu()->isVisible(); }, 2000));
+  QTest::qWait(20);
+
+  Click(Form, Qt::LeftButton, QPoint(120, 50));
+  QTest::qWait(50);
+  EXPECT_TRUE(Form.AFEdit1->hasFocus());
+  EXPECT_EQ(Ui.Log, "open:開く");
+}
+
 }  // namespace
