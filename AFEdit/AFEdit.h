@@ -30,6 +30,7 @@
 #include "AFEdit/layout/WrapSearch.h"
 #include "AFEdit/platform/Canvas.h"
 #include "AFEdit/platform/Keys.h"
+#include "AFEdit/platform/PosixFile.h"
 #include "AFEdit/platform/Types.h"
 
 enum TAFEditOption {
@@ -205,6 +206,13 @@ public:
   void SaveToStream(std::ostream& Stream, int Mode);
   void SaveToFile(const std::string& FileName, int Mode);
   void SetText(std::string_view Value);
+  // Where the last load stopped at a zero byte that ends a text-style text:
+  // the byte's offset from where reading started, or -1 when the load read
+  // everything.
+  int64_t ZeroByteAt() const noexcept { return FZeroByteAt; }
+  // The file as LoadFromFile or SaveToFile last left it, to tell whether
+  // another program has changed it since.
+  const TFileIdentity& FileIdentity() const noexcept { return FFileIdentity; }
 
   // ---- word wrap (layout/Wrap.cpp) ----
   int FindWrapPos(std::string_view S, int WrapPos, int Indent);
@@ -655,6 +663,8 @@ protected:
   int FMaxRowLen = 0;
   bool FBatchEdit = false;
   bool FLoading = false;
+  int64_t FZeroByteAt = -1;
+  TFileIdentity FFileIdentity;
 
   // Layout
   TPoint FCaret{0, 0};

@@ -14,6 +14,19 @@ const QString TFileCommands::kFilter = QStringLiteral(
     "テキストファイル(*.txt)|*.txt|C言語ソースファイル(*.c)|*.c|HTML(*.html)|*.html|"
     "Be-Music song(*.bms)|*.bms|すべてのファイル(*.*)|*.*");
 const QString TFileCommands::kModifiedQuestion = QStringLiteral("変更されています。保存しますか？");
+const QString TFileCommands::kChangedOnDiskQuestion =
+    QStringLiteral("ファイルは他のプログラムによって変更されています。上書きしますか？");
+const QString TFileCommands::kCutFileQuestion = QStringLiteral(
+    "このファイルはゼロ バイトの位置で切り詰めて読み込まれています。"
+    "上書きすると、それより後ろの内容は失われます。上書きしますか？");
+
+QString TFileCommands::ZeroByteNotice(const QString& Path, int64_t Offset) {
+  return QStringLiteral("ファイル「%1」は先頭から %2 バイト目にゼロ バイト (0x00) を含みます。"
+                        "その前までの %3 バイトだけをテキストとして読み込みました。")
+      .arg(Path)
+      .arg(Offset + 1)
+      .arg(Offset);
+}
 
 namespace {
 
@@ -59,6 +72,8 @@ void TFileCommands::New() {
   FEdit.Clear();
   FFileName.clear();
   FFileMode = 0;
+  FIdentity = {};
+  FCutAt = -1;
   FWindow.setWindowTitle(QStringLiteral("HotaruLE"));
 }
 
@@ -77,6 +92,8 @@ void TFileCommands::OpenWithDialog(int Mode) {
 bool TFileCommands::OpenFile(const QString& Path, int Mode) {
   if (!FileOperation([&] { FEdit.LoadFromFile(LocalPath(Path), Mode); })) return false;
   SetCurrentFile(Path, Mode);
+  FCutAt = FEdit.ZeroByteAt();
+  if (FCutAt >= 0) FUi.ShowWarning(&FWindow, ZeroByteNotice(Path, FCutAt));
   return true;
 }
 
@@ -96,7 +113,19 @@ bool TFileCommands::SaveWithDialog(int Mode) {
   return SaveFile(path, Mode);
 }
 
+bool TFileCommands::MayOverwrite(const QString& Path) {
+  if (FFileName.isEmpty()) return true;
+  const TFileIdentity now = IdentityOfPath(LocalPath(Path));
+  // Nothing there, or another file than the current one.
+  if (!now.Valid() || (Path != FFileName && !now.SameFile(FIdentity))) return true;
+  // A file changed on disk: what was cut off at loading is no longer known.
+  if (FIdentity.Valid() && now != FIdentity) return FUi.AskYesNo(&FWindow, kChangedOnDiskQuestion);
+  if (FCutAt >= 0) return FUi.AskYesNo(&FWindow, kCutFileQuestion);
+  return true;
+}
+
 bool TFileCommands::SaveFile(const QString& Path, int Mode) {
+  if (!MayOverwrite(Path)) return false;
   if (!FileOperation([&] { FEdit.SaveToFile(LocalPath(Path), Mode); })) return false;
   SetCurrentFile(Path, Mode);
   return true;
@@ -105,5 +134,8 @@ bool TFileCommands::SaveFile(const QString& Path, int Mode) {
 void TFileCommands::SetCurrentFile(const QString& Path, int Mode) {
   FFileName = Path;
   FFileMode = Mode;
+  // The file now holds the whole document.
+  FIdentity = FEdit.FileIdentity();
+  FCutAt = -1;
   FWindow.setWindowTitle(CaptionOf(Path));
 }

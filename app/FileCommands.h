@@ -6,9 +6,18 @@
 // caption shows its path ("HotaruLE" after New).  A failed command shows
 // the error and leaves the document, the current file and the caption as
 // they were.
+//
+// Save over the current file first makes sure nothing is lost unasked: when
+// another program has changed the file since it was loaded or saved, or
+// when loading stopped at a zero byte and left the rest of the file unread,
+// the user is asked before it is overwritten.
 #pragma once
 
 #include <QString>
+
+#include <cstdint>
+
+#include "AFEdit/platform/PosixFile.h"
 
 class QWidget;
 class TCustomAFEdit;
@@ -39,12 +48,19 @@ public:
   // The dialogs' common filter, description and pattern pairs.
   static const QString kFilter;
   static const QString kModifiedQuestion;
+  static const QString kChangedOnDiskQuestion;
+  static const QString kCutFileQuestion;
+  // What Open tells when loading stopped at the zero byte at Offset.
+  static QString ZeroByteNotice(const QString& Path, int64_t Offset);
 
 private:
   void OpenWithDialog(int Mode);
   bool SaveWithDialog(int Mode);
   bool SaveFile(const QString& Path, int Mode);
   void SetCurrentFile(const QString& Path, int Mode);
+  // Asks before a save over the current file would lose what the document
+  // does not hold; true when the save may go on.
+  bool MayOverwrite(const QString& Path);
   // Runs a control operation on a file; shows a failure and returns false.
   template <class F>
   bool FileOperation(F&& Operation);
@@ -54,6 +70,8 @@ private:
   TFormUi& FUi;
   QString FFileName;       // empty while the document has no file
   int FFileMode = 0;       // the current file's style
+  TFileIdentity FIdentity; // the current file as last loaded or saved
+  int64_t FCutAt = -1;     // where its loading stopped at a zero byte, or -1
   QString FOpenDialogName; // the name each dialog remembers from its last use
   QString FSaveDialogName;
 };

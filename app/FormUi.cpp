@@ -71,8 +71,26 @@ TAnswer TQtFormUi::Confirm(QWidget* Owner, const QString& Text) {
   return TAnswer::Cancel;
 }
 
+bool TQtFormUi::AskYesNo(QWidget* Owner, const QString& Text) {
+  QMessageBox box(QMessageBox::Warning, QStringLiteral("確認"), Text, QMessageBox::NoButton, Owner);
+  QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+  // These questions guard against losing something: the safe answer is
+  // the one a stray Enter or Escape gives.
+  box.setDefaultButton(no);
+  box.setEscapeButton(no);
+  box.exec();
+  return box.clickedButton() == yes;
+}
+
 void TQtFormUi::ShowError(QWidget* Owner, const QString& Text) {
   QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), Text, QMessageBox::NoButton, Owner);
+  box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  box.exec();
+}
+
+void TQtFormUi::ShowWarning(QWidget* Owner, const QString& Text) {
+  QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), Text, QMessageBox::NoButton, Owner);
   box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
   box.exec();
 }

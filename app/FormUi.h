@@ -31,7 +31,12 @@ public:
   virtual QString SaveFileName(QWidget* Owner, const TFileDialogSpec& Dialog) = 0;
   // A question with the buttons Yes, No and Cancel.
   virtual TAnswer Confirm(QWidget* Owner, const QString& Text) = 0;
+  // A warning question with the buttons Yes and No (No when the box is
+  // closed otherwise); true for Yes.
+  virtual bool AskYesNo(QWidget* Owner, const QString& Text) = 0;
   virtual void ShowError(QWidget* Owner, const QString& Text) = 0;
+  // Something the user should know, with an OK button.
+  virtual void ShowWarning(QWidget* Owner, const QString& Text) = 0;
   // The day Paste date writes; the system clock's unless a test fixes it.
   virtual QDate Today() const { return QDate::currentDate(); }
 };
@@ -41,7 +46,9 @@ public:
   QString OpenFileName(QWidget* Owner, const TFileDialogSpec& Dialog) override;
   QString SaveFileName(QWidget* Owner, const TFileDialogSpec& Dialog) override;
   TAnswer Confirm(QWidget* Owner, const QString& Text) override;
+  bool AskYesNo(QWidget* Owner, const QString& Text) override;
   void ShowError(QWidget* Owner, const QString& Text) override;
+  void ShowWarning(QWidget* Owner, const QString& Text) override;
 };
 
 // Qt's name filters for a '|'-separated filter.  Each entry keeps its

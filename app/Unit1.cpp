@@ -177,16 +177,13 @@ void TForm1::AFEdit1Enter() {
 }
 
 void TForm1::EnterEditor() {
+  // Only the first entry opens the dialog.  The focus may leave the editor
+  // later without anything else taking it (a menu closed with Escape leaves
+  // it with the menu bar), and coming back then is no reason to open a file.
+  if (FEntered) return;
+  FEntered = true;
   // The dialog opens once the click that moved the focus has been handled.
-  if (FEnterPending) return;
-  FEnterPending = true;
-  QMetaObject::invokeMethod(
-      this,
-      [this] {
-        FEnterPending = false;
-        FCommands->BinaryOpen();
-      },
-      Qt::QueuedConnection);
+  QMetaObject::invokeMethod(this, [this] { FCommands->BinaryOpen(); }, Qt::QueuedConnection);
 }
 
 void TForm1::closeEvent(QCloseEvent* Event) {

@@ -74,5 +74,5 @@ private:
   std::unique_ptr<TEditCommands> FEdits;
   bool FEditorIsActiveControl = false;  // the editor has the window's focus
   bool FEntering = false;               // the editor's last focus-in enters it
-  bool FEnterPending = false;           // Binary open is queued
+  bool FEntered = false;                // the first entry has run Binary open
 };

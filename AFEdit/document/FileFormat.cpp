@@ -62,6 +62,7 @@ void TLineReader::Refill() {
   if (BeforeRefill) BeforeRefill();
   const size_t avail = FEnd - FBeg;
   if (FBeg > 0) {
+    FBufStart += FBeg;
     std::memmove(FBuf.get(), FBuf.get() + FBeg, avail);
     FBeg = 0;
     FEnd = avail;
@@ -95,6 +96,7 @@ bool TLineReader::Next(std::string_view& Row) {
       const char c = p[i];
       if (c == '\0') {  // the text ends here
         FDone = true;
+        FZeroByteAt = static_cast<int64_t>(FBufStart + FBeg + i);
         if (i == 0 && !std::exchange(FAfterCut, false)) return false;
         Row = {p, i};
         return true;

@@ -43,6 +43,10 @@ public:
   // False when the text has no more rows.
   bool Next(std::string_view& Row);
 
+  // The offset in the source of the zero byte that ended the text, or -1
+  // while none has been met.
+  int64_t ZeroByteAt() const noexcept { return FZeroByteAt; }
+
   // Called before the window is refilled, when the rows handed out so far
   // are about to become invalid.
   std::function<void()> BeforeRefill;
@@ -57,6 +61,8 @@ private:
   std::unique_ptr<char[]> FBuf;  // FWindow + 1 bytes, and room for a last scan block
   size_t FBeg = 0;               // unread bytes are FBuf[FBeg, FEnd)
   size_t FEnd = 0;
+  uint64_t FBufStart = 0;  // the source offset of FBuf[0]
+  int64_t FZeroByteAt = -1;
   bool FSourceDone = false;  // the source reported its end
   bool FDone = false;        // no more rows
   // The last row was cut at the window's end: the rest of its line is a row

@@ -152,6 +152,7 @@ void TCustomAFEdit::ResetForLoad() {
   FireUndoChange(false, false);
   FSel.Reset();
   FMaxRowLen = 0;
+  FZeroByteAt = -1;
 }
 
 void TCustomAFEdit::FinishLoad() {
@@ -238,6 +239,7 @@ void TCustomAFEdit::LoadTextRows(TLineReader& Reader, int Mode) {
     for (int i = RowCount(); i > 0; --i) FLineAttrs.AddAttr(T);
   }
   FMaxRowLen = static_cast<int>(std::min(maxLen + 2, static_cast<size_t>(INT_MAX)));
+  FZeroByteAt = Reader.ZeroByteAt();
   FinishLoad();
 }
 
@@ -279,6 +281,8 @@ void TCustomAFEdit::LoadFromStream(std::istream& Stream, int Mode) {
 
 void TCustomAFEdit::LoadFromFile(const std::string& FileName, int Mode) {
   const TFd fd = OpenForReading(FileName);
+  // Taken before reading, so that a change made while reading shows later.
+  const TFileIdentity identity = IdentityOfFd(fd.get());
   const TByteSource source = [&](char* dst, size_t n) { return ReadFd(fd.get(), dst, n, FileName); };
   if (Mode & lmBinary) {
     LoadBinaryRows(ReadAll(source, FileSizeHint(fd.get())), FileName);
@@ -286,6 +290,7 @@ void TCustomAFEdit::LoadFromFile(const std::string& FileName, int Mode) {
     TLineReader reader(source);
     LoadTextRows(reader, Mode);
   }
+  FFileIdentity = identity;
 }
 
 void TCustomAFEdit::SetText(std::string_view Value) {
@@ -407,7 +412,7 @@ void TCustomAFEdit::SaveToStream(std::ostream& Stream, int Mode) {
 }
 
 void TCustomAFEdit::SaveToFile(const std::string& FileName, int Mode) {
-  ReplaceFile(FileName, [&](int Fd) {
+  FFileIdentity = ReplaceFile(FileName, [&](int Fd) {
     TByteWriter out([&](const char* p, size_t n) { WriteFd(Fd, p, n, FileName); });
     // A binary header is put in place last, once its sizes are known.
     unsigned char header[kBinaryHeaderSize];

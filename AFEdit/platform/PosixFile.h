@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -17,6 +18,13 @@ public:
   TFd(const TFd&) = delete;
   TFd& operator=(const TFd&) = delete;
   TFd(TFd&& o) noexcept : FFd(std::exchange(o.FFd, -1)) {}
+  TFd& operator=(TFd&& o) noexcept {
+    if (this != &o) {
+      Close();
+      FFd = std::exchange(o.FFd, -1);
+    }
+    return *this;
+  }
   ~TFd();
   int get() const noexcept { return FFd; }
   // Closes the descriptor; the result of close().
@@ -26,7 +34,31 @@ private:
   int FFd;
 };
 
-// Opens an existing file for reading (an open error otherwise).
+// What tells one state of a file from another: which file it is, and its
+// size and modification time.  A file changed or replaced by another
+// program has a different identity.
+struct TFileIdentity {
+  dev_t Dev = 0;
+  ino_t Ino = 0;
+  int64_t Size = -1;  // -1: no file
+  int64_t MTimeNs = 0;
+
+  bool Valid() const noexcept { return Size >= 0; }
+  // Both name the same file, whatever its state.
+  bool SameFile(const TFileIdentity& O) const noexcept {
+    return Valid() && O.Valid() && Dev == O.Dev && Ino == O.Ino;
+  }
+  friend bool operator==(const TFileIdentity&, const TFileIdentity&) = default;
+};
+
+// The identity of an open file, or of the file a path names (links
+// followed); an invalid identity when the system cannot tell it.
+TFileIdentity IdentityOfFd(int Fd) noexcept;
+TFileIdentity IdentityOfPath(const std::string& Path) noexcept;
+
+// Opens an existing regular file for reading (an open error otherwise).
+// Anything else (a folder, a FIFO, a device) is refused without waiting
+// for a writer or touching the device.
 TFd OpenForReading(const std::string& Path);
 // The file's size when the system tells it, else 0.
 size_t FileSizeHint(int Fd) noexcept;
@@ -37,9 +69,33 @@ void WriteFd(int Fd, const char* P, size_t N, const std::string& Path);
 void PWriteFd(int Fd, const unsigned char* P, size_t N, off_t At, const std::string& Path);
 
 // Replaces the file FileName with what Write writes into a new file's
-// descriptor.  The new file is made beside the target, flushed to disk and
-// renamed over it, so that the old file stays as it was when anything fails
-// (the error is thrown, the temporary file removed).  A link is followed:
-// the file it names is replaced and the link stays.  An existing file keeps
-// its permissions, and its owner and group where the user may keep them.
-void ReplaceFile(const std::string& FileName, const std::function<void(int Fd)>& Write);
+// descriptor, and returns the identity of the file written.  The new file
+// is made beside the target, flushed to disk and renamed over it, so that
+// the old file stays as it was when anything fails (the error is thrown,
+// the temporary file removed).  A link is followed: the file it names is
+// replaced and the link stays.  An existing file keeps its permissions, and
+// its owner and group where the user may keep them.
+//
+// An existing file the user may not write, or that is not a regular file,
+// is refused.  When the folder refuses the new file but the target itself
+// is writable, the target is rewritten in place instead (WriteInPlace).
+// Each save first removes the temporary files that interrupted saves left
+// in the folder (RemoveStaleSaveTemps).
+TFileIdentity ReplaceFile(const std::string& FileName, const std::function<void(int Fd)>& Write);
+
+// Rewrites the existing regular file Target with what Write writes, keeping
+// the file itself (its inode, links, owner and permissions).  The new bytes
+// are made in memory first and room for them is reserved before the first
+// byte of the file changes; should writing fail part-way all the same, the
+// old bytes are put back when they could be read.  Name is the path errors
+// report.
+TFileIdentity WriteInPlace(const std::string& Target, const std::string& Name,
+                           const std::function<void(int Fd)>& Write);
+
+// The name of a save's temporary file for a file named Base, made by the
+// process Pid on this machine; Unique tells apart the files of one process.
+std::string SaveTempName(const std::string& Base, long Pid, unsigned long long Unique);
+// Removes from Dir the temporary files of saves made on this machine by
+// processes that have ended; never a file of a running process, of another
+// machine or of another user.  Failures are ignored.
+void RemoveStaleSaveTemps(const std::string& Dir) noexcept;

@@ -13,6 +13,8 @@
 #include <QTest>
 #include <QWindow>
 
+#include <sys/stat.h>
+
 #include <deque>
 #include <map>
 #include <string>
@@ -23,12 +25,14 @@
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "common/Doc.h"
+#include "common/PosixTest.h"
 
 namespace {
 
 // Answers the windows' questions from a queue and logs them: "ask" for the
-// save question, "open:<title>" and "save:<title>:<ext>" for the file
-// dialogs, "error" for a message box.  A file name answer is relative to
+// save question, "changed" and "cut" for the questions before overwriting,
+// "open:<title>" and "save:<title>:<ext>" for the file dialogs, "error" and
+// "warn" for message boxes.  A file name answer is relative to
 // Dir; an empty one cancels the dialog.
 struct TFakeUi : TFormUi {
   explicit TFakeUi(const QTemporaryDir& D) : Dir(D) {}
@@ -40,9 +44,18 @@ struct TFakeUi : TFormUi {
     const std::string a = Next(Text == TFileCommands::kModifiedQuestion ? QStringLiteral("ask") : Text);
     return a == "yes" ? TAnswer::Yes : a == "no" ? TAnswer::No : TAnswer::Cancel;
   }
+  bool AskYesNo(QWidget*, const QString& Text) override {
+    return Next(Text == TFileCommands::kChangedOnDiskQuestion ? QStringLiteral("changed")
+                : Text == TFileCommands::kCutFileQuestion     ? QStringLiteral("cut")
+                                                              : Text) == "yes";
+  }
   void ShowError(QWidget*, const QString& Text) override {
     Log += (Log.empty() ? "" : " ") + std::string("error");
     Errors.push_back(Text.toStdString());
+  }
+  void ShowWarning(QWidget*, const QString& Text) override {
+    Log += (Log.empty() ? "" : " ") + std::string("warn");
+    Warnings.push_back(Text.toStdString());
   }
   QDate Today() const override { return Day; }
 
@@ -63,15 +76,19 @@ struct TFakeUi : TFormUi {
   std::deque<std::string> Answers;
   std::string Log;
   std::vector<std::string> Errors;
+  std::vector<std::string> Warnings;
   QDate Day{2024, 3, 5};
 };
 
 // 日本 (a trail byte 0x7B) and a last line without a line end.
 const std::string kDoc = "\x93\xFA\x96\x7B\r\nabc";
 const std::string kOther = "other\r\n";
+// A text file with a zero byte: only "abc" is read.
+const std::string kCut("abc\0rest", 8);
 // Contents named in the table.
 const std::map<std::string, std::string> kContents = {
-    {"doc", kDoc}, {"doc!", kDoc + "!"}, {"doc!!", kDoc + "!!"}, {"other", kOther}, {"!", "!"}, {"", ""}};
+    {"doc", kDoc}, {"doc!", kDoc + "!"}, {"doc!!", kDoc + "!!"}, {"other", kOther}, {"!", "!"}, {"", ""},
+    {"cut", kCut}, {"abc", "abc"}, {"abc!", "abc!"}};
 
 // The offscreen platform has no window frames to size or raise and says so
 // (a main window's frame follows its contents); every other message counts.
@@ -88,6 +105,7 @@ protected:
     ASSERT_TRUE(Dir.isValid());
     Write("doc.txt", kDoc);
     Write("other.txt", kOther);
+    Write("cut.txt", kCut);
     Form.show();
   }
   void TearDown() override { qInstallMessageHandler(gOuterHandler); }
@@ -115,6 +133,8 @@ protected:
         {"binsave", Form.BinarySave1}};
     if (Step == "edit") Edit();
     else if (Step == "doc") ASSERT_TRUE(Form.Commands().OpenFile(Path("doc.txt"), 0));
+    else if (Step == "cut") ASSERT_TRUE(Form.Commands().OpenFile(Path("cut.txt"), 0));
+    else if (Step == "touch") Write("doc.txt", kOther);  // another program writes the file
     else if (Step == "close") Form.windowHandle()->close();  // the frame's close button
     else items.at(Step)->trigger();
   }
@@ -125,7 +145,9 @@ protected:
 };
 
 struct TCommandCase {
-  const char* Steps;    // "doc" opens doc.txt as Open does, "edit" changes the document
+  // "doc" and "cut" open doc.txt and cut.txt as Open does, "edit" changes
+  // the document, "touch" writes doc.txt as another program would
+  const char* Steps;
   const char* Answers;  // to the questions in order, comma-separated: yes, no, cancel, a file name, "" (cancel)
   const char* Log;
   const char* Caption;  // a file's name, or the caption itself
@@ -173,6 +195,21 @@ const TCommandCase kCommandCases[] = {
     {"doc edit close", "yes", "ask", "doc.txt", "doc!", "doc.txt=doc!", false, false},
     {"doc edit close", "no", "ask", "doc.txt", "doc!", "doc.txt=doc", true, false},
     {"doc edit close", "cancel", "ask", "doc.txt", "doc!", "doc.txt=doc", true},
+    // A file loaded up to a zero byte: told at loading, asked before it is overwritten
+    {"cut", "", "warn", "cut.txt", "abc", "cut.txt=cut", false},
+    {"cut edit save", "no", "warn cut", "cut.txt", "abc!", "cut.txt=cut", true},
+    {"cut edit save", "yes", "warn cut", "cut.txt", "abc!", "cut.txt=abc!", false},
+    {"cut save edit save", "yes", "warn cut", "cut.txt", "abc!", "cut.txt=abc!", false},
+    {"cut edit binsave", "cut.txt,no", "warn save:保存:txt cut", "cut.txt", "abc!", "cut.txt=cut", true},
+    {"cut edit saveas", "a.txt", "warn save:保存:txt", "a.txt", "abc!", "a.txt=abc! cut.txt=cut", false},
+    {"cut edit new", "yes,no", "warn ask cut", "cut.txt", "abc!", "cut.txt=cut", true},
+    // A file changed by another program: asked before it is overwritten
+    {"doc touch edit save", "no", "changed", "doc.txt", "doc!", "doc.txt=other", true},
+    {"doc touch edit save", "yes", "changed", "doc.txt", "doc!", "doc.txt=doc!", false},
+    {"doc touch edit saveas", "doc.txt,no", "save:保存:txt changed", "doc.txt", "doc!", "doc.txt=other", true},
+    {"doc touch edit saveas", "a.txt", "save:保存:txt", "a.txt", "doc!", "a.txt=doc! doc.txt=other", false},
+    {"doc edit save edit save", "", "", "doc.txt", "doc!!", "doc.txt=doc!!", false},
+    {"doc edit saveas touch save", "a.txt", "save:保存:txt", "a.txt", "doc!", "a.txt=doc! doc.txt=other", false},
 };
 
 void PrintTo(const TCommandCase& c, std::ostream* os) { *os << c.Steps << " / " << c.Answers; }
@@ -424,6 +461,54 @@ TEST_F(App, FileOnTheCommandLine) {
   EXPECT_NE(Ui.Errors[0].find(Path("missing.txt").toStdString()), std::string::npos);
   EXPECT_EQ(unreadable.windowTitle(), "Hotaru");
   EXPECT_EQ(unreadable.AFEdit1->Text(), "");
+}
+
+TEST_F(App, AZeroByteNoticeSaysWhereReadingStopped) {
+  Run("cut");
+  ASSERT_EQ(Ui.Warnings.size(), 1u);
+  const std::string& w = Ui.Warnings[0];
+  EXPECT_NE(w.find(Path("cut.txt").toStdString()), std::string::npos) << w;
+  EXPECT_NE(w.find("先頭から 4 バイト目にゼロ バイト"), std::string::npos) << w;
+  EXPECT_NE(w.find("3 バイトだけ"), std::string::npos) << w;
+}
+
+TEST_F(App, ANonRegularFileIsRefusedWithoutWaiting) {
+  const std::string fifo = Path("fifo").toStdString();
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  {
+    const TestUtil::TFifoUnblocker unblock(fifo);
+    Form.OpenCommandLine({"Hotaru", Path("fifo")});
+  }
+  Ui.Answers = {"fifo"};
+  {
+    const TestUtil::TFifoUnblocker unblock(fifo);
+    Run("open");
+  }
+  EXPECT_EQ(Ui.Log, "error open:開く error");
+  for (const std::string& e : Ui.Errors) EXPECT_NE(e.find("通常のファイルではありません"), std::string::npos) << e;
+  EXPECT_EQ(Form.windowTitle(), "Hotaru");
+}
+
+TEST_F(App, AMenuClosedWithEscapeDoesNotEnterTheEditorAgain) {
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&Form));
+  Click(Form, Qt::LeftButton, QPoint(100, 50));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !Ui.Log.empty(); }, 2000));
+  EXPECT_EQ(Ui.Log, "open:開く");
+
+  // ファイル, then Escape closes its menu and leaves the menu bar active.
+  QMenuBar* bar = Form.menuBar();
+  QAction* file = bar->actions().front();
+  QTest::mouseClick(Form.windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                    bar->mapTo(&Form, bar->actionGeometry(file).center()));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return file->menu()->isVisible(); }, 2000));
+  QTest::keyClick(file->menu(), Qt::Key_Escape);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !file->menu()->isVisible(); }, 2000));
+  QTest::qWait(20);
+
+  Click(Form, Qt::LeftButton, QPoint(120, 50));
+  QTest::qWait(50);
+  EXPECT_TRUE(Form.AFEdit1->hasFocus());
+  EXPECT_EQ(Ui.Log, "open:開く");
 }
 
 }  // namespace

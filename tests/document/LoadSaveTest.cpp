@@ -31,7 +31,9 @@ namespace fs = std::filesystem;
 
 // Rows made by a reader with the given window over Data, read in pieces of
 // 1 to MaxPiece bytes.
-Rows Split(std::string_view Data, size_t Window, size_t MaxPiece = SIZE_MAX, unsigned Seed = 1) {
+// ZeroAt receives where the reader met a zero byte.
+Rows Split(std::string_view Data, size_t Window, size_t MaxPiece = SIZE_MAX, unsigned Seed = 1,
+           int64_t* ZeroAt = nullptr) {
   std::mt19937 rng(Seed);
   TLineReader reader(
       [&](char* dst, size_t n) {
@@ -45,6 +47,7 @@ Rows Split(std::string_view Data, size_t Window, size_t MaxPiece = SIZE_MAX, uns
   Rows v;
   std::string_view row;
   while (reader.Next(row)) v.emplace_back(row);
+  if (ZeroAt) *ZeroAt = reader.ZeroByteAt();
   return v;
 }
 
@@ -142,7 +145,10 @@ TEST(LineReader, AgreesWithLineByLineSplittingForAnyWindowAndReads) {
     for (char& c : s) c = alphabet[rng() % (round % 4 == 0 ? 8 : 7)];
     const size_t window = 1 + rng() % 7;
     const size_t piece = 1 + rng() % 9;
-    ASSERT_EQ(Split(s, window, piece, round), Expected(s, window)) << "window " << window;
+    int64_t zeroAt = 0;
+    ASSERT_EQ(Split(s, window, piece, round, &zeroAt), Expected(s, window)) << "window " << window;
+    const size_t zero = s.find('\0');
+    ASSERT_EQ(zeroAt, zero == std::string::npos ? -1 : static_cast<int64_t>(zero)) << s.size();
   }
 }
 
@@ -487,6 +493,51 @@ TEST(FileRoundTrip, BinarySaveRefusesRowsHoldingALineFeed) {
   }
   EXPECT_EQ(ReadBytes(path), "original bytes");
   EXPECT_TRUE(e.Edited());
+}
+
+TEST(TextLoad, AZeroByteEndsTheTextAndTellsWhere) {
+  QTemporaryDir dir;
+  const std::string path = dir.filePath("zero.txt").toStdString();
+  // Ten MiB with a zero byte at offset 78.
+  std::string bytes(10 << 20, 'z');
+  for (size_t i = 40; i < bytes.size(); i += 41) bytes[i] = '\n';
+  bytes[78] = '\0';
+  WriteBytes(path, bytes);
+  TAFEdit e;
+  e.LoadFromFile(path, 0);
+  EXPECT_EQ(e.ZeroByteAt(), 78);
+  EXPECT_EQ(e.Text(), bytes.substr(0, 40) + "\r\n" + bytes.substr(41, 37));
+  // A zero byte past the first window, from a stream.
+  Load(e, std::string(100000, 'a') + '\0' + "b", 0);
+  EXPECT_EQ(e.ZeroByteAt(), 100000);
+  // Loads that read everything say so.
+  for (const int mode : {0, static_cast<int>(lmExpandTabs)}) {
+    Load(e, "ab\r\ncd", mode);
+    EXPECT_EQ(e.ZeroByteAt(), -1);
+  }
+  Load(e, std::string("a\0", 2), 0);
+  ASSERT_EQ(e.ZeroByteAt(), 1);
+  Load(e, Save(e, lmBinary), lmBinary);
+  EXPECT_EQ(e.ZeroByteAt(), -1);
+}
+
+TEST(FileRoundTrip, TheControlKnowsTheFileAsItLeftIt) {
+  QTemporaryDir dir;
+  const std::string path = dir.filePath("doc.txt").toStdString();
+  WriteBytes(path, "abc\r\n");
+  TAFEdit e;
+  EXPECT_FALSE(e.FileIdentity().Valid());
+  e.LoadFromFile(path, 0);
+  EXPECT_EQ(e.FileIdentity(), IdentityOfPath(path));
+  WriteBytes(path, "changed by another program");
+  EXPECT_NE(e.FileIdentity(), IdentityOfPath(path));
+  e.SaveToFile(path, 0);
+  EXPECT_EQ(e.FileIdentity(), IdentityOfPath(path));
+  // A failed load or save leaves it.
+  const TFileIdentity kept = e.FileIdentity();
+  EXPECT_THROW(e.LoadFromFile(path + ".missing", 0), EFileError);
+  EXPECT_THROW(e.SaveToFile(path + "/x", 0), EFileError);
+  EXPECT_EQ(e.FileIdentity(), kept);
 }
 
 // ---- saving through a temporary file ----
