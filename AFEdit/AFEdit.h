@@ -618,8 +618,13 @@ protected:
   bool DoControlChar(std::string_view Ch, TShiftState Shift);
   // A typed character without a CP932 code: a beep and a tip at the caret.
   void RefuseCharacter();
-  void SetClipboardBytes(std::string_view Bytes);
-  std::string ClipboardBytes();
+  // Text is what other programs get; Exact is kept beside it for a paste
+  // within Hotaru.
+  void SetClipboardBytes(std::string_view Text, std::string_view Exact);
+  // The clipboard's bytes; Own tells whether they are Hotaru's exact bytes.
+  std::string ClipboardBytes(bool& Own);
+  // Pastes Hotaru's own lines at the caret, splitting its row there.
+  void PasteLinesAtCaret(const std::vector<std::string>& Lines, bool EndsWithBreak);
   void ShowCaretTip(const QString& Text);
   TRect PreeditRect() const;
   // Steps of row painting (render/PaintRow.cpp).

@@ -1,7 +1,7 @@
 // The main window's edit commands: thin calls into the editor.  Cut and
-// Copy put the displayed form of the selection on the clipboard (one line
-// per display row, indents and tabs as spaces); the editor's own keys copy
-// the logical text.
+// Copy give other programs the displayed form of the selection (one line
+// per display row, indents and tabs as spaces); the editor's own keys give
+// them the logical text.  Either way Paste puts back the exact bytes.
 #pragma once
 
 #include <QString>

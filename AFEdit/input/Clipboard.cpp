@@ -1,10 +1,11 @@
 // The clipboard and the input method.
 //
 // Copy puts the selection on the system clipboard twice: as Unicode text for
-// other programs, and as its exact CP932 bytes under a private type, so that
-// copy and paste within Hotaru never change a byte.  A plain copy of a row
-// selection also keeps the rows with their records, so that pasting the same
-// text back restores their indents and wrap columns.
+// other programs (the logical or the displayed form), and as the exact CP932
+// bytes of the range under a private type, so that copy and paste within
+// Hotaru never change a byte.  A plain copy of a row selection also keeps the
+// rows with their records, so that pasting the same text back restores their
+// indents and wrap columns.
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
@@ -38,6 +39,19 @@ bool SameIgnoringLineEnds(std::string_view A, std::string_view B) {
   }
 }
 
+// The bytes between two (byte index, row) positions as the rows hold them,
+// CRs included: exactly what deleting the same selection takes out.
+std::string RangeBytes(const TCustomAFEdit& E, TPoint Start, TPoint End) {
+  std::string out;
+  for (int r = std::max(Start.Y, 0); r <= End.Y && r < E.RowCount(); ++r) {
+    const std::string_view s = E.RowText(r).view();
+    const size_t to = r == End.Y ? std::min(static_cast<size_t>(std::max(End.X, 0)), s.size()) : s.size();
+    const size_t from = r == Start.Y ? std::min(static_cast<size_t>(std::max(Start.X, 0)), to) : 0;
+    out.append(s.substr(from, to - from));
+  }
+  return out;
+}
+
 }  // namespace
 
 std::vector<std::string> SplitClipLines(std::string_view T, bool& EndsWithBreak) {
@@ -54,18 +68,20 @@ std::vector<std::string> SplitClipLines(std::string_view T, bool& EndsWithBreak)
   return lines;
 }
 
-void TCustomAFEdit::SetClipboardBytes(std::string_view Bytes) {
-  Bytes = BeforeZero(Bytes);
+void TCustomAFEdit::SetClipboardBytes(std::string_view Text, std::string_view Exact) {
+  Text = BeforeZero(Text);
+  Exact = BeforeZero(Exact);
   auto* data = new QMimeData;
-  data->setText(Cp932ToQString(Bytes));
-  data->setData(kCp932Mime, QByteArray(Bytes.data(), static_cast<qsizetype>(Bytes.size())));
+  data->setText(Cp932ToQString(Text));
+  data->setData(kCp932Mime, QByteArray(Exact.data(), static_cast<qsizetype>(Exact.size())));
   QGuiApplication::clipboard()->setMimeData(data);
 }
 
-std::string TCustomAFEdit::ClipboardBytes() {
+std::string TCustomAFEdit::ClipboardBytes(bool& Own) {
   const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+  Own = data && data->hasFormat(kCp932Mime);
   if (!data) return {};
-  if (data->hasFormat(kCp932Mime)) {
+  if (Own) {
     const QByteArray b = data->data(kCp932Mime);
     return std::string(BeforeZero(std::string_view(b.constData(), static_cast<size_t>(b.size()))));
   }
@@ -95,7 +111,7 @@ void TCustomAFEdit::CopySelection(bool AsDisplayed) {
   } else {
     return;
   }
-  SetClipboardBytes(GetRangeText(start, end, AsDisplayed));
+  SetClipboardBytes(GetRangeText(start, end, AsDisplayed), RangeBytes(*this, start, end));
   if (AsDisplayed) return;
   FRowClipAttrs.Clear();
   FRowClipText.clear();
@@ -141,7 +157,8 @@ void TCustomAFEdit::InsertClipRows(int First, int N, bool FromRowCopy, const std
 
 void TCustomAFEdit::PasteFromClipboard() {
   const TEditScope scope(*this);
-  const std::string T = ClipboardBytes();
+  bool own = false;
+  const std::string T = ClipboardBytes(own);
   if (T.empty()) return;
   HideCaret();
   if (FSel.HasCharSel() || FSel.HasRowSel()) {
@@ -173,10 +190,14 @@ void TCustomAFEdit::PasteFromClipboard() {
   } else {
     bool endsWithBreak = false;
     const std::vector<std::string> lines = SplitClipLines(T, endsWithBreak);
-    ++FEditGroup;
-    if (lines.size() > 1) InsertClipRows(0, static_cast<int>(lines.size()) - 1, false, lines);
-    --FEditGroup;  // InsertText opens it again: the whole paste is one step
-    InsertText(lines.back() + (endsWithBreak ? "\r" : ""));
+    if (own && lines.size() + (endsWithBreak ? 1 : 0) > 1) {
+      PasteLinesAtCaret(lines, endsWithBreak);
+    } else {
+      ++FEditGroup;
+      if (lines.size() > 1) InsertClipRows(0, static_cast<int>(lines.size()) - 1, false, lines);
+      --FEditGroup;  // InsertText opens it again: the whole paste is one step
+      InsertText(lines.back() + (endsWithBreak ? "\r" : ""));
+    }
   }
   FBatchEdit = batch;
   SetScrollBars(FScrollBars);
@@ -188,6 +209,31 @@ void TCustomAFEdit::PasteFromClipboard() {
   }
   ShowCaret();
   UpdateCaret();
+}
+
+// Text another program gave goes in as whole lines in front of the caret's
+// row, but Hotaru's own bytes go in exactly where the caret stands, so that
+// a cut and a paste at the same place give the text back unchanged: the
+// first line splits the caret's row, the lines between become rows of their
+// own, and the last line joins the rest of the split row.  The rows between
+// are wrapped like the row they were inserted in front of.
+void TCustomAFEdit::PasteLinesAtCaret(const std::vector<std::string>& Lines, bool EndsWithBreak) {
+  const bool insertMode = FInsertMode;
+  FInsertMode = true;  // a line break is inserted, never typed over
+  InsertText(Lines.front() + '\r');  // opens the paste's group
+  const int middle = static_cast<int>(Lines.size()) - (EndsWithBreak ? 1 : 2);
+  if (middle > 0) {
+    const int first = FCaret.Y;
+    InsertClipRows(1, middle, false, Lines);
+    const int count = RowCount();
+    for (int r = first + middle - 1; r >= first; --r) RewrapRow(r);
+    FCaret.Y += RowCount() - count;  // rows that wrapping added above the caret
+  }
+  if (!EndsWithBreak) {
+    --FEditGroup;  // InsertText opens it again
+    InsertText(Lines.back());
+  }
+  FInsertMode = insertMode;
 }
 
 // ---- requests ----

@@ -235,6 +235,7 @@ void TCustomAFEdit::DeleteSelection() {
   ++FEditGroup;
   if (FSel.HasCharSel()) {
     const TPoint S = FSel.GetSelStart(), E = FSel.GetSelEnd();
+    const int startByte = PosToByteIndex(S);
     for (int i = E.Y - S.Y - 1; i > 0; --i) DeleteRow(S.Y + 1);
     if (E.Y == S.Y) {
       const std::string D = RowDisplayText(S.Y);
@@ -270,6 +271,12 @@ void TCustomAFEdit::DeleteSelection() {
     }
     RewrapRow(S.Y);
     FCaret = S;
+    // Re-wrap may have moved the start of the range to a later row (a word
+    // or a character that may not begin a row went along): follow its byte.
+    int r = S.Y, k = startByte;
+    while (k > static_cast<int>(FLines[r].size()) && !RowHasLineEnd(r) && r + 1 < RowCount())
+      k -= static_cast<int>(FLines[r++].size());
+    if (r != S.Y) FCaret = ByteToDisplayPos({k, r});
     FTopRow = std::min(FCaret.Y, FTopRow);
     FSel.CollapseCharSel();
   } else {

@@ -333,13 +333,13 @@ std::string TCustomAFEdit::GetRangeText(TPoint Start, TPoint End, bool AsDisplay
       add(withoutCr(first.substr(std::min(static_cast<size_t>(std::max(Start.X, 0)), first.size()))),
           RowHasLineEnd(Start.Y));
       for (int r = Start.Y + 1; r < End.Y; ++r) add(withoutCr(rowView(r)), RowHasLineEnd(r));
+      // A final row holding only its CR adds nothing, not even a line end.
       const std::string_view last = rowView(End.Y);
       const size_t b = std::min(static_cast<size_t>(std::max(End.X, 0)), last.size());
-      endsWithCr = b > 0 && last[b - 1] == '\r';
-      // A final row that adds no bytes (only its CR, or nothing before End)
-      // adds no line.
+      endsWithCr = last != "\r" && b > 0 && last[b - 1] == '\r';
+      // Nor does a final row that adds no bytes before End on a line of its own.
       const std::string_view piece = withoutCr(last.substr(0, b));
-      if (!piece.empty() || !newLine) add(piece, endsWithCr);
+      if (last != "\r" && (!piece.empty() || !newLine)) add(piece, endsWithCr);
     }
     trim = !endsWithCr && End.X > 0;
   }

@@ -512,3 +512,81 @@ TEST_F(App, AMenuClosedWithEscapeDoesNotEnterTheEditorAgain) {
 }
 
 }  // namespace
+
+// ---- edit commands: cut or copy, then paste, from the menu ----
+
+namespace {
+
+// Wrap column 10, tab stops every 4 columns; 日本語 indented by 2.  "abcdefghij" wraps into "kl".
+const TestUtil::Rows kMenuDoc = {"abcdefghij", "kl\r", "a\tb\r", "\r", "\x93\xFA\x96\x7B\x8C\xEA\r", "p  q"};
+
+struct TMenuRangeCase {
+  const char* Name;
+  TPoint From, To;        // display positions
+  const char* Displayed;  // what other programs find on the clipboard
+};
+
+const TMenuRangeCase kMenuRangeCases[] = {
+    {"inside a row", {1, 0}, {4, 0}, " bcd\n"},
+    {"across wrapped rows", {8, 0}, {1, 1}, "        ij\nk\n"},
+    {"across logical lines", {1, 1}, {1, 2}, " l\na\n"},
+    {"a tab", {1, 2}, {5, 2}, "    b\n"},
+    {"a tab and the line end", {1, 2}, {0, 3}, "    b\n\n"},
+    {"a row holding only its CR", {0, 2}, {1, 3}, "a   b\n\n"},
+    {"indented two-byte characters", {2, 4}, {6, 4}, "  日本\n"},
+    {"two-byte character to the next line", {6, 4}, {2, 5}, "      語\np \n"},
+    {"trailing blanks", {0, 5}, {3, 5}, "p  \n"},
+    {"everything", {0, 0}, {4, 5}, "abcdefghij\nkl\na   b\n\n  日本語\np  q\n"},
+};
+
+void PrintTo(const TMenuRangeCase& c, std::ostream* os) { *os << c.Name; }
+
+class MenuRoundTrip : public App, public ::testing::WithParamInterface<TMenuRangeCase> {
+protected:
+  void SetUp() override {
+    App::SetUp();
+    TestUtil::SetRows(e, kMenuDoc);
+    TestUtil::SetLayout(e, 10);
+    e.LineAttrs().GetAttr(4).Indent = 2;
+    Select();
+  }
+  void Select() {
+    e.Sel().SetAnchorPos(GetParam().From);
+    e.Sel().SetActivePos(GetParam().To);
+    e.SetCaretPos(GetParam().To);
+  }
+  void ExpectDisplayedOnClipboard() {
+    QString want = QString::fromUtf8(GetParam().Displayed);
+    want.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), want.toStdString());
+  }
+  void ExpectOriginal() {
+    EXPECT_EQ(TestUtil::RowsOf(e), kMenuDoc);
+    EXPECT_EQ(e.CheckInvariants(), "");
+  }
+  TAFEdit& e = *Form.AFEdit1;
+};
+
+TEST_P(MenuRoundTrip, CutThenPasteGivesTheTextBack) {
+  Form.Cut1->trigger();
+  ExpectDisplayedOnClipboard();
+  EXPECT_NE(TestUtil::RowsOf(e), kMenuDoc);
+  Form.Paste1->trigger();
+  ExpectOriginal();
+}
+
+TEST_P(MenuRoundTrip, CopyThenPasteOverTheSelectionChangesNothing) {
+  Form.PopupCopy1->trigger();
+  ExpectDisplayedOnClipboard();
+  Form.PopupPaste1->trigger();
+  ExpectOriginal();
+}
+
+INSTANTIATE_TEST_SUITE_P(App, MenuRoundTrip, ::testing::ValuesIn(kMenuRangeCases), [](const auto& I) {
+  std::string n = I.param.Name;
+  for (char& ch : n)
+    if (!isalnum(static_cast<unsigned char>(ch))) ch = '_';
+  return n;
+});
+
+}  // namespace

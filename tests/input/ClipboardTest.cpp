@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include <cctype>
+#include <random>
 
 #include "AFEdit/AFEdit.h"
 #include "AFEdit/platform/Cp932.h"
@@ -96,18 +97,28 @@ struct TCopyCase {
   Rows Doc;
   TPoint From, To;  // a character selection, or rows From.Y..To.Y when From.X < 0
   bool AsDisplayed;
-  std::string Bytes;  // on the clipboard afterwards
+  std::string Text;   // what other programs find on the clipboard afterwards
+  std::string Exact;  // Hotaru's bytes beside it: the range as the rows hold it
 };
 
 const TCopyCase kCopyCases[] = {
     // "ab" wraps into "cd": one logical line, two display rows.
-    {"plain rows join wrapped rows", {"ab", "cd\r", "e"}, {-1, 0}, {0, 1}, false, "abcd\r\n"},
-    {"displayed rows keep each row", {"ab", "cd\r", "e"}, {-1, 0}, {0, 1}, true, "ab\r\ncd\r\n"},
-    {"plain chars across the wrap", {"ab", "cd\r", "e"}, {1, 0}, {1, 1}, false, "bc"},
-    {"displayed chars across the wrap", {"ab", "cd\r", "e"}, {1, 0}, {1, 1}, true, " b\r\nc\r\n"},
-    {"trailing blanks dropped", {"ab \t cd"}, {0, 0}, {5, 0}, false, "ab"},
-    {"a whole line keeps its break", {"a  \r", "b"}, {0, 0}, {0, 1}, false, "a  \r\n"},
-    {"nothing selected: clipboard untouched", {"abc"}, {0, 0}, {0, 0}, false, "<untouched>"},
+    {"plain rows join wrapped rows", {"ab", "cd\r", "e"}, {-1, 0}, {0, 1}, false, "abcd\r\n", "abcd\r"},
+    {"displayed rows keep each row", {"ab", "cd\r", "e"}, {-1, 0}, {0, 1}, true, "ab\r\ncd\r\n", "abcd\r"},
+    {"plain chars across the wrap", {"ab", "cd\r", "e"}, {1, 0}, {1, 1}, false, "bc", "bc"},
+    {"displayed chars across the wrap", {"ab", "cd\r", "e"}, {1, 0}, {1, 1}, true, " b\r\nc\r\n", "bc"},
+    {"trailing blanks dropped", {"ab \t cd"}, {0, 0}, {5, 0}, false, "ab", "ab \t "},
+    {"a whole line keeps its break", {"a  \r", "b"}, {0, 0}, {0, 1}, false, "a  \r\n", "a  \r"},
+    {"nothing selected: clipboard untouched", {"abc"}, {0, 0}, {0, 0}, false, "<untouched>", "<none>"},
+    // A last row holding only its CR adds nothing, and what comes before
+    // it then loses its trailing blanks and line ends.
+    {"ending after a lone CR", {"ab\r", "\r", "c"}, {0, 0}, {1, 1}, false, "ab", "ab\r\r"},
+    {"ending before a lone CR", {"ab\r", "\r", "c"}, {0, 0}, {0, 1}, false, "ab\r\n", "ab\r"},
+    {"a lone CR inside the range", {"ab\r", "\r", "c"}, {0, 0}, {0, 2}, false, "ab\r\n\r\n", "ab\r\r"},
+    {"rows down to a lone CR", {"ab \r", "\r", "c"}, {-1, 0}, {0, 1}, false, "ab", "ab \r\r"},
+    {"a lone CR after wrapped rows", {"ab", "cd", "\r", "e"}, {-1, 0}, {0, 2}, false, "abcd", "abcd\r"},
+    {"a lone CR on its own", {"ab\r", "\r", "c"}, {0, 1}, {1, 1}, false, "\r\n", "\r"},
+    {"a lone CR displayed", {"ab\r", "\r", "c"}, {0, 0}, {1, 1}, true, "ab\r\n\r\n", "ab\r\r"},
 };
 
 void PrintTo(const TCopyCase& c, std::ostream* os) { *os << c.Name; }
@@ -123,8 +134,8 @@ TEST_P(Copy, PutsTextAndExactBytes) {
     SelectChars(c.From, c.To);
   Clip().setText(QStringLiteral("<untouched>"));
   e.CopySelection(c.AsDisplayed);
-  EXPECT_EQ(ClipText(), Cp932ToQString(c.Bytes).toStdString());
-  EXPECT_EQ(ClipBytes(), c.Bytes == "<untouched>" ? "<none>" : c.Bytes);
+  EXPECT_EQ(ClipText(), Cp932ToQString(c.Text).toStdString());
+  EXPECT_EQ(ClipBytes(), c.Exact);
 }
 
 INSTANTIATE_TEST_SUITE_P(Clipboard, Copy, ::testing::ValuesIn(kCopyCases), CaseName);
@@ -159,6 +170,14 @@ const TPasteCase kPasteCases[] = {
     {"a wave dash from outside is 8160", {""}, {0, 0}, {}, {}, QString(QChar(0x301C)), "", {"\x81\x60"}, {2, 0}},
     {"no CP932 code becomes the middle dot", {""}, {0, 0}, {}, {}, QStringLiteral("a\u00E9b"), "",
      {"a\x81\x45" "b"}, {4, 0}},
+    // Hotaru's own lines go in exactly at the caret, in insert mode, and
+    // the lines between are wrapped (the default wrap column is 60).
+    {"own lines split the row at the caret", {"ab"}, {1, 0}, {}, {}, "", "x\ry", {"ax\r", "yb"}, {1, 1}},
+    {"own lines ending with a break", {"ab"}, {1, 0}, {}, {}, "", "x\ry\r", {"ax\r", "y\r", "b"}, {0, 2}},
+    {"own lines are never typed over", {"abcd"}, {1, 0}, {}, {}, "", "x\ry", {"ax\r", "ybcd"}, {1, 1}, true},
+    {"own long line between is wrapped", {"ab"}, {1, 0}, {}, {}, "", "x\r" + std::string(70, 'm') + "\ry",
+     {"ax\r", std::string(60, 'm'), std::string(10, 'm') + "\r", "yb"}, {1, 3}},
+    {"own lines replace a selection", {"abcd"}, {3, 0}, {1, 0}, {3, 0}, "", "x\ry", {"ax\r", "yd"}, {1, 1}},
 };
 
 void PrintTo(const TPasteCase& c, std::ostream* os) { *os << c.Name; }
@@ -248,6 +267,48 @@ TEST_F(Clipboard, RowCutAndPasteKeepsRecords) {
   EXPECT_EQ(TestUtil::RowsOf(e), (Rows{"r0\r", "n1\r", "n2\r", "r1\r", "r5\r", "r6"}));
   EXPECT_EQ(e.LineAttrs().PeekAttr(1).Indent, 0);
   EXPECT_EQ(e.LineAttrs().PeekAttr(1).WrapPos, e.LineAttrs().PeekAttr(2).WrapPos);
+}
+
+// Random documents and ranges: a cut (of either form) and a paste at the
+// same place, or a copy pasted over the selection, give back every byte.
+TEST_F(Clipboard, CutOrCopyThenPasteKeepsEveryByte) {
+  std::mt19937 rng(7);
+  // Two-byte 日, 。 (may not begin a row) and 「 (may not end one).
+  const char* const pieces[] = {"a", "b", " ", "\t", "\x93\xFA", "\r", "\x81\x42", "\x81\x75"};
+  auto pick = [&](int N) { return static_cast<int>(rng() % static_cast<unsigned>(N)); };
+  // A random character boundary; past the row's CR only when AfterCr (a
+  // range that starts there is pasted back before the CR, as typing goes).
+  auto point = [&](bool AfterCr) {
+    const int r = pick(e.RowCount());
+    const std::string_view t = e.RowText(r).view();
+    const int n = static_cast<int>(t.size()) - (!AfterCr && !t.empty() && t.back() == '\r' ? 1 : 0);
+    int b = 0;
+    for (const int to = pick(n + 1); b < to;) b += IsLeadByte(static_cast<unsigned char>(t[b])) ? 2 : 1;
+    return e.ByteToDisplayPos({b, r});
+  };
+  for (int i = 0; i < 1000; ++i) {
+    std::string doc;
+    for (int k = pick(40); k > 0; --k) doc += pieces[pick(8)];
+    e.SetDefWrapPos(6 + pick(8));
+    e.SetText("");
+    e.SetOptions(pick(2) ? TAFEditOptions{aoAutoFormat} : TAFEditOptions{aoAutoFormat, aoWordWrap, aoJpnBanBreak});
+    e.InsertText(doc);  // typed, so that its rows are wrapped
+    const std::string before = e.Text();
+    const Rows rowsBefore = TestUtil::RowsOf(e);
+    const TPoint a = point(false), b = point(true);
+    if (b.Y < a.Y || (a.Y == b.Y && b.X <= a.X)) continue;  // no selection: nothing to copy
+    SelectChars(a, b);
+    const int how = pick(3);
+    if (how == 0) {
+      e.CutToClipboard();
+    } else {
+      e.CopySelection(how == 1);
+      if (how == 1) e.DeleteSelection();
+    }
+    e.PasteRequest();
+    ASSERT_EQ(e.Text(), before) << i << ": " << how << " of " << ::testing::PrintToString(rowsBefore);
+    ASSERT_EQ(e.CheckInvariants(), "") << i;
+  }
 }
 
 // ---- the input method ----
