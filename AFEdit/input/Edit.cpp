@@ -199,11 +199,22 @@ bool TCustomAFEdit::DeleteCharAtCaret() {
   if (R < 0 || R > RowCount() - 1) return false;
   const std::string D = RowDisplayText(R);
   if (FCaret.X >= static_cast<int>(D.size())) return false;
-  const int B = std::max(0, DisplayToByteCount(D, FCaret.X, RowIndent(R)));
+  int B = std::max(0, DisplayToByteCount(D, FCaret.X, RowIndent(R)));
   std::string t = FLines[R].str();
   if (static_cast<size_t>(B) >= t.size()) return false;  // an indent with no text after it
   ++FEditGroup;
-  const int n = FCaret.X >= 0 && ByteType(D, static_cast<size_t>(FCaret.X)) == mbLeadByte && B + 1 < static_cast<int>(t.size()) ? 2 : 1;
+  // The character's width comes from the text: a caret inside the indent
+  // stands before the row's first byte, which the display text does not
+  // show there.  A caret left inside a character deletes the whole of it.
+  int n = 1;
+  const TMbcsByteType type = ByteType(t, static_cast<size_t>(B));
+  if (type == mbLeadByte && B + 1 < static_cast<int>(t.size())) {
+    n = 2;
+  } else if (type == mbTrailByte) {
+    --B;
+    --FCaret.X;
+    n = 2;
+  }
   t.erase(static_cast<size_t>(B), static_cast<size_t>(n));
   ReplaceRow(R, t);
   ColAttrEdit(R, B, caDelete, n);

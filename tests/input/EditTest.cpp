@@ -56,6 +56,12 @@ TEST_F(Edit, OperationsUndoAndRedoAsOneStep) {
       {"tab inside text", {"ab"}, fmt, true, {1, 0}, [](TAFEdit& e) { e.TabChar(); }, {"a\tb"}, {4, 0}},
       {"delete a two-byte character", {"a\x82\xA0" "b"}, fmt, true, {1, 0},
        [](TAFEdit& e) { e.DeleteCharAtCaret(); }, {"ab"}, {1, 0}},
+      {"delete inside the indent removes the whole first character", {"\x82\xA0\x82\xA2"}, fmt, true, {0, 0},
+       [](TAFEdit& e) {
+         e.LineAttrs().GetAttr(0).Indent = 2;
+         e.DeleteCharAtCaret();
+       },
+       {"\x82\xA2"}, {2, 0}},
       {"delete the CR joins the lines", {"ab\r", "cd"}, fmt, true, {2, 0},
        [](TAFEdit& e) { e.DeleteCharAtCaret(); }, {"abcd"}, {2, 0}},
       {"backspace", {"abc"}, fmt, true, {2, 0}, [](TAFEdit& e) { e.BackspaceChar(); }, {"ac"}, {1, 0}},
