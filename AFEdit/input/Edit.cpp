@@ -280,9 +280,12 @@ void TCustomAFEdit::DeleteSelection() {
       FLineAttrs.MarkDirty(S.Y, RowCount());
     }
     RewrapRow(S.Y);
+    // The selection collapses at its start, where the caret now stands, so
+    // that a Shift selection going on from here starts at the caret.
     FCaret = S;
     FTopRow = std::min(FCaret.Y, FTopRow);
-    FSel.CollapseCharSel();
+    FSel.SetAnchorPos(S);
+    FSel.SetActivePos(S);
   } else {
     const int first = FSel.FirstSelRow(), last = FSel.LastSelRow();
     for (int r = std::min(last, RowCount() - 1); r >= first; --r) {
