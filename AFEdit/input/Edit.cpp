@@ -182,7 +182,9 @@ void TCustomAFEdit::ChangeIndent(int Indent) {
 void TCustomAFEdit::IndentRow() {
   if (FCaret.Y < 0 || FCaret.Y >= RowCount()) return;
   const TLineAttr a = FLineAttrs.PeekAttr(FCaret.Y);
-  ChangeIndent(std::min(a.Indent + FTabSize, a.WrapPos - 8));
+  // The indent keeps 8 columns before the wrap column, but a wrap column
+  // below 8 leaves it at 0, never negative.
+  ChangeIndent(std::max(0, std::min(a.Indent + FTabSize, a.WrapPos - 8)));
 }
 
 void TCustomAFEdit::OutdentRow() {

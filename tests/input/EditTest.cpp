@@ -140,7 +140,7 @@ TEST_F(Edit, NothingToDeleteRecordsNothing) {
 }
 
 TEST_F(Edit, TabIndentsUpToEightColumnsBeforeTheWrapColumn) {
-  for (const auto& [wrap, indents] : std::vector<std::pair<int, std::vector<int>>>{{20, {4, 8, 12, 12}}, {10, {2}}}) {
+  for (const auto& [wrap, indents] : std::vector<std::pair<int, std::vector<int>>>{{20, {4, 8, 12, 12}}, {10, {2}}, {5, {0}}}) {
     SetRows(e, {"x"});
     SetLayout(e, wrap);
     std::vector<int> got;
@@ -148,6 +148,7 @@ TEST_F(Edit, TabIndentsUpToEightColumnsBeforeTheWrapColumn) {
       e.TabChar();
       got.push_back(e.LineAttrs().PeekAttr(0).Indent);
       EXPECT_EQ(e.Caret().X, got.back());
+      EXPECT_EQ(e.CheckInvariants(), "");
     }
     EXPECT_EQ(got, indents);
     EXPECT_EQ(RowsOf(e), Rows{"x"});
