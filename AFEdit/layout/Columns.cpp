@@ -296,6 +296,7 @@ void TCustomAFEdit::CaretRight() {
   const std::string_view D = BuildDisplay(FTabBuf, FLines[row].view(), indent, FTabSize);
   const int len = Len(D);
   const bool freeCaret = FOptions.contains(aoFreeCaret);
+  const int from = col;
   if (col < indent) {
     col = indent;
   } else if (col <= len - 1) {
@@ -316,8 +317,9 @@ void TCustomAFEdit::CaretRight() {
     if (row < last || EndsWithCr(D)) {
       ++row;
       col = RowIndent(row);
-    } else {
-      // A lone lead byte ending the last row must not carry the caret past it.
+    } else if (from < len) {
+      // A lone lead byte ending the last row must not carry the caret past
+      // it; a caret that already stood beyond the end stays where it is.
       col = std::min(col, len);
     }
   }

@@ -240,6 +240,7 @@ TEST_F(Keys, CommandTable) {
        kNoSel, {}, nullptr, "SD"},
       // Up, Down.
       {"Down at the last row does nothing", {"ab\r", "cd"}, {1, 1}, "Down", {1, 1}},
+      {"Right beyond the end of the last row stays", {"abc\r", "x"}, {3, 0}, "Down Right", {3, 1}},
       {"Down at the last row with the free caret", {"ab\r", "cd"}, {1, 1}, "Down", {1, 2}, {}, kNoSel, kNoSel, free},
       {"Up at row 0 does nothing", {"ab\r", "cd"}, {1, 0}, "Up", {1, 0}},
       // Delete.
