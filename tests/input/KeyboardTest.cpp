@@ -227,6 +227,10 @@ TEST_F(Keys, CommandTable) {
       {"Ctrl+Left onto a two-byte character stops on it", {abAcd}, {4, 0}, "Ctrl+Left", {2, 0}},
       {"Ctrl+Right at a word ending its line goes to the next row", {"abc\r", "def"}, {1, 0}, "Ctrl+Right",
        {0, 1}},
+      {"Ctrl+Left on an indented first row stops at the word's start", {"abc def"}, {6, 0}, "Ctrl+Left", {2, 0},
+       {}, kNoSel, kNoSel, {}, indent(0, 2)},
+      {"Ctrl+Left at an indented document's start stays", {"abc"}, {2, 0}, "Ctrl+Left", {2, 0}, {}, kNoSel, kNoSel,
+       {}, indent(0, 2)},
       {"Ctrl+Left at a row's start goes before the CR", {"abc\r", "def"}, {0, 1}, "Ctrl+Left", {3, 0}},
       // Shift selections.
       {"a selection grows while Shift is held", {"abcdef"}, {1, 0}, "Shift> Right Right Right Shift<", {4, 0}, {},
