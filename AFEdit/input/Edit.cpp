@@ -246,6 +246,10 @@ void TCustomAFEdit::DeleteSelection() {
   const TEditScope scope(*this);
   if (!FSel.HasCharSel() && !FSel.HasRowSel()) return;
   ++FEditGroup;
+  // The ends may have been set to anything: the deletion works on them
+  // clamped into the document.  The group stays open even if nothing is
+  // left to delete, as the callers count on it.
+  ClampSelToDocument();
   if (FSel.HasCharSel()) {
     const TPoint S = FSel.GetSelStart(), E = FSel.GetSelEnd();
     for (int i = E.Y - S.Y - 1; i > 0; --i) DeleteRow(S.Y + 1);
@@ -288,7 +292,7 @@ void TCustomAFEdit::DeleteSelection() {
     FTopRow = std::min(FCaret.Y, FTopRow);
     FSel.SetAnchorPos(S);
     FSel.SetActivePos(S);
-  } else {
+  } else if (FSel.HasRowSel()) {
     const int first = FSel.FirstSelRow(), last = FSel.LastSelRow();
     for (int r = std::min(last, RowCount() - 1); r >= first; --r) {
       if (r == RowCount() - 1) {

@@ -139,6 +139,49 @@ TEST_F(Edit, NothingToDeleteRecordsNothing) {
   EXPECT_EQ(e.UndoBuff().Pos(), before);
 }
 
+// Whatever the selection's ends were set to, every edit deletes it inside
+// the document and undoes as one step.
+TEST_F(Edit, SelectionsSetOutsideTheDocumentAreClampedBeforeAnEdit) {
+  const Rows before = {"a\x82\xA0\r", "b"};
+  const struct {
+    TPoint Anchor, Active;
+    int AnchorRow, ActiveRow;  // -1: no row selection
+    Rows AfterDelete;
+  } sels[] = {
+      {{0, 0}, {0, 5}, -1, -1, {"b"}},
+      {{5, 9}, {2, 7}, -1, -1, before},  // both ends past the last row: nothing left
+      {{-3, -2}, {9, 0}, -1, -1, {"b"}},
+      {{2, 0}, {1, 1}, -1, -1, {"a"}},  // an end inside a character
+      {{0, 0}, {0, 0}, 5, 9, {"a\x82\xA0\r", ""}},
+      {{0, 0}, {0, 0}, 1, -4, {""}},
+  };
+  const std::pair<const char*, std::function<void(TAFEdit&)>> edits[] = {
+      {"Delete", [](TAFEdit& e) { e.KeyDown(VK_DELETE, {}, false); }},
+      {"type", [](TAFEdit& e) { e.KeyPress("x", {}); }},
+      {"Backspace", [](TAFEdit& e) { e.KeyPress("\b", {}); }},
+      {"insert lines", [](TAFEdit& e) { e.InsertText("p\rq"); }},
+  };
+  for (const auto& s : sels) {
+    for (const auto& [name, edit] : edits) {
+      SCOPED_TRACE(std::string(name) + " from " + std::to_string(s.Anchor.X) + "," + std::to_string(s.Anchor.Y) +
+                   " rows " + std::to_string(s.AnchorRow));
+      SetRows(e, before);
+      Place({0, 0});
+      e.Sel().FAnchorPos = s.Anchor;
+      e.Sel().FActivePos = s.Active;
+      e.Sel().SetAnchorRow(s.AnchorRow);
+      e.Sel().SetActiveRow(s.ActiveRow);
+      edit(e);
+      ASSERT_EQ(e.CheckInvariants(), "");
+      if (name == std::string("Delete")) {
+        EXPECT_EQ(RowsOf(e), s.AfterDelete);
+      }
+      e.Undo();
+      EXPECT_EQ(Joined(e), "a\x82\xA0\rb");
+    }
+  }
+}
+
 TEST_F(Edit, TabIndentsUpToEightColumnsBeforeTheWrapColumn) {
   for (const auto& [wrap, indents] : std::vector<std::pair<int, std::vector<int>>>{{20, {4, 8, 12, 12}}, {10, {2}}, {5, {0}}}) {
     SetRows(e, {"x"});
