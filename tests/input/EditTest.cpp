@@ -41,6 +41,8 @@ TEST_F(Edit, OperationsUndoAndRedoAsOneStep) {
        [](TAFEdit& e) { e.InsertText("x"); }, {"ab   x"}, {6, 0}},
       {"free caret below the last row", {"ab"}, {aoAutoFormat, aoFreeCaret}, true, {1, 2},
        [](TAFEdit& e) { e.InsertText("x"); }, {"ab\r", "\r", " x"}, {2, 2}},
+      {"a 0x0B byte before a tab is a character of its own", {"\x0b\tx"}, fmt, true, {4, 0},
+       [](TAFEdit& e) { e.InsertText("a"); }, {"\x0b\tax"}, {5, 0}},
       {"a caret after the CR inserts before it", {"ab\r", "cd"}, fmt, true, {3, 0},
        [](TAFEdit& e) { e.InsertText("x"); }, {"abx\r", "cd"}, {3, 0}},
       {"insert at a continuation row's start goes to the row before", {"abc", "def"}, {}, true, {0, 1},

@@ -270,7 +270,7 @@ size_t CaretOffset(TCustomAFEdit& e) {
   size_t off = 0;
   for (int i = 0; i < c.Y; ++i) off += e.RowText(i).size();
   const int indent = std::max<int>(0, e.LineAttrs().PeekAttr(c.Y).Indent);
-  return off + static_cast<size_t>(DisplayToByteCount(e.RowDisplayText(c.Y), c.X, indent));
+  return off + static_cast<size_t>(DisplayToByteCount(e.RowText(c.Y).view(), c.X, indent, e.TabSize()));
 }
 
 TEST(Rewrap, RandomEditsKeepTextAndRowsSound) {
