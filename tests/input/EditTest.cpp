@@ -64,6 +64,8 @@ TEST_F(Edit, OperationsUndoAndRedoAsOneStep) {
          e.DeleteCharAtCaret();
        },
        {"\x82\xA2"}, {2, 0}},
+      {"delete with the caret inside a character removes all of it", {"a\x82\xA0" "b"}, fmt, true, {2, 0},
+       [](TAFEdit& e) { e.DeleteCharAtCaret(); }, {"ab"}, {1, 0}},
       {"delete the CR joins the lines", {"ab\r", "cd"}, fmt, true, {2, 0},
        [](TAFEdit& e) { e.DeleteCharAtCaret(); }, {"abcd"}, {2, 0}},
       {"backspace", {"abc"}, fmt, true, {2, 0}, [](TAFEdit& e) { e.BackspaceChar(); }, {"ac"}, {1, 0}},
