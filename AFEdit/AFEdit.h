@@ -277,6 +277,9 @@ public:
   // Brings selection ends that lie past the last row back into the document
   // (after undo or redo removed rows).
   void KeepSelInDocument();
+  // Brings both ends of either selection into the document, the character
+  // selection's ends onto character starts, whatever they were set to.
+  void ClampSelToDocument();
   void SelectAll();
 
   // ---- view (scroll bars, painting, caret) ----

@@ -21,7 +21,7 @@ bool IsLead(char c) noexcept { return IsLeadByte(static_cast<unsigned char>(c));
 int TCustomAFEdit::PosToByteIndex(TPoint P) {
   if (P.Y < 0 || P.Y >= RowCount()) return 0;
   // A position inside the indent stands for the row's first byte.
-  return std::max(0, DisplayToByteCount(RowDisplayText(P.Y), P.X, RowIndent(P.Y)));
+  return std::max(0, DisplayToByteCount(FLines[P.Y].view(), P.X, RowIndent(P.Y), FTabSize));
 }
 
 void TCustomAFEdit::InsertText(std::string_view Text) {
@@ -47,26 +47,23 @@ void TCustomAFEdit::InsertText(std::string_view Text) {
     AppendRow(TRowStr(), FLineAttrs.PeekAttr(RowCount() - 1));
   }
 
-  // 3. A caret inside a tab's span goes to the start of the span.
-  std::string D = RowDisplayText(R);
-  while (FCaret.X > 0 && FCaret.X - 1 < static_cast<int>(D.size()) &&
-         D[static_cast<size_t>(FCaret.X - 1)] == kFillerByte)
-    --FCaret.X;
+  // 3. and 4. The insertion point in the row's bytes; a caret inside a
+  // tab's span goes to the start of the span.
   const int indent = RowIndent(R);
-  // 4. The insertion point in the row's bytes.
-  int B = std::max(0, DisplayToByteCount(D, FCaret.X, indent));
+  const int dlen = RowDisplayWidth(R);
+  int B = PosToByteIndex({FCaret.X, R});
+  if (FCaret.X > indent && FCaret.X <= dlen) FCaret.X = std::min(FCaret.X, ByteToDisplayPos({B, R}).X);
 
   // 5. A caret outside the text.
   bool continuation = true;
   // A caret after a row's CR (where ClampPos and a free caret may put it)
   // stands beyond the end as well: text never goes in behind a line end.
-  const int dlen = static_cast<int>(D.size());
   if (FCaret.X > dlen || (FCaret.X == dlen && RowHasLineEnd(R))) {
-    if (FOptions.contains(aoFreeCaret)) S.insert(0, static_cast<size_t>(FCaret.X) - D.size(), kSpace);
+    if (FOptions.contains(aoFreeCaret)) S.insert(0, static_cast<size_t>(FCaret.X - dlen), kSpace);
     SendKeyDown(VK_END);
     FShiftSel = false;
     R = FCaret.Y;
-    B = std::max(0, DisplayToByteCount(D, FCaret.X, indent));
+    B = PosToByteIndex({FCaret.X, R});
   } else if (FCaret.X < indent) {
     SendKeyDown(VK_HOME);
     R = FCaret.Y;
@@ -182,7 +179,9 @@ void TCustomAFEdit::ChangeIndent(int Indent) {
 void TCustomAFEdit::IndentRow() {
   if (FCaret.Y < 0 || FCaret.Y >= RowCount()) return;
   const TLineAttr a = FLineAttrs.PeekAttr(FCaret.Y);
-  ChangeIndent(std::min(a.Indent + FTabSize, a.WrapPos - 8));
+  // The indent keeps 8 columns before the wrap column, but a wrap column
+  // below 8 leaves it at 0, never negative.
+  ChangeIndent(std::max(0, std::min(a.Indent + FTabSize, a.WrapPos - 8)));
 }
 
 void TCustomAFEdit::OutdentRow() {
@@ -197,13 +196,23 @@ bool TCustomAFEdit::DeleteCharAtCaret() {
   const TEditScope scope(*this);
   const int R = FCaret.Y;
   if (R < 0 || R > RowCount() - 1) return false;
-  const std::string D = RowDisplayText(R);
-  if (FCaret.X >= static_cast<int>(D.size())) return false;
-  const int B = std::max(0, DisplayToByteCount(D, FCaret.X, RowIndent(R)));
+  if (FCaret.X >= RowDisplayWidth(R)) return false;
+  int B = PosToByteIndex(FCaret);
   std::string t = FLines[R].str();
   if (static_cast<size_t>(B) >= t.size()) return false;  // an indent with no text after it
   ++FEditGroup;
-  const int n = FCaret.X >= 0 && ByteType(D, static_cast<size_t>(FCaret.X)) == mbLeadByte && B + 1 < static_cast<int>(t.size()) ? 2 : 1;
+  // The character's width comes from the text: a caret inside the indent
+  // stands before the row's first byte, which the display text does not
+  // show there.  A caret left inside a character deletes the whole of it.
+  int n = 1;
+  const TMbcsByteType type = ByteType(t, static_cast<size_t>(B));
+  if (type == mbLeadByte && B + 1 < static_cast<int>(t.size())) {
+    n = 2;
+  } else if (type == mbTrailByte) {
+    --B;
+    --FCaret.X;
+    n = 2;
+  }
   t.erase(static_cast<size_t>(B), static_cast<size_t>(n));
   ReplaceRow(R, t);
   ColAttrEdit(R, B, caDelete, n);
@@ -233,29 +242,31 @@ void TCustomAFEdit::DeleteSelection() {
   const TEditScope scope(*this);
   if (!FSel.HasCharSel() && !FSel.HasRowSel()) return;
   ++FEditGroup;
+  // The ends may have been set to anything: the deletion works on them
+  // clamped into the document.  The group stays open even if nothing is
+  // left to delete, as the callers count on it.
+  ClampSelToDocument();
   if (FSel.HasCharSel()) {
     const TPoint S = FSel.GetSelStart(), E = FSel.GetSelEnd();
     const int startByte = PosToByteIndex(S);
     for (int i = E.Y - S.Y - 1; i > 0; --i) DeleteRow(S.Y + 1);
     if (E.Y == S.Y) {
-      const std::string D = RowDisplayText(S.Y);
-      const int indent = RowIndent(S.Y);
-      const int b = std::max(0, DisplayToByteCount(D, S.X, indent));
-      const int e = std::max(b, DisplayToByteCount(D, E.X, indent));
+      const int b = PosToByteIndex(S);
+      const int e = std::max(b, PosToByteIndex(E));
       const std::string t = FLines[S.Y].str();
       ReplaceRow(S.Y, t.substr(0, static_cast<size_t>(b)) + t.substr(std::min(static_cast<size_t>(e), t.size())));
       ColAttrEdit(S.Y, b, caDelete, e - b);
       BlocksEdited(S.Y, b, caDelete, e - b);
     } else {
       const int endRow = S.Y + 1;
-      const int b = std::max(0, DisplayToByteCount(RowDisplayText(S.Y), S.X, RowIndent(S.Y)));
+      const int b = PosToByteIndex(S);
       const std::string head = FLines[S.Y].str().substr(0, static_cast<size_t>(b));
       const int lenS = static_cast<int>(FLines[S.Y].size());
       ColAttrEdit(S.Y, b, caDelete, lenS - b);
       BlocksEdited(S.Y, b, caDelete, lenS - b);
       SetRowText(S.Y, head, false);
       const std::string endText = FLines[endRow].str();
-      const int e = std::clamp(DisplayToByteCount(RowDisplayText(endRow), E.X, RowIndent(endRow)), 0,
+      const int e = std::clamp(PosToByteIndex({E.X, endRow}), 0,
                                static_cast<int>(endText.size()));
       const int tail = static_cast<int>(endText.size()) - e;
       ColAttrEdit(endRow, 0, caDelete, e);
@@ -270,6 +281,8 @@ void TCustomAFEdit::DeleteSelection() {
       FLineAttrs.MarkDirty(S.Y, RowCount());
     }
     RewrapRow(S.Y);
+    // The selection collapses at its start, where the caret now stands, so
+    // that a Shift selection going on from here starts at the caret.
     FCaret = S;
     // Re-wrap may have moved the start of the range to a later row (a word
     // or a character that may not begin a row went along): follow its byte.
@@ -278,8 +291,9 @@ void TCustomAFEdit::DeleteSelection() {
       k -= static_cast<int>(FLines[r++].size());
     if (r != S.Y) FCaret = ByteToDisplayPos({k, r});
     FTopRow = std::min(FCaret.Y, FTopRow);
-    FSel.CollapseCharSel();
-  } else {
+    FSel.SetAnchorPos(S);
+    FSel.SetActivePos(S);
+  } else if (FSel.HasRowSel()) {
     const int first = FSel.FirstSelRow(), last = FSel.LastSelRow();
     for (int r = std::min(last, RowCount() - 1); r >= first; --r) {
       if (r == RowCount() - 1) {

@@ -204,7 +204,9 @@ bool TCustomAFEdit::IsCrAt(TPoint P) {
 void TCustomAFEdit::WordLeft() {
   const bool freeCaret = FOptions.contains(aoFreeCaret);
   FOptions -= TAFEditOptions{aoFreeCaret};
-  auto atStart = [&] { return FCaret == TPoint{0, 0}; };
+  // The start of the document is row 0's indent: the caret cannot go left
+  // of it, so a word that begins there is not stepped into afterwards.
+  auto atStart = [&] { return FCaret.Y == 0 && FCaret.X <= RowIndent(0); };
   CaretLeft();
   if (!IsDbcsAt(FCaret)) {
     // Spaces and punctuation, then the word's letters and digits.

@@ -2,6 +2,7 @@
 #include <algorithm>
 
 #include "AFEdit/AFEdit.h"
+#include "AFEdit/platform/Cp932.h"
 
 void TCustomAFEdit::NotifySelChange() {
   switch (FSel.CheckSelChange()) {
@@ -33,6 +34,22 @@ void TCustomAFEdit::KeepSelInDocument() {
   }
   if (FSel.FAnchorPos.Y > last) FSel.SetAnchorPos(ClampPos(FSel.FAnchorPos));
   if (FSel.FActivePos.Y > last) FSel.SetActivePos(ClampPos(FSel.FActivePos));
+}
+
+void TCustomAFEdit::ClampSelToDocument() {
+  const int last = RowCount() - 1;
+  if (FSel.HasRowSel()) {
+    FSel.SetAnchorRow(std::clamp(FSel.FAnchorRow, 0, last));
+    FSel.SetActiveRow(std::clamp(FSel.FActiveRow, 0, last));
+  }
+  auto clamp = [&](TPoint P) {
+    P = ClampPos(P);
+    const std::string D = RowDisplayText(P.Y);
+    if (P.X > 0 && ByteType(D, static_cast<size_t>(P.X)) == mbTrailByte) --P.X;
+    return P;
+  };
+  FSel.SetAnchorPos(clamp(FSel.FAnchorPos));
+  FSel.SetActivePos(clamp(FSel.FActivePos));
 }
 
 void TCustomAFEdit::UpdateRowSelMetrics() {

@@ -103,56 +103,41 @@ int ExpandedWidth(std::string_view S, int TabSize) noexcept {
   return static_cast<int>(ExpandedSize(S, TabWidth(TabSize)));
 }
 
-namespace {
-// End of the run of 0x0B bytes starting at i (i itself when D[i] is not one).
-size_t FillerRunEnd(std::string_view D, size_t i) noexcept {
-  while (i < D.size() && D[i] == kFillerByte) ++i;
-  return i;
+int DisplayToByteCount(std::string_view Text, int Col, int Indent, int TabSize) noexcept {
+  const int indent = std::max(Indent, 0);
+  const int col = std::max(Col, 0);
+  if (col <= indent) return col - indent;
+  return static_cast<int>(LayoutByteCount(ShownText(Text), col - indent, TabSize));
 }
-bool EndsInTab(std::string_view D, size_t runEnd) noexcept { return runEnd < D.size() && D[runEnd] == kTabByte; }
-}  // namespace
 
-int DisplayToByteCount(std::string_view D, int Col, int Indent) noexcept {
-  if (D.empty()) return 0;
-  size_t cut = D.size();
-  const size_t col = Col < 0 ? 0 : static_cast<size_t>(Col);
-  if (col < D.size()) {
-    cut = col;
-    // A column inside a tab's span moves to its tab byte.
-    const size_t run = FillerRunEnd(D, cut);
-    if (run > cut && EndsInTab(D, run)) cut = run;
-  }
-  size_t fillers = 0;
-  for (size_t i = 0; i < cut;) {
-    if (D[i] != kFillerByte) {
+void DisplayByteIndexes(std::string_view Text, int From, int To, int Indent, int TabSize, std::vector<int>& Out) {
+  Out.assign(static_cast<size_t>(std::max(To - From + 1, 0)), 0);
+  auto put = [&](int c, int bytes) {
+    if (c >= From && c <= To) Out[static_cast<size_t>(c - From)] = bytes;
+  };
+  const std::string_view S = ShownText(Text);
+  const int indent = std::max(Indent, 0);
+  const size_t tab = TabWidth(TabSize);
+  int c = 0;
+  for (; c < indent && c <= To; ++c) put(c, c - indent);
+  int b = 0;  // bytes of S before column c
+  for (size_t i = 0; i < S.size() && c <= To;) {
+    if (S[i] == kTabByte) {
+      // Every column of a tab's span stands for the tab byte.
+      const int w = static_cast<int>(tab - static_cast<size_t>(c - indent) % tab);
+      for (int k = 0; k < w; ++k) put(c + k, b);
+      c += w;
+      ++b;
       ++i;
       continue;
     }
-    const size_t run = FillerRunEnd(D, i);
-    if (EndsInTab(D, run)) fillers += std::min(run, cut) - i;
-    i = run;
+    // One column per byte; the byte after a lead byte is its second byte,
+    // whatever its value.
+    const int n = IsLeadByte(static_cast<unsigned char>(S[i])) && i + 1 < S.size() ? 2 : 1;
+    for (int k = 0; k < n; ++k) put(c++, b++);
+    i += static_cast<size_t>(n);
   }
-  return static_cast<int>(cut) - static_cast<int>(fillers) - Indent;
-}
-
-void DisplayByteIndexes(std::string_view D, int From, int To, int Indent, std::vector<int>& Out) {
-  Out.assign(static_cast<size_t>(std::max(To - From + 1, 0)), 0);
-  auto put = [&](size_t c, int bytes) {
-    if (c >= static_cast<size_t>(From) && c <= static_cast<size_t>(To)) Out[c - static_cast<size_t>(From)] = bytes;
-  };
-  int bytes = -Indent;  // bytes of stored text before the column
-  for (size_t c = 0; c <= static_cast<size_t>(std::max(To, 0)); ++c) {
-    const size_t run = c < D.size() ? FillerRunEnd(D, c) : c;
-    if (run > c && EndsInTab(D, run)) {
-      // Every column of a tab's span stands for the tab byte.
-      for (size_t k = c; k <= run; ++k) put(k, bytes);
-      ++bytes;
-      c = run;
-      continue;
-    }
-    put(c, bytes);
-    if (c < D.size()) ++bytes;
-  }
+  for (; c <= To; ++c) put(c, b);
 }
 
 void BuildLayoutText(std::string& Out, std::string_view Text, int Indent, int TabSize) {
@@ -273,12 +258,15 @@ void TCustomAFEdit::CaretLeft() {
   const int len = Len(D);
   if (col > len) {
     col = FOptions.contains(aoFreeCaret) ? col - 1 : std::max(0, len - 1);
-  } else if (IsTabOrFiller(D[static_cast<size_t>(col - 1)])) {
-    // Across the whole span of one tab.
-    --col;
-    while (col > 0 && D[static_cast<size_t>(col - 1)] == kFillerByte) --col;
   } else if (col >= 2 && ByteType(D, static_cast<size_t>(col - 2)) == mbLeadByte) {
+    // A two-byte character, whose second byte may look like a tab.
     col -= 2;
+  } else if (IsTabOrFiller(D[static_cast<size_t>(col - 1)])) {
+    // Across the whole span of one tab, or one 0x0B byte of the text: the
+    // text tells them apart.
+    const std::string_view text = FLines[row].view();
+    const int b = DisplayToByteCount(text, col - 1, indent, FTabSize);
+    col = indent + ExpandedWidth(text.substr(0, static_cast<size_t>(b)), FTabSize);
   } else {
     --col;
   }
@@ -296,15 +284,17 @@ void TCustomAFEdit::CaretRight() {
   const std::string_view D = BuildDisplay(FTabBuf, FLines[row].view(), indent, FTabSize);
   const int len = Len(D);
   const bool freeCaret = FOptions.contains(aoFreeCaret);
+  const int from = col;
   if (col < indent) {
     col = indent;
   } else if (col <= len - 1) {
     const size_t at = static_cast<size_t>(col);
     if (IsTabOrFiller(D[at])) {
-      // Across the rest of one tab's span, up to and including its tab byte.
-      while (col < len && IsTabOrFiller(D[static_cast<size_t>(col)])) {
-        if (D[static_cast<size_t>(col++)] == kTabByte) break;
-      }
+      // Across the rest of one tab's span, up to and including its tab byte,
+      // or across one 0x0B byte of the text.
+      const std::string_view text = FLines[row].view();
+      const int b = DisplayToByteCount(text, col, indent, FTabSize);
+      col = indent + ExpandedWidth(text.substr(0, static_cast<size_t>(b) + 1), FTabSize);
     } else {
       col += ByteType(D, at) == mbLeadByte ? 2 : 1;
     }
@@ -316,8 +306,9 @@ void TCustomAFEdit::CaretRight() {
     if (row < last || EndsWithCr(D)) {
       ++row;
       col = RowIndent(row);
-    } else {
-      // A lone lead byte ending the last row must not carry the caret past it.
+    } else if (from < len) {
+      // A lone lead byte ending the last row must not carry the caret past
+      // it; a caret that already stood beyond the end stays where it is.
       col = std::min(col, len);
     }
   }

@@ -34,15 +34,18 @@ void BuildDisplayText(std::string& Out, std::string_view Text, int Indent, int T
 // computed without building it.
 int ExpandedWidth(std::string_view S, int TabSize) noexcept;
 
-// Bytes of stored text before display column Col of the display text D of a
-// row with Indent leading spaces. A column inside a tab's span counts as the
-// start of that span, so the whole tab falls after the cut. Columns past the
-// end count the whole row. Only 0x0B bytes in a run that ends with a tab
-// byte are fillers; any other 0x0B is a byte of the text.
-int DisplayToByteCount(std::string_view D, int Col, int Indent) noexcept;
-// DisplayToByteCount(D, c, Indent) for every column c of From ... To, into
-// Out[c - From], in one pass over D.
-void DisplayByteIndexes(std::string_view D, int From, int To, int Indent, std::vector<int>& Out);
+// Bytes of the stored text Text (as shown: before its first zero byte)
+// before display column Col of its row, whose display text begins with
+// Indent spaces (a negative indent counts as none). A column inside a tab's
+// span counts as the start of that span, so the whole tab falls after the
+// cut; columns past the end count the whole text, and a column inside the
+// indent gives Col - Indent (not above 0). The text itself is read, not its
+// display text: a 0x0B byte of the text right before a tab looks just like
+// that tab's fillers there.
+int DisplayToByteCount(std::string_view Text, int Col, int Indent, int TabSize) noexcept;
+// DisplayToByteCount(Text, c, Indent, TabSize) for every column c of
+// From ... To, into Out[c - From], in one pass over Text.
+void DisplayByteIndexes(std::string_view Text, int From, int To, int Indent, int TabSize, std::vector<int>& Out);
 
 // ---- the measure word wrap works in ----
 // Word wrap measures every byte of a row, a zero byte included (the display

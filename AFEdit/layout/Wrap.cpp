@@ -254,9 +254,11 @@ void TCustomAFEdit::RewrapRow(int Row) {
     } else {
       B = N + LayoutByteCount(T1, rel - widthT, FTabSize);
     }
-    if (B < N) {
-      B = GuardBreak(T.view(), static_cast<long>(B));
-    } else {
+    if (B < N) B = GuardBreak(T.view(), static_cast<long>(B));
+    // A break at the end of this row (where the guard may also have put it,
+    // when the indent reaches the wrap column) is checked in the joined
+    // text: a character may continue on the next row.
+    if (B >= N) {
       std::string joined(T.view());
       joined.append(T1.view().substr(0, B - N + 2));
       B = std::min(GuardBreak(joined, static_cast<long>(B)), N + T1.size());

@@ -277,7 +277,7 @@ void TCustomAFEdit::PaintRow(int Row) {
     }
   }
   E = std::min(E, len);
-  DisplayByteIndexes(D, S, E, indent, FPaint.ColB);
+  DisplayByteIndexes(FLines[Row].view(), S, E, indent, FTabSize, FPaint.ColB);
   auto byteAt = [&](int pos) { return FPaint.ColB[static_cast<size_t>(pos - S)]; };
 
   FCanvas.MoveTo((S - FLeftCol) * FCellWidth + FTextRect.Left, top);

@@ -41,6 +41,8 @@ TEST_F(Edit, OperationsUndoAndRedoAsOneStep) {
        [](TAFEdit& e) { e.InsertText("x"); }, {"ab   x"}, {6, 0}},
       {"free caret below the last row", {"ab"}, {aoAutoFormat, aoFreeCaret}, true, {1, 2},
        [](TAFEdit& e) { e.InsertText("x"); }, {"ab\r", "\r", " x"}, {2, 2}},
+      {"a 0x0B byte before a tab is a character of its own", {"\x0b\tx"}, fmt, true, {4, 0},
+       [](TAFEdit& e) { e.InsertText("a"); }, {"\x0b\tax"}, {5, 0}},
       {"a caret after the CR inserts before it", {"ab\r", "cd"}, fmt, true, {3, 0},
        [](TAFEdit& e) { e.InsertText("x"); }, {"abx\r", "cd"}, {3, 0}},
       {"insert at a continuation row's start goes to the row before", {"abc", "def"}, {}, true, {0, 1},
@@ -55,6 +57,14 @@ TEST_F(Edit, OperationsUndoAndRedoAsOneStep) {
        {"  \r", "    x"}, {2, 1}},
       {"tab inside text", {"ab"}, fmt, true, {1, 0}, [](TAFEdit& e) { e.TabChar(); }, {"a\tb"}, {4, 0}},
       {"delete a two-byte character", {"a\x82\xA0" "b"}, fmt, true, {1, 0},
+       [](TAFEdit& e) { e.DeleteCharAtCaret(); }, {"ab"}, {1, 0}},
+      {"delete inside the indent removes the whole first character", {"\x82\xA0\x82\xA2"}, fmt, true, {0, 0},
+       [](TAFEdit& e) {
+         e.LineAttrs().GetAttr(0).Indent = 2;
+         e.DeleteCharAtCaret();
+       },
+       {"\x82\xA2"}, {2, 0}},
+      {"delete with the caret inside a character removes all of it", {"a\x82\xA0" "b"}, fmt, true, {2, 0},
        [](TAFEdit& e) { e.DeleteCharAtCaret(); }, {"ab"}, {1, 0}},
       {"delete the CR joins the lines", {"ab\r", "cd"}, fmt, true, {2, 0},
        [](TAFEdit& e) { e.DeleteCharAtCaret(); }, {"abcd"}, {2, 0}},
@@ -133,8 +143,51 @@ TEST_F(Edit, NothingToDeleteRecordsNothing) {
   EXPECT_EQ(e.UndoBuff().Pos(), before);
 }
 
+// Whatever the selection's ends were set to, every edit deletes it inside
+// the document and undoes as one step.
+TEST_F(Edit, SelectionsSetOutsideTheDocumentAreClampedBeforeAnEdit) {
+  const Rows before = {"a\x82\xA0\r", "b"};
+  const struct {
+    TPoint Anchor, Active;
+    int AnchorRow, ActiveRow;  // -1: no row selection
+    Rows AfterDelete;
+  } sels[] = {
+      {{0, 0}, {0, 5}, -1, -1, {"b"}},
+      {{5, 9}, {2, 7}, -1, -1, before},  // both ends past the last row: nothing left
+      {{-3, -2}, {9, 0}, -1, -1, {"b"}},
+      {{2, 0}, {1, 1}, -1, -1, {"a"}},  // an end inside a character
+      {{0, 0}, {0, 0}, 5, 9, {"a\x82\xA0\r", ""}},
+      {{0, 0}, {0, 0}, 1, -4, {""}},
+  };
+  const std::pair<const char*, std::function<void(TAFEdit&)>> edits[] = {
+      {"Delete", [](TAFEdit& e) { e.KeyDown(VK_DELETE, {}, false); }},
+      {"type", [](TAFEdit& e) { e.KeyPress("x", {}); }},
+      {"Backspace", [](TAFEdit& e) { e.KeyPress("\b", {}); }},
+      {"insert lines", [](TAFEdit& e) { e.InsertText("p\rq"); }},
+  };
+  for (const auto& s : sels) {
+    for (const auto& [name, edit] : edits) {
+      SCOPED_TRACE(std::string(name) + " from " + std::to_string(s.Anchor.X) + "," + std::to_string(s.Anchor.Y) +
+                   " rows " + std::to_string(s.AnchorRow));
+      SetRows(e, before);
+      Place({0, 0});
+      e.Sel().FAnchorPos = s.Anchor;
+      e.Sel().FActivePos = s.Active;
+      e.Sel().SetAnchorRow(s.AnchorRow);
+      e.Sel().SetActiveRow(s.ActiveRow);
+      edit(e);
+      ASSERT_EQ(e.CheckInvariants(), "");
+      if (name == std::string("Delete")) {
+        EXPECT_EQ(RowsOf(e), s.AfterDelete);
+      }
+      e.Undo();
+      EXPECT_EQ(Joined(e), "a\x82\xA0\rb");
+    }
+  }
+}
+
 TEST_F(Edit, TabIndentsUpToEightColumnsBeforeTheWrapColumn) {
-  for (const auto& [wrap, indents] : std::vector<std::pair<int, std::vector<int>>>{{20, {4, 8, 12, 12}}, {10, {2}}}) {
+  for (const auto& [wrap, indents] : std::vector<std::pair<int, std::vector<int>>>{{20, {4, 8, 12, 12}}, {10, {2}}, {5, {0}}}) {
     SetRows(e, {"x"});
     SetLayout(e, wrap);
     std::vector<int> got;
@@ -142,6 +195,7 @@ TEST_F(Edit, TabIndentsUpToEightColumnsBeforeTheWrapColumn) {
       e.TabChar();
       got.push_back(e.LineAttrs().PeekAttr(0).Indent);
       EXPECT_EQ(e.Caret().X, got.back());
+      EXPECT_EQ(e.CheckInvariants(), "");
     }
     EXPECT_EQ(got, indents);
     EXPECT_EQ(RowsOf(e), Rows{"x"});

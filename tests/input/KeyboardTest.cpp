@@ -227,6 +227,10 @@ TEST_F(Keys, CommandTable) {
       {"Ctrl+Left onto a two-byte character stops on it", {abAcd}, {4, 0}, "Ctrl+Left", {2, 0}},
       {"Ctrl+Right at a word ending its line goes to the next row", {"abc\r", "def"}, {1, 0}, "Ctrl+Right",
        {0, 1}},
+      {"Ctrl+Left on an indented first row stops at the word's start", {"abc def"}, {6, 0}, "Ctrl+Left", {2, 0},
+       {}, kNoSel, kNoSel, {}, indent(0, 2)},
+      {"Ctrl+Left at an indented document's start stays", {"abc"}, {2, 0}, "Ctrl+Left", {2, 0}, {}, kNoSel, kNoSel,
+       {}, indent(0, 2)},
       {"Ctrl+Left at a row's start goes before the CR", {"abc\r", "def"}, {0, 1}, "Ctrl+Left", {3, 0}},
       // Shift selections.
       {"a selection grows while Shift is held", {"abcdef"}, {1, 0}, "Shift> Right Right Right Shift<", {4, 0}, {},
@@ -234,10 +238,13 @@ TEST_F(Keys, CommandTable) {
       {"releasing Shift restarts the selection at the caret", {"abcdef"}, {1, 0}, "Shift+Right Shift+Right",
        {3, 0}, {}, {2, 0}, {3, 0}},
       {"Shift+Down selects to the row below", {"abc\r", "def"}, {1, 0}, "Shift+Down", {1, 1}, {}, {1, 0}, {1, 1}},
+      {"a Shift selection deleted goes on from its start", {"abcdef"}, {1, 0}, "Shift> Right Right Delete Right Shift<",
+       {2, 0}, {"adef"}, {1, 0}, {2, 0}},
       {"an arrow without Shift ends the selection", {"abcdef"}, {1, 0}, "Shift+Right Right", {3, 0}, {}, kNoSel,
        kNoSel, {}, nullptr, "SD"},
       // Up, Down.
       {"Down at the last row does nothing", {"ab\r", "cd"}, {1, 1}, "Down", {1, 1}},
+      {"Right beyond the end of the last row stays", {"abc\r", "x"}, {3, 0}, "Down Right", {3, 1}},
       {"Down at the last row with the free caret", {"ab\r", "cd"}, {1, 1}, "Down", {1, 2}, {}, kNoSel, kNoSel, free},
       {"Up at row 0 does nothing", {"ab\r", "cd"}, {1, 0}, "Up", {1, 0}},
       // Delete.

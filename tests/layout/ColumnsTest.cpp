@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <initializer_list>
+#include <random>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "AFEdit/AFEdit.h"
+#include "AFEdit/platform/Cp932.h"
 
 namespace {
 
@@ -105,7 +108,7 @@ TEST_F(ColumnsTest, RowsLongerThan64KGetTheirWholeDisplayText) {
 
   EXPECT_EQ(e.ExpandTabs(row, true).size(), 12u * pieces + 1u);
   EXPECT_EQ(ExpandedWidth(row, 4), 12 * pieces + 1);
-  EXPECT_EQ(DisplayToByteCount(D, static_cast<int>(D.size()) - 1, 2), 6 * pieces);
+  EXPECT_EQ(DisplayToByteCount(row, static_cast<int>(D.size()) - 1, 2, 4), 6 * pieces);
   EXPECT_EQ(e.ByteToDisplayPos({static_cast<int>(row.size()), 0}).X, static_cast<int>(D.size()));
 }
 
@@ -123,26 +126,69 @@ TEST_F(ColumnsTest, RowDisplayTextPutsIndentBeforeTheTabStops) {
 }
 
 TEST(DisplayToByteCount, TabSpansAndTwoByteCharacters) {
-  const std::string D = "a\x0B\x0B\tb";
-  EXPECT_EQ(DisplayToByteCount("", 5, 0), 0);
-  EXPECT_EQ(DisplayToByteCount(D, 0, 0), 0);
-  EXPECT_EQ(DisplayToByteCount(D, 1, 0), 1);  // inside the span: the tab falls after the cut
-  EXPECT_EQ(DisplayToByteCount(D, 3, 0), 1);
-  EXPECT_EQ(DisplayToByteCount(D, 4, 0), 2);
-  EXPECT_EQ(DisplayToByteCount(D, 99, 0), 3);
+  const struct {
+    std::string Text;
+    int Indent;
+    std::vector<std::pair<int, int>> ColBytes;
+  } cases[] = {
+      {"", 0, {{5, 0}}},
+      // Inside the span the tab falls after the cut.
+      {"a\tb", 0, {{0, 0}, {1, 1}, {3, 1}, {4, 2}, {99, 3}}},
+      {kA2 + kKana + "x", 2, {{2, 0}, {4, 2}, {5, 3}, {6, 4}}},
+      // A 0x0B of the text before a tab: 0B 0B 0B 09 x on the screen.
+      {"\x0b\tx", 0, {{0, 0}, {1, 1}, {3, 1}, {4, 2}, {5, 3}}},
+  };
+  for (const auto& c : cases)
+    for (const auto& [col, bytes] : c.ColBytes)
+      EXPECT_EQ(DisplayToByteCount(c.Text, col, c.Indent, 4), bytes) << c.Text << " column " << col;
+}
 
-  const std::string I = "  " + kA2 + kKana + "x";
-  EXPECT_EQ(DisplayToByteCount(I, 2, 2), 0);
-  EXPECT_EQ(DisplayToByteCount(I, 4, 2), 2);
-  EXPECT_EQ(DisplayToByteCount(I, 5, 2), 3);
-  EXPECT_EQ(DisplayToByteCount(I, 6, 2), 4);
+// On random rows of tabs, 0x0B bytes, two-byte characters (some with a
+// second byte of 0x09), zero bytes and indents: byte positions and display
+// columns convert into each other, the one-pass table agrees, and the caret
+// steps over exactly one character or tab span at a time, both ways.
+TEST_F(ColumnsTest, ColumnsAndBytesRoundTripOnRandomRows) {
+  std::mt19937 rng(7);
+  const std::string pieces[] = {"a", "\x0b", "\t", kA2, kKana, "\x81\x09", std::string(1, '\0'), " "};
+  for (int round = 0; round < 300; ++round) {
+    std::string text;
+    for (int n = static_cast<int>(rng() % 10); n > 0; --n) text += pieces[rng() % std::size(pieces)];
+    if (rng() % 4 == 0) text += "\x82";  // a lead byte cut off by the end
+    const int indent = static_cast<int>(rng() % 4), tab = 1 + static_cast<int>(rng() % 6);
+    Rows({text});
+    Indent(0, indent);
+    e.SetTabSize(tab);
+    SCOPED_TRACE(::testing::PrintToString(text) + " indent " + std::to_string(indent) + " tab " + std::to_string(tab));
+    const std::string shown = text.substr(0, text.find('\0'));
+    // Character starts of the shown text, with its end.
+    std::vector<int> starts;
+    for (size_t i = 0; i <= shown.size(); i += IsLeadByte(static_cast<unsigned char>(shown[i])) ? 2 : 1)
+      starts.push_back(static_cast<int>(std::min(i, shown.size())));
+    if (starts.back() != static_cast<int>(shown.size())) starts.push_back(static_cast<int>(shown.size()));
+    auto col = [&](int b) { return e.ByteToDisplayPos({b, 0}).X; };
+    for (int b : starts) ASSERT_EQ(DisplayToByteCount(text, col(b), indent, tab), b) << "byte " << b;
 
-  // The one-pass form used for painting agrees at every column.
-  for (const auto& [text, indent] : {std::pair{D, 0}, {I, 2}, {std::string("\x0B\x0Bx\x0B\t"), 1}}) {
-    std::vector<int> all;
-    const int last = static_cast<int>(text.size()) + 2;
-    DisplayByteIndexes(text, 1, last, indent, all);
-    for (int c = 1; c <= last; ++c) EXPECT_EQ(all[static_cast<size_t>(c - 1)], DisplayToByteCount(text, c, indent)) << c;
+    const int width = static_cast<int>(e.RowDisplayText(0).size());
+    ASSERT_EQ(col(static_cast<int>(shown.size())), width);
+    std::vector<int> table;
+    DisplayByteIndexes(text, 0, width + 2, indent, tab, table);
+    for (int c = 0; c <= width + 2; ++c) {
+      const int b = DisplayToByteCount(text, c, indent, tab);
+      ASSERT_EQ(table[static_cast<size_t>(c)], b) << "column " << c;
+      if (c < indent) continue;
+      ASSERT_LE(col(b), c) << "column " << c;  // the column lies in byte b's span
+      if (b < static_cast<int>(shown.size())) {
+        ASSERT_GT(col(b + 1), c) << "column " << c;
+      }
+    }
+
+    std::vector<Pos> right{{col(0), 0}}, left{{width, 0}};
+    for (size_t i = 1; i < starts.size(); ++i) right.push_back(Right(right.back()));
+    for (size_t i = 1; i < starts.size(); ++i) left.push_back(Left(left.back()));
+    for (size_t i = 0; i < starts.size(); ++i) {
+      ASSERT_EQ(right[i], Pos(col(starts[i]), 0)) << "step right " << i;
+      ASSERT_EQ(left[i], Pos(col(starts[starts.size() - 1 - i]), 0)) << "step left " << i;
+    }
   }
 }
 

@@ -270,7 +270,7 @@ size_t CaretOffset(TCustomAFEdit& e) {
   size_t off = 0;
   for (int i = 0; i < c.Y; ++i) off += e.RowText(i).size();
   const int indent = std::max<int>(0, e.LineAttrs().PeekAttr(c.Y).Indent);
-  return off + static_cast<size_t>(DisplayToByteCount(e.RowDisplayText(c.Y), c.X, indent));
+  return off + static_cast<size_t>(DisplayToByteCount(e.RowText(c.Y).view(), c.X, indent, e.TabSize()));
 }
 
 TEST(Rewrap, RandomEditsKeepTextAndRowsSound) {
@@ -359,18 +359,19 @@ TEST(RewrapRepairs, AWholeRowKeptStillRewrapsTheNextLine) {
 // character split over a row boundary is made whole again.
 TEST(RewrapRepairs, PulledBytesKeepCharactersOfTheJoinedTextWhole) {
   const struct {
-    int wrap;
+    int wrap, indent;
     Rows before, after;
   } cases[] = {
-      {4, {"ab\x81", "\x82\xa0\x82\xa0\r", ""}, {"ab\x81\x82", "\xa0\x82\xa0\r", ""}},
-      {1, {"\x82", "\x81\r", ""}, {"\x82\x81", "\r", ""}},
+      {4, 0, {"ab\x81", "\x82\xa0\x82\xa0\r", ""}, {"ab\x81\x82", "\xa0\x82\xa0\r", ""}},
+      {1, 0, {"\x82", "\x81\r", ""}, {"\x82\x81", "\r", ""}},
+      {1, 4, {"\x82", "\x81\r", ""}, {"\x82\x81", "\r", ""}},  // the indent reaches the wrap column
   };
   for (const auto& c : cases) {
     TAFEdit e;
     SetRows(e, c.before);
-    SetLayout(e, c.wrap);
+    SetLayout(e, c.wrap, c.indent);
     e.RewrapRow(0);
-    EXPECT_EQ(RowsOf(e), c.after) << "wrap " << c.wrap;
+    EXPECT_EQ(RowsOf(e), c.after) << "wrap " << c.wrap << " indent " << c.indent;
   }
 }
 
