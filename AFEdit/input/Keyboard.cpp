@@ -38,6 +38,9 @@ void TCustomAFEdit::KeyDown(int Key, TShiftState Shift, bool Repeat) {
   const bool shift = Shift.contains(ssShift);
   const bool ctrl = Shift.contains(ssCtrl);
 
+  // Ctrl or Alt pressed while Shift is held (Shift, Ctrl, Right) neither
+  // starts nor ends a Shift selection: the movement key that follows does.
+  const bool modifierKey = Key == VK_CONTROL || Key == VK_MENU;
   if (shift && !FImeComposing) {
     if (!FShiftSel && Key >= VK_PRIOR && Key <= VK_DOWN) {
       // A new selection starts at the caret.
@@ -45,9 +48,9 @@ void TCustomAFEdit::KeyDown(int Key, TShiftState Shift, bool Repeat) {
       FSel.FAnchorPos = FSel.FActivePos = ClampPos(FCaret);
       RepaintDirtyRows();
     }
-    FShiftSel = true;
+    if (!modifierKey) FShiftSel = true;
     if (FCaret.Y < RowCount()) FLineAttrs.GetAttr(FCaret.Y).Dirty = true;
-  } else {
+  } else if (!modifierKey) {
     FShiftSel = false;
   }
 

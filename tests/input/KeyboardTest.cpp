@@ -238,6 +238,8 @@ TEST_F(Keys, CommandTable) {
       {"releasing Shift restarts the selection at the caret", {"abcdef"}, {1, 0}, "Shift+Right Shift+Right",
        {3, 0}, {}, {2, 0}, {3, 0}},
       {"Shift+Down selects to the row below", {"abc\r", "def"}, {1, 0}, "Shift+Down", {1, 1}, {}, {1, 0}, {1, 1}},
+      {"Shift, then Ctrl: the selection starts at the caret", {"abc def"}, {0, 0}, "End Shift> Ctrl> Left Ctrl< Shift<",
+       {4, 0}, {}, {7, 0}, {4, 0}},
       {"a Shift selection deleted goes on from its start", {"abcdef"}, {1, 0}, "Shift> Right Right Delete Right Shift<",
        {2, 0}, {"adef"}, {1, 0}, {2, 0}},
       {"an arrow without Shift ends the selection", {"abcdef"}, {1, 0}, "Shift+Right Right", {3, 0}, {}, kNoSel,
