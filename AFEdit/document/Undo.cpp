@@ -35,7 +35,7 @@ void TCustomAFEdit::UndoApply(TUndoBuffItem& It) {
       break;
     default: HistorySetRow(It.Row, It.OldText, It.OldAttr); break;
   }
-  FCaret = {It.CaretCol, It.CaretRow};
+  FCaret = It.FirstCaret();
 }
 
 void TCustomAFEdit::RedoApply(TUndoBuffItem& It) {
@@ -47,7 +47,7 @@ void TCustomAFEdit::RedoApply(TUndoBuffItem& It) {
       break;
     default: HistorySetRow(It.Row, It.NewText, It.NewAttr); break;
   }
-  FCaret = {It.CaretCol, It.CaretRow};
+  FCaret = It.LastCaret();
 }
 
 void TCustomAFEdit::Undo() {

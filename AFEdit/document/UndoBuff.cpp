@@ -98,65 +98,37 @@ void TUndoBuff::DiscardGroup(int Group) {
   FLastGroup = Group;
 }
 
-// ---- runs of rows ----
-
-uint16_t TRowRun::ChunkIndex(const TRowStr& S) {
-  if (!S.SharedChunk()) return kNoChunk;
-  // Re-wrap packs the rows it writes into a few chunks: the last one used is
-  // nearly always the one wanted.
-  for (size_t i = FChunks.size(); i-- > 0;)
-    if (FChunks[i].Chunk() == S.Chunk()) return static_cast<uint16_t>(i);
-  if (FChunks.size() >= kNoChunk) return kNoChunk;
-  FChunks.push_back(S);
-  return static_cast<uint16_t>(FChunks.size() - 1);
-}
-
-TRowStr TRowRun::Text(uint16_t Chunk, uint32_t Off, uint32_t Len) const {
-  if (Chunk == kNoChunk || Len == 0) return {};
-  return TRowStr(FChunks[Chunk].SharedChunk(), Off, Len);
-}
-
-void TRowRun::Add(const TRowStr& Old, const TRowStr& New) {
-  FOldChunk.push_back(ChunkIndex(Old));
-  FOldOff.push_back(Old.Offset());
-  FOldLen.push_back(static_cast<uint32_t>(Old.size()));
-  FNewChunk.push_back(ChunkIndex(New));
-  FNewOff.push_back(New.Offset());
-  FNewLen.push_back(static_cast<uint32_t>(New.size()));
-}
-
-void TRowRun::SetNew(int i, const TRowStr& New) {
-  const auto k = static_cast<size_t>(i);
-  FNewChunk[k] = ChunkIndex(New);
-  FNewOff[k] = New.Offset();
-  FNewLen[k] = static_cast<uint32_t>(New.size());
-}
-
 // A row changed again within its group, with only changes of other rows in
 // between (re-wrap changes each row twice, the row after it in between):
 // the earlier change takes the new state, and undo and redo give the same
-// rows with one change fewer.
+// rows with one change fewer.  A row of a run that would leave the run's
+// record is split off first, as it would stand without runs.
 bool TUndoBuff::MergeRowChange(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
                                const TRowStr& NewText, const TRowStr& OldText) {
   if (Group != FLastGroup || FFreshGroup || FDiscarding || FPos != FTop) return false;
   int back = 0;  // changes recorded after the one found
   for (int slot = FPos - 1; slot >= 0 && back < 2; --slot) {
-    TUndoBuffItem& it = FSlots[static_cast<size_t>(slot)].Item;
-    if (!it.SlotUsed || it.Group != Group || (it.Kind != ukRowChanged && it.Kind != ukRowsChanged)) return false;
+    TUndoBuffItem* it = &FSlots[static_cast<size_t>(slot)].Item;
+    if (!it->SlotUsed || it->Group != Group || (it->Kind != ukRowChanged && it->Kind != ukRowsChanged))
+      return false;
     // The item's rows from its last one back.
-    for (int i = it.RowCount() - 1; i >= 0 && back < 2; --i, ++back) {
-      if (it.Row + i != Row) continue;
+    for (int i = it->RowCount() - 1; i >= 0 && back < 2; --i, ++back) {
+      if (it->Row + i != Row) continue;
       // The saved state must not lie after the change that is altered.
       if (FSavedPos > slot) return false;
-      if (it.Kind == ukRowsChanged) {
-        if (!it.Run->New(i).SharesWith(OldText) || !(it.NewAttr == OldAttr) || !(NewAttr == it.NewAttr))
-          return false;
-        it.Run->SetNew(i, NewText);
-      } else {
-        if (!it.NewText.SharesWith(OldText) || !(it.NewAttr == OldAttr)) return false;
-        it.NewText = NewText;
-        it.NewAttr = NewAttr;
+      if (it->Kind == ukRowsChanged) {
+        if (!it->Run->New(i).SharesWith(OldText) || !(it->NewAttr == OldAttr)) return false;
+        if (NewAttr == it->NewAttr) {
+          it->Run->SetNew(i, NewText);
+          FCanUndo = true;
+          return true;
+        }
+        if (FUndoMax >= 0) return false;
+        it = &FSlots[static_cast<size_t>(SplitRun(slot, i))].Item;
       }
+      if (!it->NewText.SharesWith(OldText) || !(it->NewAttr == OldAttr)) return false;
+      it->NewText = NewText;
+      it->NewAttr = NewAttr;
       FCanUndo = true;
       return true;
     }
@@ -164,10 +136,40 @@ bool TUndoBuff::MergeRowChange(int Group, int Row, const TLineAttr& NewAttr, con
   return false;
 }
 
+// Turns rows From ... of the run in Slot into single items right after it (a
+// run left with one row becomes a single item too), as they would have been
+// recorded without runs.  Returns the slot of row From.  The caller makes
+// sure the saved position does not lie after Slot.
+int TUndoBuff::SplitRun(int Slot, int From) {
+  const TUndoBuffItem& run = FSlots[static_cast<size_t>(Slot)].Item;
+  const std::shared_ptr<TRowRun> r = run.Run;
+  const auto single = [&run, &r](int i) {
+    TSlot s;
+    s.Item = run;
+    s.Item.Kind = ukRowChanged;
+    s.Item.Row = run.Row + i;
+    s.Item.CaretCol = r->Caret(i).X;
+    s.Item.CaretRow = r->Caret(i).Y;
+    s.Item.OldText = r->Old(i);
+    s.Item.NewText = r->New(i);
+    s.Item.Run.reset();
+    return s;
+  };
+  const int keep = From > 1 ? From : 1;
+  std::vector<TSlot> tail;
+  for (int i = keep; i < r->Count(); ++i) tail.push_back(single(i));
+  while (r->Count() > keep) r->PopBack();
+  if (keep == 1) FSlots[static_cast<size_t>(Slot)] = single(0);
+  FSlots.insert(FSlots.begin() + Slot + 1, tail.begin(), tail.end());
+  FPos += static_cast<int>(tail.size());
+  FTop = FPos;
+  return From == 0 ? Slot : Slot + 1;
+}
+
 // In an unlimited history, a change of the row after the last one of the
 // group's last item, from and to the same records, joins that item as a run.
 bool TUndoBuff::ExtendRowRun(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
-                             const TRowStr& NewText, const TRowStr& OldText) {
+                             const TRowStr& NewText, const TRowStr& OldText, TPoint Caret) {
   if (FUndoMax >= 0 || Group != FLastGroup || FFreshGroup || FDiscarding || FPos != FTop || FPos == 0)
     return false;
   const int slot = FPos - 1;
@@ -177,13 +179,13 @@ bool TUndoBuff::ExtendRowRun(int Group, int Row, const TLineAttr& NewAttr, const
   if (it.Row + it.RowCount() != Row || !(it.OldAttr == OldAttr) || !(it.NewAttr == NewAttr)) return false;
   if (it.Kind == ukRowChanged) {
     auto run = std::make_shared<TRowRun>();
-    run->Add(it.OldText, it.NewText);
+    run->Add(it.OldText, it.NewText, it.FirstCaret());
     it.Run = std::move(run);
     it.OldText = TRowStr();
     it.NewText = TRowStr();
     it.Kind = ukRowsChanged;
   }
-  it.Run->Add(OldText, NewText);
+  it.Run->Add(OldText, NewText, Caret);
   FCanUndo = true;
   return true;
 }
@@ -192,7 +194,7 @@ void TUndoBuff::AddItem(int Group, int Row, const TLineAttr& NewAttr, const TLin
                         const TRowStr& NewText, const TRowStr& OldText, uint8_t Kind, TPoint Caret,
                         int Row2) {
   if (Kind == ukRowChanged && (MergeRowChange(Group, Row, NewAttr, OldAttr, NewText, OldText) ||
-                                ExtendRowRun(Group, Row, NewAttr, OldAttr, NewText, OldText)))
+                                ExtendRowRun(Group, Row, NewAttr, OldAttr, NewText, OldText, Caret)))
     return;
   if (Group == FLastGroup && !FFreshGroup) {
     ++FGroupRun;

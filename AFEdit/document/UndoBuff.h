@@ -17,36 +17,15 @@
 #include <string>
 
 #include "AFEdit/document/LineAttr.h"
+#include "AFEdit/document/RowRun.h"
 #include "AFEdit/document/RowStr.h"
 #include "AFEdit/platform/Types.h"
 
 // ukRowsChanged: a run of consecutive rows changed within one group, all
 // from one record to one other (an unlimited history's form of the changes a
-// re-wrap makes; see TRowRun).
+// re-wrap makes; see TRowRun).  A run undoes and redoes exactly as the row
+// changes it stands for would as single items, caret included.
 enum : uint8_t { ukRowInserted = 0, ukRowDeleted = 1, ukRowChanged = 2, ukRowsChanged = 3 };
-
-// The old and new texts of rows Row ... Row + Count() - 1, kept compactly:
-// every text is an offset and a length in one of a few shared chunks, so a
-// row costs 20 bytes beside the bytes themselves.
-class TRowRun {
-public:
-  int Count() const noexcept { return static_cast<int>(FOldOff.size()); }
-  void Add(const TRowStr& Old, const TRowStr& New);
-  TRowStr Old(int i) const { return Text(FOldChunk[static_cast<size_t>(i)], FOldOff[static_cast<size_t>(i)], FOldLen[static_cast<size_t>(i)]); }
-  TRowStr New(int i) const { return Text(FNewChunk[static_cast<size_t>(i)], FNewOff[static_cast<size_t>(i)], FNewLen[static_cast<size_t>(i)]); }
-  void SetNew(int i, const TRowStr& New);
-  // The chunks the run holds, each once.
-  const std::vector<TRowStr>& Chunks() const noexcept { return FChunks; }
-
-private:
-  static constexpr uint16_t kNoChunk = 0xFFFF;
-  uint16_t ChunkIndex(const TRowStr& S);
-  TRowStr Text(uint16_t Chunk, uint32_t Off, uint32_t Len) const;
-
-  std::vector<TRowStr> FChunks;  // one reference to each chunk in use
-  std::vector<uint32_t> FOldOff, FOldLen, FNewOff, FNewLen;
-  std::vector<uint16_t> FOldChunk, FNewChunk;
-};
 
 struct TUndoBuffItem {
   int32_t Group = 0;
@@ -62,8 +41,14 @@ struct TUndoBuffItem {
   TLineAttr NewAttr;
   std::shared_ptr<TRowRun> Run;  // ukRowsChanged: the rows' texts
 
-  // Rows the item changes, and the last one.
+  // Rows the item changes.
   int RowCount() const noexcept { return Kind == ukRowsChanged ? Run->Count() : 1; }
+  // The caret before the item's first change (where undo leaves it) and
+  // before its last one (where redo leaves it).
+  TPoint FirstCaret() const noexcept { return {CaretCol, CaretRow}; }
+  TPoint LastCaret() const noexcept {
+    return Kind == ukRowsChanged ? Run->Caret(Run->Count() - 1) : FirstCaret();
+  }
   // Calls F(text) for every text the item holds.
   template <class F>
   void ForEachText(F&& f) const {
@@ -134,7 +119,8 @@ private:
   bool MergeRowChange(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
                       const TRowStr& NewText, const TRowStr& OldText);
   bool ExtendRowRun(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
-                    const TRowStr& NewText, const TRowStr& OldText);
+                    const TRowStr& NewText, const TRowStr& OldText, TPoint Caret);
+  int SplitRun(int Slot, int From);
   void CutRedo();
   bool DropOldestGroup(int CurrentGroup);
   void DiscardGroup(int Group);

@@ -2,6 +2,7 @@
 // and long random edit sequences against a plain model.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -398,3 +399,162 @@ TEST(UndoModel, SmallHistoriesStepThroughTheTimelineAndKeepEdited) {
 
 }  // namespace
 
+
+namespace {
+
+// Rows, records and caret: what an undo or redo restores.
+std::string UndoState(TCustomAFEdit& e) {
+  std::string s = std::to_string(e.Caret().X) + "," + std::to_string(e.Caret().Y);
+  for (int r = 0; r < e.RowCount(); ++r) {
+    const TLineAttr a = e.LineAttrs().PeekAttr(r);
+    s += "|" + e.RowText(r).str() + "/" + std::to_string(a.Indent);
+  }
+  return s;
+}
+
+// An unlimited history (runs) and a bounded one large enough never to drop
+// anything (single items) fed the same commands.
+struct TwoHistories {
+  TAFEdit runs, single;
+  explicit TwoHistories(const Rows& rows, int Slots = 4096) {
+    for (TAFEdit* c : {&runs, &single}) {
+      c->Loaded();
+      c->BeginLoad();
+      SetRows(*c, rows);
+      c->EndLoad();
+    }
+    runs.SetUndoMax(-1);
+    single.SetUndoMax(Slots);
+  }
+  template <class F>
+  void Both(F&& f) {
+    f(runs);
+    f(single);
+  }
+  int RunItems() {
+    int n = 0;
+    for (int i = 0; i < runs.UndoBuff().Top(); ++i) n += runs.UndoBuff().Slot(i)->Kind == ukRowsChanged;
+    return n;
+  }
+};
+
+// One group changing 40,000 consecutive rows, most texts in a chunk of their
+// own, the others in packed chunks of three sizes taken in turn: past 32,767 rows and
+// 65,535 chunks, undo and redo still restore every row's bytes.
+TEST(UndoRuns, AGroupOfAnySizeUndoesAndRedoesEveryRow) {
+  constexpr int kRows = 40000;
+  Rows before, after;
+  for (int i = 0; i < kRows; ++i) {
+    before.push_back("old" + std::to_string(i) + "\r");
+    after.push_back("new" + std::to_string(i * 7) + "\r");
+  }
+  before.push_back("");
+  after.push_back("");
+  TwoHistories h(before, kRows + 2);
+  TRowPacker packers[3] = {TRowPacker(64), TRowPacker(256), TRowPacker(4096)};
+  std::vector<TRowStr> fresh;
+  for (int i = 0; i < kRows; ++i) {
+    const std::string& t = after[static_cast<size_t>(i)];
+    fresh.push_back(i % 4 ? TRowStr(t) : packers[i / 4 % 3].Pack(t));
+  }
+  h.Both([&](TAFEdit& e) {
+    e.NewEditGroup();
+    for (int i = 0; i < kRows; ++i) e.SetRowText(i, fresh[static_cast<size_t>(i)], false);
+  });
+  EXPECT_EQ(h.runs.UndoBuff().Top(), 1);
+  for (int round = 0; round < 2; ++round) {
+    h.Both([&](TAFEdit& e) { e.Undo(); });
+    ASSERT_EQ(RowsOf(h.runs), before);
+    ASSERT_EQ(RowsOf(h.single), before);
+    h.Both([&](TAFEdit& e) { e.Redo(); });
+    ASSERT_EQ(RowsOf(h.runs), after);
+    ASSERT_EQ(RowsOf(h.single), after);
+  }
+}
+
+// The caret moves between the changes of one run: undo puts it where the
+// first change found it, redo where the last one did.
+TEST(UndoRuns, RedoLeavesTheCaretOfTheLastChange) {
+  TwoHistories h({"abcdef", "ghij", "kl"});
+  h.Both([](TAFEdit& e) {
+    e.NewEditGroup();
+    e.SetCaretPos({6, 0});
+    e.SetRowText(0, "ab", false);
+    e.SetCaretPos({2, 0});
+    e.SetRowText(1, "ghijkl", false);
+    e.SetRowText(2, "", false);
+    e.SetCaretPos({0, 0});
+  });
+  ASSERT_EQ(h.RunItems(), 1);
+  h.Both([](TAFEdit& e) { e.Undo(); });
+  EXPECT_EQ(h.runs.Caret(), (TPoint{6, 0}));
+  h.Both([](TAFEdit& e) {
+    e.SetCaretPos({0, 0});
+    e.Redo();
+  });
+  EXPECT_EQ(h.runs.Caret(), (TPoint{2, 0}));
+  EXPECT_EQ(UndoState(h.runs), UndoState(h.single));
+}
+
+// Random groups of row changes close together (as re-wrap makes them), with
+// the caret moving between them, indents changed, rows inserted and deleted:
+// after every group, undo and redo, the runs give the rows, records and caret
+// that single items give.
+TEST(UndoRuns, RunsUndoAndRedoLikeSingleItemsCaretIncluded) {
+  for (int seed = 1; seed <= 6; ++seed) {
+    Rows rows;
+    for (int i = 0; i < 30; ++i) rows.push_back("r" + std::to_string(i) + "\r");
+    rows.push_back("");
+    TwoHistories h(rows);
+    std::mt19937 rng(static_cast<unsigned>(seed));
+    int row = 0;
+    for (int step = 0; step < 300; ++step) {
+      const unsigned op = rng() % 10;
+      if (op < 7) {
+        const int changes = 1 + static_cast<int>(rng() % 12);
+        std::vector<unsigned> draws;
+        for (int k = 0; k < 4 * changes; ++k) draws.push_back(rng());
+        h.Both([&](TAFEdit& e) {
+          e.NewEditGroup();
+          int r = row;
+          for (int k = 0; k < changes; ++k) {
+            const unsigned* d = &draws[static_cast<size_t>(4 * k)];
+            const int n = e.RowCount();
+            r = std::clamp(r + static_cast<int>(d[0] % 4) - 1, 0, n - 2);
+            if (d[1] % 3 == 0) e.SetCaretPos({static_cast<int>(d[2] % 5), r});
+            const unsigned kind = d[3] % 16;
+            if (kind == 0) {
+              e.InsertRow(r, "i" + std::to_string(step) + "\r", e.LineAttrs().GetAttr(r));
+            } else if (kind == 1 && n > 3) {
+              e.DeleteRow(r);
+            } else if (kind < 4) {
+              e.SetCaretPos({0, r});
+              e.IndentRow();
+            } else {
+              e.SetRowText(r, "s" + std::to_string(step) + "." + std::to_string(k) + "\r", false);
+            }
+          }
+        });
+        row = static_cast<int>(rng() % 28);
+      } else if (op < 9) {
+        h.Both([](TAFEdit& e) { e.Undo(); });
+      } else {
+        h.Both([](TAFEdit& e) { e.Redo(); });
+      }
+      ASSERT_EQ(UndoState(h.runs), UndoState(h.single)) << seed << " " << step;
+      ASSERT_EQ(h.runs.UndoBuff().Check(), "");
+    }
+    EXPECT_GT(h.RunItems(), 0);
+    while (h.single.UndoBuff().UndoItem()) {
+      h.Both([](TAFEdit& e) { e.Undo(); });
+      ASSERT_EQ(UndoState(h.runs), UndoState(h.single)) << seed;
+    }
+    EXPECT_EQ(RowsOf(h.runs), rows);
+    while (h.single.UndoBuff().RedoItem()) {
+      h.Both([](TAFEdit& e) { e.Redo(); });
+      ASSERT_EQ(UndoState(h.runs), UndoState(h.single)) << seed;
+    }
+  }
+}
+
+}  // namespace

@@ -255,14 +255,15 @@ TEST_F(Edit, RandomEditsKeepTheStoreAndUndoAll) {
 }
 
 // An unlimited history keeps re-wrapped stretches as runs, a bounded one
-// row by row: both undo and redo every step to the same rows and records.
+// row by row: both undo and redo every step to the same rows, records and
+// caret.
 TEST_F(Edit, RunsUndoLikeSingleRowChanges) {
   TAFEdit bounded;
   bounded.SetUndoMax(1 << 20);
   std::mt19937 rng(5);
   const std::string pieces[] = {"\x82\xA0", "ab", "\r", "\x93\xfa\x96\x7b"};
   auto state = [](TAFEdit& c) {
-    std::string s = Joined(c);
+    std::string s = Joined(c) + "@" + std::to_string(c.Caret().X) + "," + std::to_string(c.Caret().Y);
     for (int r = 0; r < c.RowCount(); ++r) {
       const TLineAttr a = c.LineAttrs().PeekAttr(r);
       s += "|" + std::to_string(a.Indent) + "," + std::to_string(a.WrapPos);
