@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <bitset>
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
@@ -312,8 +313,9 @@ public:
   void PaintLeftMargin(int Row, std::string AStr);
   void PaintColumnRuler();
   // The wrap column (X) and indent (Y) the ruler's markers stand at: those
-  // of the first selected row, else of the caret row; (-1, -1) without
-  // markers.
+  // of the first selected row, else of the caret row; kNoRulerMarkers when
+  // the ruler shows none.
+  static constexpr TPoint kNoRulerMarkers{INT_MIN, INT_MIN};
   TPoint RulerMarkers() const;
   // Asks for a rectangle of the control to be shown again after drawing
   // into the surface; the only way a repaint request leaves the control.

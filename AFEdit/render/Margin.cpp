@@ -42,7 +42,7 @@ void TCustomAFEdit::PaintLeftMargin(int Row, std::string AStr) {
 }
 
 TPoint TCustomAFEdit::RulerMarkers() const {
-  if (!FOptions.contains(aoAutoFormat) || RowCount() == 0) return {-1, -1};
+  if (!FOptions.contains(aoAutoFormat) || RowCount() == 0) return kNoRulerMarkers;
   const int row = FSel.HasRowSel() ? std::min(FSel.FirstSelRow(), RowCount() - 1) : FCaret.Y;
   const TLineAttr a = FLineAttrs.PeekAttr(std::clamp(row, 0, RowCount() - 1));
   return {a.WrapPos, a.Indent};
@@ -75,7 +75,7 @@ void TCustomAFEdit::PaintColumnRuler() {
 
   TextOutAt(FTextRect.Left, 0, RulerString(FLeftCol + 1, n + 1), 0);
 
-  if (markers.X >= 0) {
+  if (markers != kNoRulerMarkers) {
     f.Color = FColCr;
     FCanvas.SetFont(f);
     TextOutAt((markers.X - FLeftCol) * FCellWidth + FTextRect.Left, 0, "<", 0);
