@@ -1,15 +1,17 @@
-// Helpers for tests of files: running a step as an ordinary user, and a
-// guard that frees a reader left waiting on a FIFO.
+// Helpers for tests of files: running a step as an ordinary user, a guard
+// that frees a reader left waiting on a FIFO, and a disk that fills up.
 #pragma once
 
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <csignal>
 #include <exception>
 #include <functional>
 #include <string>
@@ -81,6 +83,30 @@ public:
 private:
   std::atomic<bool> FDone{false};
   std::thread FThread;
+};
+
+// For its lifetime, this process may write files of at most Bytes bytes: a
+// write beyond fails with EFBIG, as on a disk that has filled up.
+class TFileSizeLimit {
+public:
+  explicit TFileSizeLimit(rlim_t Bytes) : FPrevious(std::signal(SIGXFSZ, SIG_IGN)) {
+    ::getrlimit(RLIMIT_FSIZE, &FSaved);
+    rlimit small = FSaved;
+    small.rlim_cur = Bytes;
+    FSet = ::setrlimit(RLIMIT_FSIZE, &small) == 0;
+  }
+  TFileSizeLimit(const TFileSizeLimit&) = delete;
+  TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
+  ~TFileSizeLimit() {
+    ::setrlimit(RLIMIT_FSIZE, &FSaved);
+    std::signal(SIGXFSZ, FPrevious);
+  }
+  bool Set() const noexcept { return FSet; }
+
+private:
+  void (*FPrevious)(int);
+  rlimit FSaved{};
+  bool FSet = false;
 };
 
 }  // namespace TestUtil

@@ -2,14 +2,12 @@
 // flags, damaged binary files and saving through a temporary file.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +20,7 @@
 #include "AFEdit/document/FileFormat.h"
 #include "AFEdit/platform/FileError.h"
 #include "common/Doc.h"
+#include "common/PosixTest.h"
 
 namespace {
 
@@ -592,24 +591,20 @@ TEST(AtomicSave, FailedSaveKeepsTheOldFileAndEdited) {
   EXPECT_THROW(e.SaveToFile(d, 0), EFileError);
 
   // The disk refuses the bytes part-way: a file size limit makes write() fail.
-  rlimit old{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-  rlimit small = old;
-  small.rlim_cur = 100000;
-  auto* previous = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  for (const int mode : {0, 1}) {
-    try {
-      e.SaveToFile(path, mode);
-      ADD_FAILURE() << "no error in mode " << mode;
-    } catch (const EFileError& err) {
-      EXPECT_EQ(err.Step(), EFileError::fsSave);
-      EXPECT_EQ(err.SysError(), EFBIG);
-      EXPECT_NE(std::string(err.what()).find("を保存できません"), std::string::npos);
+  {
+    const TFileSizeLimit limit(100000);
+    ASSERT_TRUE(limit.Set());
+    for (const int mode : {0, 1}) {
+      try {
+        e.SaveToFile(path, mode);
+        ADD_FAILURE() << "no error in mode " << mode;
+      } catch (const EFileError& err) {
+        EXPECT_EQ(err.Step(), EFileError::fsSave);
+        EXPECT_EQ(err.SysError(), EFBIG);
+        EXPECT_NE(std::string(err.what()).find("を保存できません"), std::string::npos);
+      }
     }
   }
-  ::setrlimit(RLIMIT_FSIZE, &old);
-  std::signal(SIGXFSZ, previous);
   EXPECT_EQ(ReadBytes(path), "original bytes");
   EXPECT_TRUE(e.Edited());
   EXPECT_EQ(DirEntries(d), (std::vector<std::string>{"doc.txt"}));

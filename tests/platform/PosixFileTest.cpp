@@ -2,7 +2,6 @@
 // and how, and the temporary files of interrupted saves.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,7 +9,6 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -110,15 +108,11 @@ TEST(PosixFile, WritingInPlaceKeepsTheFileAndFailsWithoutCuttingIt) {
   }
   // The disk refuses the new bytes part-way: the old ones stay whole.
   WriteBytes(path, old);
-  rlimit saved{};
-  ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
-  rlimit small = saved;
-  small.rlim_cur = 250000;
-  auto* previous = std::signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-  EXPECT_THROW(WriteInPlace(path, path, Writer(std::string(300000, 'n'))), EFileError);
-  ::setrlimit(RLIMIT_FSIZE, &saved);
-  std::signal(SIGXFSZ, previous);
+  {
+    const TestUtil::TFileSizeLimit limit(250000);
+    ASSERT_TRUE(limit.Set());
+    EXPECT_THROW(WriteInPlace(path, path, Writer(std::string(300000, 'n'))), EFileError);
+  }
   EXPECT_EQ(ReadBytes(path), old);
 }
 
