@@ -45,13 +45,8 @@ if [ "${1:-}" != --inside ]; then
   chmod 777 "$dir/keep"
   timeout -k 5 120 "$2" bash "$dir/ime-test.sh" --inside "$dir"
   rc=$?
-  [ $rc -eq 124 ] && echo "FAILED: timed out"
-  if [ $rc -ne 0 ] && [ -n "$(ls -A "$dir/keep")" ]; then
-    rm -rf ime-test-failure && cp -r "$dir/keep" ime-test-failure &&
-      echo "screenshots and states kept in $PWD/ime-test-failure"
-  fi
-  rm -rf "$dir"
-  exit $rc
+  source "$(dirname "$0")/lib.sh"
+  end_run $rc "$dir" ime-test "screenshots and states"
 fi
 
 # ---- inside the session ----

@@ -28,13 +28,8 @@ if [ "${1:-}" != --inside ]; then
   timeout -k 5 120 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
     bash "$0" --inside "$(realpath "$1")" "$dir" "$(dirname "$(realpath "$0")")"
   rc=$?
-  [ $rc -eq 124 ] && echo "FAILED: timed out"
-  if [ $rc -ne 0 ] && [ -n "$(ls -A "$dir/keep")" ]; then
-    rm -rf keys-test-failure && cp -r "$dir/keep" keys-test-failure &&
-      echo "states kept in $PWD/keys-test-failure"
-  fi
-  rm -rf "$dir"
-  exit $rc
+  source "$(dirname "$0")/lib.sh"
+  end_run $rc "$dir" keys-test states
 fi
 
 # ---- inside the virtual display ----

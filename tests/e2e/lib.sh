@@ -3,6 +3,18 @@
 # file whenever the state changes (app/Diagnostics.h); the helpers wait for
 # and read those lines.  On failure the files in $out are kept in $keep.
 
+# Outside the display, after the run inside: says a time-out, keeps what a
+# failed run left in DIR/keep as ./NAME-failure, removes DIR and exits with
+# the run's status.
+end_run() {  # STATUS DIR NAME WHAT_IS_KEPT
+  [ "$1" -eq 124 ] && echo "FAILED: timed out"
+  if [ "$1" -ne 0 ] && [ -n "$(ls -A "$2/keep")" ]; then
+    rm -rf "$3-failure" && cp -r "$2/keep" "$3-failure" && echo "$4 kept in $PWD/$3-failure"
+  fi
+  rm -rf "$2"
+  exit "$1"
+}
+
 hex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n'; }
 
 fail() {
