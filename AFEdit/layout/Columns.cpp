@@ -264,9 +264,7 @@ void TCustomAFEdit::CaretLeft() {
   } else if (IsTabOrFiller(D[static_cast<size_t>(col - 1)])) {
     // Across the whole span of one tab, or one 0x0B byte of the text: the
     // text tells them apart.
-    const std::string_view text = FLines[row].view();
-    const int b = DisplayToByteCount(text, col - 1, indent, FTabSize);
-    col = indent + ExpandedWidth(text.substr(0, static_cast<size_t>(b)), FTabSize);
+    col = ByteToDisplayPos({DisplayToByteCount(FLines[row].view(), col - 1, indent, FTabSize), row}).X;
   } else {
     --col;
   }
@@ -292,9 +290,7 @@ void TCustomAFEdit::CaretRight() {
     if (IsTabOrFiller(D[at])) {
       // Across the rest of one tab's span, up to and including its tab byte,
       // or across one 0x0B byte of the text.
-      const std::string_view text = FLines[row].view();
-      const int b = DisplayToByteCount(text, col, indent, FTabSize);
-      col = indent + ExpandedWidth(text.substr(0, static_cast<size_t>(b) + 1), FTabSize);
+      col = ByteToDisplayPos({DisplayToByteCount(FLines[row].view(), col, indent, FTabSize) + 1, row}).X;
     } else {
       col += ByteType(D, at) == mbLeadByte ? 2 : 1;
     }
