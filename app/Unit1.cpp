@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -16,6 +18,14 @@
 #include "app/FileCommands.h"
 #include "app/FormDesign.h"
 #include "app/Unit2.h"
+
+namespace {
+
+// Insert and Delete, with any modifier, are commands of the editor's key
+// table.
+bool EditorKeepsKey(const QKeyEvent& Key) { return Key.key() == Qt::Key_Insert || Key.key() == Qt::Key_Delete; }
+
+}  // namespace
 
 TForm1::TForm1(TFormUi& Ui, QWidget* Parent) : QMainWindow(Parent) {
   setWindowTitle(QStringLiteral("Hotaru"));
@@ -87,9 +97,12 @@ void TForm1::CreateEditor() {
 }
 
 void TForm1::CreateMenus() {
-  // An item runs its command.
-  const auto add = [this](QMenu* Menu, const char* Text, std::function<void()> Run) {
+  // An item runs its command; the main menu's common items have the
+  // desktop's usual keys, which Qt shows beside them.
+  const auto add = [this](QMenu* Menu, const char* Text, std::function<void()> Run,
+                          QKeySequence::StandardKey Key = QKeySequence::UnknownKey) {
     QAction* a = Menu->addAction(QString::fromUtf8(Text));
+    if (Key != QKeySequence::UnknownKey) a->setShortcuts(Key);
     connect(a, &QAction::triggered, this, std::move(Run));
     return a;
   };
@@ -98,22 +111,22 @@ void TForm1::CreateMenus() {
   QMenuBar* MainMenu1 = menuBar();
 
   QMenu* file = MainMenu1->addMenu(QStringLiteral("ファイル"));
-  New1 = add(file, "新規", [&c] { c.New(); });
-  Open1 = add(file, "開く", [&c] { c.Open(); });
-  Save1 = add(file, "上書き保存", [&c] { c.Save(); });
-  SaveAs1 = add(file, "名前を付けて保存", [&c] { c.SaveAs(); });
+  New1 = add(file, "新規", [&c] { c.New(); }, QKeySequence::New);
+  Open1 = add(file, "開く", [&c] { c.Open(); }, QKeySequence::Open);
+  Save1 = add(file, "上書き保存", [&c] { c.Save(); }, QKeySequence::Save);
+  SaveAs1 = add(file, "名前を付けて保存", [&c] { c.SaveAs(); }, QKeySequence::SaveAs);
   file->addSeparator();
-  Exit1 = add(file, "終了", [this] { close(); });
+  Exit1 = add(file, "終了", [this] { close(); }, QKeySequence::Quit);
 
   QMenu* edit = MainMenu1->addMenu(QStringLiteral("編集"));
-  Undo1 = add(edit, "元に戻す", [&e] { e.Undo(); });
-  Redo1 = add(edit, "やり直し", [&e] { e.Redo(); });
+  Undo1 = add(edit, "元に戻す", [&e] { e.Undo(); }, QKeySequence::Undo);
+  Redo1 = add(edit, "やり直し", [&e] { e.Redo(); }, QKeySequence::Redo);
   edit->addSeparator();
-  Cut1 = add(edit, "切り取り", [&e] { e.Cut(); });
-  Copy1 = add(edit, "コピー", [&e] { e.Copy(); });
-  Paste1 = add(edit, "貼り付け", [&e] { e.Paste(); });
+  Cut1 = add(edit, "切り取り", [&e] { e.Cut(); }, QKeySequence::Cut);
+  Copy1 = add(edit, "コピー", [&e] { e.Copy(); }, QKeySequence::Copy);
+  Paste1 = add(edit, "貼り付け", [&e] { e.Paste(); }, QKeySequence::Paste);
   edit->addSeparator();
-  SelectAll1 = add(edit, "すべて選択", [&e] { e.SelectAll(); });
+  SelectAll1 = add(edit, "すべて選択", [&e] { e.SelectAll(); }, QKeySequence::SelectAll);
   PasteDate1 = add(edit, "日付の貼り付け", [&e] { e.PasteDate(); });
 
   QMenu* tools = MainMenu1->addMenu(QStringLiteral("機能"));
@@ -145,6 +158,13 @@ void TForm1::ShowHelp() {
 }
 
 bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
+  if (Watched == AFEdit1 && Event->type() == QEvent::ShortcutOverride) {
+    // Keys of the editor's own table stay the editor's, also where a menu
+    // item has them as a second key: Shift+Delete, Ctrl+Insert and
+    // Shift+Insert cut, copy and paste the logical text.
+    if (EditorKeepsKey(*static_cast<QKeyEvent*>(Event))) Event->accept();
+    return false;
+  }
   // Whether the editor is the window's focused control: it stays so while
   // the window is inactive or a menu is open.  A right click (and the focus
   // coming back from its menu) gives the editor the keyboard but does not

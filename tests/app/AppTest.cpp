@@ -271,18 +271,27 @@ TEST_F(App, Design) {
   EXPECT_TRUE(Form.AFEdit1->ViewOpt().contains(voFoldMark));
   EXPECT_EQ(Form.AFEdit1->RowCount(), 1);
 
-  // Every item, "-" for a separator, "(off)" when disabled; no item has a key.
-  const auto items = [](QMenu* m) {
+  // Every item, "-" for a separator, "(off)" when disabled.  The main
+  // menu's common items have the platform's standard keys; the context
+  // menu's have none.
+  const std::map<QString, QKeySequence::StandardKey> keys = {
+      {"新規", QKeySequence::New},         {"開く", QKeySequence::Open},          {"上書き保存", QKeySequence::Save},
+      {"名前を付けて保存", QKeySequence::SaveAs}, {"終了", QKeySequence::Quit},    {"元に戻す", QKeySequence::Undo},
+      {"やり直し", QKeySequence::Redo},     {"切り取り", QKeySequence::Cut},       {"コピー", QKeySequence::Copy},
+      {"貼り付け", QKeySequence::Paste},    {"すべて選択", QKeySequence::SelectAll}};
+  const auto items = [&keys](QMenu* m, bool Main) {
     QString s = m->title() + ":";
     for (QAction* a : m->actions()) {
       s += a->isSeparator() ? QStringLiteral(" -") : " " + a->text() + (a->isEnabled() ? "" : "(off)");
-      EXPECT_TRUE(a->shortcut().isEmpty()) << a->text().toStdString();
+      const auto k = keys.find(a->text());
+      EXPECT_EQ(a->shortcuts(), Main && k != keys.end() ? QKeySequence::keyBindings(k->second) : QList<QKeySequence>())
+          << a->text().toStdString();
     }
     return s;
   };
   QStringList menus;
-  for (QAction* m : Form.menuBar()->actions()) menus << items(m->menu());
-  menus << items(Form.PopupMenu1);
+  for (QAction* m : Form.menuBar()->actions()) menus << items(m->menu(), true);
+  menus << items(Form.PopupMenu1, false);
   EXPECT_EQ(menus.join('\n'),
             "ファイル: 新規 開く 上書き保存 名前を付けて保存 - 終了\n"
             "編集: 元に戻す やり直し - 切り取り コピー 貼り付け - すべて選択 日付の貼り付け\n"
@@ -328,8 +337,10 @@ void PrintTo(const TEditCase& c, std::ostream* os) { *os << c.Steps; }
 
 class EditCommands : public App, public ::testing::WithParamInterface<TEditCase> {};
 
-TEST_P(EditCommands, CallTheEditor) {
-  const TEditCase& c = GetParam();
+// "ab" wraps into "cd", then "x"; the clipboard holds "Q".  Steps select
+// "rows" 0-1 or "chars" (1,0)-(1,1), put the "caret" after x, type "!" at
+// the caret ("edit"), or run menu items.
+void EditSteps(TForm1& Form, const char* Steps) {
   TAFEdit& e = *Form.AFEdit1;
   TestUtil::SetRows(e, {"ab", "cd\r", "x"});
   QGuiApplication::clipboard()->setText(QStringLiteral("Q"));
@@ -338,7 +349,7 @@ TEST_P(EditCommands, CallTheEditor) {
       {"copy", Form.Copy1},   {"paste", Form.Paste1},    {"selall", Form.SelectAll1},
       {"date", Form.PasteDate1}, {"pcut", Form.PopupCut1}, {"pcopy", Form.PopupCopy1},
       {"ppaste", Form.PopupPaste1}};
-  for (const QString& step : QString::fromUtf8(c.Steps).split(QLatin1Char(' '))) {
+  for (const QString& step : QString::fromUtf8(Steps).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
     if (step == "rows") {
       e.Sel().SetAnchorRow(0);
       e.Sel().SetActiveRow(1);
@@ -347,16 +358,117 @@ TEST_P(EditCommands, CallTheEditor) {
       e.Sel().SetActivePos({1, 1});
     } else if (step == "caret") {
       e.SetCaretPos({1, 2});
+    } else if (step == "edit") {
+      e.InsertText("!");
     } else {
       items.at(step.toStdString())->trigger();
     }
   }
+}
+
+TEST_P(EditCommands, CallTheEditor) {
+  const TEditCase& c = GetParam();
+  TAFEdit& e = *Form.AFEdit1;
+  EditSteps(Form, c.Steps);
   EXPECT_EQ(e.Text(), c.Text);
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), c.Clip);
   EXPECT_EQ(e.CheckInvariants(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(App, EditCommands, ::testing::ValuesIn(kEditCases));
+
+// ---- the menu items' keys ----
+
+// Logs the main menu's items as they run.
+struct TItemLog {
+  explicit TItemLog(TForm1& Form) {
+    for (QAction* m : Form.menuBar()->actions())
+      for (QAction* a : m->menu()->actions())
+        QObject::connect(a, &QAction::triggered, [this, a] { Log += (Log.empty() ? "" : " ") + a->text().toStdString(); });
+  }
+  std::string Log;
+};
+
+// The editor focused in the active window, the first entry's Binary open
+// (cancelled) done.
+void FocusEditor(TForm1& Form) {
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&Form));
+  Form.AFEdit1->setFocus(Qt::MouseFocusReason);
+  QTest::qWait(20);
+  ASSERT_TRUE(Form.AFEdit1->hasFocus());
+}
+
+struct TKeyCase {
+  const char* Steps;  // as in kEditCases, before the key
+  QKeyCombination Key;
+  const char* Items;  // the menu items the key ran
+  const char* Text;   // the document afterwards
+  const char* Clip;   // the clipboard afterwards
+};
+
+constexpr Qt::KeyboardModifiers kCtrl = Qt::ControlModifier;
+constexpr Qt::KeyboardModifiers kShift = Qt::ShiftModifier;
+
+// The menus copy the displayed rows, the editor's own keys the logical text.
+const TKeyCase kKeyCases[] = {
+    {"rows", kCtrl | Qt::Key_C, "コピー", "abcd\r\nx", "ab\r\ncd\r\n"},
+    {"rows", kCtrl | Qt::Key_Insert, "", "abcd\r\nx", "abcd\r\n"},
+    {"rows", kCtrl | Qt::Key_X, "切り取り", "x", "ab\r\ncd\r\n"},
+    {"rows", kShift | Qt::Key_Delete, "", "x", "abcd\r\n"},
+    {"rows", Qt::Key_Delete, "", "x", "Q"},
+    {"caret", kCtrl | Qt::Key_V, "貼り付け", "abcd\r\nxQ", "Q"},
+    {"caret", kShift | Qt::Key_Insert, "", "abcd\r\nxQ", "Q"},
+    {"caret paste paste", kCtrl | Qt::Key_Z, "元に戻す", "abcd\r\nxQ", "Q"},
+    {"caret paste paste undo undo", kCtrl | Qt::Key_Y, "やり直し", "abcd\r\nxQ", "Q"},
+    {"caret paste paste undo undo", kCtrl | kShift | Qt::Key_Z, "やり直し", "abcd\r\nxQ", "Q"},
+    {"caret", kCtrl | Qt::Key_A, "すべて選択", "abcd\r\nx", "Q"},
+    {"caret", kCtrl | Qt::Key_S, "上書き保存", "abcd\r\nx", "Q"},
+    {"caret", kCtrl | Qt::Key_O, "開く", "abcd\r\nx", "Q"},
+    {"caret", kCtrl | Qt::Key_N, "新規", "", "Q"},
+};
+
+void PrintTo(const TKeyCase& c, std::ostream* os) {
+  *os << c.Steps << " / " << QKeySequence(c.Key).toString().toStdString();
+}
+
+class MenuKeys : public App, public ::testing::WithParamInterface<TKeyCase> {};
+
+TEST_P(MenuKeys, RunTheItemOnceOrStayTheEditors) {
+  const TKeyCase& c = GetParam();
+  FocusEditor(Form);
+  EditSteps(Form, c.Steps);
+  const TItemLog items(Form);
+  QTest::keyClick(Form.AFEdit1, c.Key.key(), c.Key.keyboardModifiers());
+  EXPECT_EQ(items.Log, c.Items);
+  EXPECT_EQ(Form.AFEdit1->Text(), c.Text);
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), c.Clip);
+  // The file commands asked their questions (and were cancelled).
+  EXPECT_TRUE(Form.isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(App, MenuKeys, ::testing::ValuesIn(kKeyCases));
+
+// Every key the platform binds to an item runs that item once, unless it
+// is one of the editor's own keys (Insert and Delete).
+TEST_F(App, EveryBoundKeyRunsItsItemOnce) {
+  FocusEditor(Form);
+  const TItemLog items(Form);
+  std::string want;
+  for (QAction* m : Form.menuBar()->actions()) {
+    for (QAction* a : m->menu()->actions()) {
+      for (const QKeySequence& k : a->shortcuts()) {
+        const QKeyCombination key = k[0];
+        if (key.key() == Qt::Key_Insert || key.key() == Qt::Key_Delete) continue;
+        // Edited: the file commands ask first, and are cancelled.
+        TestUtil::SetRows(*Form.AFEdit1, {"ab"});
+        Form.AFEdit1->InsertText("!");
+        QTest::keyClick(Form.AFEdit1, key.key(), key.keyboardModifiers());
+        want += (want.empty() ? "" : " ") + a->text().toStdString();
+        ASSERT_EQ(items.Log, want) << k.toString().toStdString();
+      }
+    }
+  }
+}
 
 TEST_F(App, EditorChangesRepaintTheView) {
   // A row changed without the editing procedures still shows at once.
