@@ -2,10 +2,11 @@
 # The editor as a user meets it: the real program on a virtual X display
 # (xvfb-run), driven by real X key and mouse events (xdotool).  A document
 # is opened, typed into, walked by words and pages, selected with Shift,
-# re-wrapped by dragging the wrap marker on the column ruler, and saved
-# through the menu and the save dialog; the saved file's bytes are compared
-# with the expected ones, and the program's state lines (HOTARU_DIAG_FILE,
-# app/Diagnostics.h) are checked on the way.
+# re-wrapped by dragging the wrap marker on the column ruler, saved
+# through the menu and the save dialog, undone with Ctrl+Z and saved again
+# with Ctrl+S; the saved file's bytes are compared with the expected ones,
+# and the program's state lines (HOTARU_DIAG_FILE, app/Diagnostics.h) are
+# checked on the way.
 #
 #   keys-test.sh HOTARU_PROGRAM
 #
@@ -160,5 +161,23 @@ got=$(od -An -tx1 saved.txt | tr -d ' \n')
 [ "$got" = "$(hex "$doc")" ] || fail "the saved bytes differ:
   got      $got
   expected $(hex "$doc")"
-echo "PASSED: typed, moved by words and pages, selected, re-wrapped at column 20 and saved $(wc -c <saved.txt) bytes as expected"
+
+# The menu items' keys: Ctrl+Z undoes one typed character, Ctrl+S saves
+# to the current file (saved.txt) without a dialog.  A click at the caret
+# activates the window again without moving the caret.
+IFS=, read -r cx cy cw ch <<<"$(field caretrect)"
+xdotool mousemove --sync $((cx + 1)) $((cy + ch / 2)) click 1
+wait_state 'focus=1 dialog=0 .* caret=3,1 ' 10 "the editor's focus after saving"
+xdotool type U
+expect "${doc:0:23}U${doc:23}" 4,1 "U typed"
+xdotool key ctrl+z
+expect "$doc" 3,1 "U undone by Ctrl+Z"
+xdotool type S
+doc=${doc:0:23}S${doc:23}
+expect "$doc" 4,1 "S typed"
+xdotool key ctrl+s
+for ((i = 0; i < 100; i++)); do [ "$(od -An -tx1 saved.txt | tr -d ' \n')" = "$(hex "$doc")" ] && break; sleep 0.1; done
+[ "$(od -An -tx1 saved.txt | tr -d ' \n')" = "$(hex "$doc")" ] || fail "Ctrl+S did not save the document"
+wait_state 'dialog=0' 1 "no dialog after Ctrl+S"
+echo "PASSED: typed, moved by words and pages, selected, re-wrapped at column 20, saved $(wc -c <saved.txt) bytes as expected, undid with Ctrl+Z and saved with Ctrl+S"
 exit 0
