@@ -1,25 +1,86 @@
 #include "app/FormUi.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QLocale>
 #include <QMessageBox>
+#include <QMimeDatabase>
 #include <QPushButton>
+#include <QStyle>
+#include <QTreeView>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "AFEdit/platform/FileError.h"
 
 namespace {
 
-QString RunFileDialog(QWidget* Owner, const TFileDialogSpec& D, bool Save) {
-  QFileDialog dialog(Owner, D.Title);
-  dialog.setAcceptMode(Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-  dialog.setFileMode(Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+// The widest texts the file dialog's detail columns usually show: a size,
+// a file type, a date and time, as the file system model writes them.
+QStringList ColumnSamples(int Column) {
+  const QLocale locale;
+  switch (Column) {
+    case 1: return {locale.formattedDataSize(1048565760), locale.formattedDataSize(1047552)};  // 999.99 MiB, 1023 KiB
+    case 2: {
+      // The MIME types' descriptions, in the user's language.
+      const QMimeDatabase types;
+      QStringList out;
+      for (const char* t : {"text/plain", "text/html", "text/x-csrc", "inode/directory"})
+        out << types.mimeTypeForName(QString::fromLatin1(t)).comment();
+      return out;
+    }
+    case 3: return {locale.toString(QDateTime(QDate(2000, 12, 28), QTime(23, 59, 59)), QLocale::ShortFormat)};
+    default: return {};
+  }
+}
+
+// Widens the detail view's size, type and date columns to their usual
+// contents (never narrower than the user left them) and the window to show
+// them beside a readable name column.
+void SizeFileDialog(QFileDialog& Dialog) {
+  auto* view = Dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+  if (!view) return;  // the desktop's own dialog sizes itself
+  QHeaderView* header = view->header();
+  const QFontMetrics items(view->font());
+  const QFontMetrics labels(header->font());
+  // Room for the cell's margins and the header's sort arrow.
+  const int pad = 2 * items.averageCharWidth() + 2 * view->style()->pixelMetric(QStyle::PM_HeaderMargin) +
+                  view->style()->pixelMetric(QStyle::PM_HeaderMarkSize);
+  int others = 0;
+  for (int c = 1; c < header->count(); ++c) {
+    int w = labels.horizontalAdvance(view->model()->headerData(c, Qt::Horizontal).toString());
+    for (const QString& s : ColumnSamples(c)) w = std::max(w, items.horizontalAdvance(s));
+    header->resizeSection(c, std::max(header->sectionSize(c), w + pad));
+    others += header->sectionSize(c);
+  }
+  // The name column: about 40 characters; the places list beside it.
+  header->resizeSection(0, std::max(header->sectionSize(0), 40 * items.averageCharWidth()));
+  const QSize want(others + header->sectionSize(0) + 30 * items.averageCharWidth(), 30 * items.height());
+  Dialog.resize(Dialog.size().expandedTo(want));
+}
+
+}  // namespace
+
+void PrepareFileDialog(QFileDialog& Dialog, const TFileDialogSpec& D, bool Save) {
+  Dialog.setWindowTitle(D.Title);
+  Dialog.setAcceptMode(Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  Dialog.setFileMode(Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   // The descriptions already name their patterns.
-  dialog.setOption(QFileDialog::HideNameFilterDetails);
-  dialog.setNameFilters(QtNameFilters(D.Filter));
-  dialog.setDefaultSuffix(D.DefaultExt);
-  if (!D.FileName.isEmpty()) dialog.selectFile(D.FileName);
+  Dialog.setOption(QFileDialog::HideNameFilterDetails);
+  Dialog.setNameFilters(QtNameFilters(D.Filter));
+  Dialog.setDefaultSuffix(D.DefaultExt);
+  if (!D.FileName.isEmpty()) Dialog.selectFile(D.FileName);
+  SizeFileDialog(Dialog);
+}
+
+namespace {
+
+QString RunFileDialog(QWidget* Owner, const TFileDialogSpec& D, bool Save) {
+  QFileDialog dialog(Owner);
+  PrepareFileDialog(dialog, D, Save);
   if (dialog.exec() != QDialog::Accepted) return {};
   const QStringList files = dialog.selectedFiles();
   return files.isEmpty() ? QString() : files.front();

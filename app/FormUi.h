@@ -9,6 +9,7 @@
 #include <QStringList>
 
 class EFileError;
+class QFileDialog;
 class QWidget;
 
 // What a file dialog shows.  Filter is written as description and pattern
@@ -50,6 +51,10 @@ public:
   void ShowError(QWidget* Owner, const QString& Text) override;
   void ShowWarning(QWidget* Owner, const QString& Text) override;
 };
+
+// Sets up a file dialog as TQtFormUi shows it: title, mode, filters, the
+// starting name, and columns wide enough for sizes, types and dates.
+void PrepareFileDialog(QFileDialog& Dialog, const TFileDialogSpec& Spec, bool Save);
 
 // Qt's name filters for a '|'-separated filter.  Each entry keeps its
 // description as it is shown; "*.*" matches every file, as it does on the

@@ -1,7 +1,6 @@
 // Program start-up: the application title, the main window, the help
 // window, the event loop.
 #include <QApplication>
-#include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
@@ -9,6 +8,7 @@
 #include "app/Diagnostics.h"
 #include "app/FormDesign.h"
 #include "app/FormUi.h"
+#include "app/QtTexts.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 
@@ -17,12 +17,10 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("HotaruLE"));
   QGuiApplication::setDesktopFileName(QStringLiteral("hotaru"));
   QApplication::setWindowIcon(HotaruIcon());
-  // Qt's own dialog texts in Japanese, like the rest of the program, when
-  // the translations are installed.
+  // Qt's own dialog texts in the user's language (LANG), when the
+  // translations are installed.
   QTranslator qtTexts;
-  if (qtTexts.load(QLocale(QLocale::Japanese), QStringLiteral("qtbase"), QStringLiteral("_"),
-                   QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-    QApplication::installTranslator(&qtTexts);
+  if (LoadQtTexts(qtTexts, QLocale())) QApplication::installTranslator(&qtTexts);
   InstallFontSubstitutions();
 
   TQtFormUi ui;
