@@ -28,7 +28,7 @@ if [ "${1:-}" != --inside ]; then
   [ -x /usr/lib/mozc/mozc_server ] || missing+=(mozc-server)
   if [ ${#missing[@]} -gt 0 ]; then
     echo "SKIPPED: no input method session on this machine (missing: ${missing[*]});" \
-         "scripts/deps.sh installs them"
+         "scripts/test installs them"
     exit 77
   fi
   # The session may run as another user: everything it reads goes to a

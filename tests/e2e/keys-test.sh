@@ -20,7 +20,7 @@ if [ "${1:-}" != --inside ]; then
     command -v "$t" >/dev/null 2>&1 || missing+=("$t")
   done
   if [ ${#missing[@]} -gt 0 ]; then
-    echo "SKIPPED: no virtual display to drive (missing: ${missing[*]}); scripts/deps.sh installs them"
+    echo "SKIPPED: no virtual display to drive (missing: ${missing[*]}); scripts/test installs them"
     exit 77
   fi
   dir=$(mktemp -d)
