@@ -43,7 +43,7 @@ if [ "${1:-}" != --inside ]; then
   mkdir "$dir/keep"
   chmod -R a+rX "$dir"
   chmod 777 "$dir/keep"
-  timeout -k 5 120 "$2" bash "$dir/ime-test.sh" --inside "$dir"
+  timeout -k 5 300 "$2" bash "$dir/ime-test.sh" --inside "$dir"
   rc=$?
   source "$(dirname "$0")/lib.sh"
   end_run $rc "$dir" ime-test "screenshots and states"
@@ -66,41 +66,37 @@ ink() {  # PNG X Y W H
 HOTARU_DIAG_FILE=$diag "$dir/Hotaru" "$dir/doc.txt" >"$out/hotaru.log" 2>&1 &
 pid=$!
 trap 'kill $pid 2>/dev/null' EXIT
-wait_state 'text=6162 ' 15 "the window with doc.txt"
+wait_state 'text=6162 ' 30 "the window with doc.txt"
 IFS=, read -r vx vy vw vh <<<"$(field view)"
 
 # Entering the editor the first time offers Binary open: Escape declines.
 # With no window manager nothing activates the window again after the
 # dialog: a second click does, as it would for a user.
 xdotool mousemove --sync $((vx + vw / 2)) $((vy + vh / 2)) click 1
-wait_state 'dialog=1' 10 "the Binary open dialog"
+wait_state 'dialog=1' 30 "the Binary open dialog"
 sleep 0.3
 xdotool key Escape
-wait_state 'dialog=0' 10 "the dialog to close"
+wait_state 'dialog=0' 30 "the dialog to close"
 xdotool click 1
-wait_state 'focus=1 dialog=0' 10 "the editor's focus after the dialog"
+wait_state 'focus=1 dialog=0' 30 "the editor's focus after the dialog"
 # Between a and b; keys pass the input method while nothing is composed.
 xdotool key ctrl+Home Right
-wait_state 'focus=1 dialog=0 .* caret=1,0 ' 10 "the caret between a and b"
+wait_state 'focus=1 dialog=0 .* caret=1,0 ' 30 "the caret between a and b"
 
 # Takes screenshots until CONDITION (evaluated with u, the dark share of
 # the preedit's underline row: the cells' last pixel row) holds, for the
-# repaint to catch up.
-shoot_until() {  # PNG CELLS CONDITION
-  local i
-  for ((i = 0; i < 20; i++)); do
-    import -window root "$1"
-    u=$(ink "$1" "$cx" $((cy + charh - 1)) $(($2 * cellw)) 1)
-    eval "$3" && return 0
-    sleep 0.25
-  done
-  return 1
+# repaint to catch up; up to 30 s.
+shot_shows() {  # PNG CELLS CONDITION
+  import -window root "$1"
+  u=$(ink "$1" "$cx" $((cy + charh - 1)) $(($2 * cellw)) 1)
+  eval "$3"
 }
+shoot_until() { poll 30 shot_shows "$@"; }
 
 # Composing: neither the document nor the undo history changes, and the
 # input method is given the caret's rectangle.
 xdotool type --delay 60 nihongo
-wait_state "preedit=$(hex にほんご)\$" 15 "the preedit にほんご"
+wait_state "preedit=$(hex にほんご)\$" 30 "the preedit にほんご"
 [ "$(field text)" = 6162 ] || fail "the preedit changed the document"
 [ "$(field undo)" = 0 ] || fail "the preedit was recorded for undo"
 [ "$(field imrect)" = "$(field caretrect)" ] ||
@@ -113,12 +109,12 @@ IFS=, read -r cellw charh <<<"$(field cell)"
 # Up selects 日本語 again.  The window hangs below the caret's rectangle,
 # and the underlined preedit stays visible above it.
 xdotool key space
-wait_state "preedit=$(hex 日本語)\$" 15 "the conversion to 日本語"
+wait_state "preedit=$(hex 日本語)\$" 30 "the conversion to 日本語"
 xdotool key space
-wait_state "preedit=$(hex ニホンゴ)\$" 15 "the second candidate ニホンゴ"
+wait_state "preedit=$(hex ニホンゴ)\$" 30 "the second candidate ニホンゴ"
 xdotool key Up
-wait_state "preedit=$(hex 日本語)\$" 15 "日本語 selected again"
-cand=$(timeout 10 xdotool search --sync --onlyvisible --classname '^mozc_renderer$' | head -n 1)
+wait_state "preedit=$(hex 日本語)\$" 30 "日本語 selected again"
+cand=$(timeout 30 xdotool search --sync --onlyvisible --classname '^mozc_renderer$' | head -n 1)
 [ -n "$cand" ] || fail "no candidate window"
 eval "$(xdotool getwindowgeometry --shell "$cand")"
 [ $((Y - cy - ch)) -ge 0 ] && [ $((Y - cy - ch)) -le 2 ] && [ "$X" -le "$cx" ] && [ "$X" -ge $((cx - 60)) ] ||
@@ -132,7 +128,7 @@ glyphs=$(ink "$out/converting.png" "$cx" "$cy" $((6 * cellw)) $((charh - 2)))
 # Committing: 日本語 (CP932 93FA 967B 8CEA) at the caret, in one undo step,
 # the caret behind it, the underline gone.
 xdotool key Return
-wait_state "text=6193fa967b8cea62 " 15 "日本語 committed at the caret"
+wait_state "text=6193fa967b8cea62 " 30 "日本語 committed at the caret"
 [ "$(field preedit)" = "" ] || fail "a preedit is left after the commit"
 [ "$(field caret)" = "7,0" ] || fail "the caret is at $(field caret), not behind 日本語"
 [ "$(field undo)" = 1 ] || fail "the commit was not recorded for undo"

@@ -27,16 +27,24 @@ fail() {
   exit 1
 }
 
-# Waits until the program's current state (the file's last line) matches;
-# the line is left in $line.
-wait_state() {  # REGEX TIMEOUT_S WHAT
-  local i
-  for ((i = 0; i < $2 * 10; i++)); do
-    line=$(tail -n 1 "$diag" 2>/dev/null)
-    grep -qE -- "$1" <<<"$line" && return 0
+# Runs COMMAND until it succeeds, for up to TIMEOUT_S seconds of wall time
+# (on a busy machine one try may itself take long).
+poll() {  # TIMEOUT_S COMMAND [ARGS...]
+  local t0=${EPOCHREALTIME/./} limit=$1
+  shift
+  until "$@"; do
+    (( ${EPOCHREALTIME/./} - t0 >= limit * 1000000 )) && return 1
     sleep 0.1
   done
-  fail "timed out waiting for $3"
+}
+
+# The program's current state (the file's last line) matches REGEX; the
+# line is left in $line.
+state_is() { line=$(tail -n 1 "$diag" 2>/dev/null); grep -qE -- "$1" <<<"$line"; }
+
+# Waits until the program's current state matches.
+wait_state() {  # REGEX TIMEOUT_S WHAT
+  poll "$2" state_is "$1" || fail "timed out after $2 s waiting for $3"
 }
 
 # A field of the last state line read by wait_state.
