@@ -2,7 +2,6 @@
 // window, the event loop.
 #include <QApplication>
 #include <QLocale>
-#include <QTranslator>
 
 #include "AFEdit/platform/Canvas.h"
 #include "app/Diagnostics.h"
@@ -21,6 +20,8 @@ int main(int argc, char** argv) {
   // translations are installed.
   QTranslator qtTexts;
   if (LoadQtTexts(qtTexts, QLocale())) QApplication::installTranslator(&qtTexts);
+  TQtTextsSupplement qtTextsSupplement{QLocale()};
+  if (!qtTextsSupplement.isEmpty()) QApplication::installTranslator(&qtTextsSupplement);
   InstallFontSubstitutions();
 
   TQtFormUi ui;

@@ -25,12 +25,13 @@ namespace {
 // that locale as the default (as LANG makes it at start-up).
 class TQtTextsFor {
 public:
-  explicit TQtTextsFor(const char* Locale) {
-    QLocale::setDefault(QLocale(QString::fromLatin1(Locale)));
-    Loaded = LoadQtTexts(FTranslator, QLocale());
+  explicit TQtTextsFor(const char* Locale) : FLocale(SetDefault(Locale)) {
+    Loaded = LoadQtTexts(FTranslator, FLocale);
     if (Loaded) QCoreApplication::installTranslator(&FTranslator);
+    if (!FSupplement.isEmpty()) QCoreApplication::installTranslator(&FSupplement);
   }
   ~TQtTextsFor() {
+    QCoreApplication::removeTranslator(&FSupplement);
     QCoreApplication::removeTranslator(&FTranslator);
     QLocale::setDefault(QLocale::c());
   }
@@ -39,7 +40,13 @@ public:
   bool Loaded = false;
 
 private:
+  static QLocale SetDefault(const char* Locale) {
+    QLocale::setDefault(QLocale(QString::fromLatin1(Locale)));
+    return QLocale();
+  }
+  QLocale FLocale;
   QTranslator FTranslator;
+  TQtTextsSupplement FSupplement{FLocale};
 };
 
 TEST(QtTexts, JapaneseLocaleGetsJapaneseButtons) {
@@ -53,6 +60,7 @@ TEST(QtTexts, JapaneseLocaleGetsJapaneseButtons) {
   QDialogButtonBox box(QDialogButtonBox::Cancel);
   EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), "Cancel");
 }
+
 
 // The offscreen platform cannot size a window's frame and says so; every
 // other message still counts.
@@ -95,6 +103,9 @@ TEST_P(FileDialog, ColumnsShowTheirContentsWhole) {
   for (int c = 0; c < view->header()->count(); ++c)
     EXPECT_LE(cells->sizeHintForColumn(c), view->header()->sectionSize(c))
         << view->model()->headerData(c, Qt::Horizontal).toString().toStdString();
+  // The folder's kind in the dialog's language.
+  const QModelIndex folder = view->model()->index(0, 2, view->rootIndex());
+  EXPECT_EQ(folder.data().toString(), GetParam() == std::string("C") ? "Folder" : "フォルダー");
 }
 
 INSTANTIATE_TEST_SUITE_P(App, FileDialog, ::testing::Values("C", "ja_JP"));
