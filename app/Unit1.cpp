@@ -25,6 +25,16 @@ namespace {
 // table.
 bool EditorKeepsKey(const QKeyEvent& Key) { return Key.key() == Qt::Key_Insert || Key.key() == Qt::Key_Delete; }
 
+// The platform's keys for a standard command.  Save As and Quit, which a
+// plain X11 session or Windows leave without keys, get the ones GNOME and
+// KDE give them.
+QList<QKeySequence> MenuKeys(QKeySequence::StandardKey Key) {
+  QList<QKeySequence> keys = QKeySequence::keyBindings(Key);
+  if (keys.isEmpty() && Key == QKeySequence::SaveAs) keys << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
+  if (keys.isEmpty() && Key == QKeySequence::Quit) keys << QKeySequence(Qt::CTRL | Qt::Key_Q);
+  return keys;
+}
+
 }  // namespace
 
 TForm1::TForm1(TFormUi& Ui, QWidget* Parent) : QMainWindow(Parent) {
@@ -102,7 +112,7 @@ void TForm1::CreateMenus() {
   const auto add = [this](QMenu* Menu, const char* Text, std::function<void()> Run,
                           QKeySequence::StandardKey Key = QKeySequence::UnknownKey) {
     QAction* a = Menu->addAction(QString::fromUtf8(Text));
-    if (Key != QKeySequence::UnknownKey) a->setShortcuts(Key);
+    if (Key != QKeySequence::UnknownKey) a->setShortcuts(MenuKeys(Key));
     connect(a, &QAction::triggered, this, std::move(Run));
     return a;
   };
