@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QPushButton>
+#include <QScreen>
 #include <QStyle>
 #include <QTreeView>
 
@@ -23,7 +24,7 @@ namespace {
 QStringList ColumnSamples(int Column) {
   const QLocale locale;
   switch (Column) {
-    case 1: return {locale.formattedDataSize(1048565760), locale.formattedDataSize(1047552)};  // 999.99 MiB, 1023 KiB
+    case 1: return {locale.formattedDataSize(1048565760), locale.formattedDataSize(1047552)};  // 999.99 MiB, 1023.00 KiB
     case 2: {
       // The MIME types' descriptions, in the user's language.
       const QMimeDatabase types;
@@ -58,7 +59,8 @@ void SizeFileDialog(QFileDialog& Dialog) {
   }
   // The name column: about 40 characters; the places list beside it.
   header->resizeSection(0, std::max(header->sectionSize(0), 40 * items.averageCharWidth()));
-  const QSize want(others + header->sectionSize(0) + 30 * items.averageCharWidth(), 30 * items.height());
+  QSize want(others + header->sectionSize(0) + 30 * items.averageCharWidth(), 30 * items.height());
+  if (const QScreen* screen = Dialog.screen()) want = want.boundedTo(screen->availableGeometry().size());
   Dialog.resize(Dialog.size().expandedTo(want));
 }
 
