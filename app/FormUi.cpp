@@ -83,6 +83,16 @@ bool TQtFormUi::AskYesNo(QWidget* Owner, const QString& Text) {
   return box.clickedButton() == yes;
 }
 
+bool TQtFormUi::Offer(QWidget* Owner, const QString& Text) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), Text, QMessageBox::NoButton, Owner);
+  QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+  box.setDefaultButton(yes);
+  box.setEscapeButton(no);
+  box.exec();
+  return box.clickedButton() == yes;
+}
+
 void TQtFormUi::ShowError(QWidget* Owner, const QString& Text) {
   QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), Text, QMessageBox::NoButton, Owner);
   box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);

@@ -34,6 +34,9 @@ public:
   // A warning question with the buttons Yes and No (No when the box is
   // closed otherwise); true for Yes.
   virtual bool AskYesNo(QWidget* Owner, const QString& Text) = 0;
+  // An offer with the buttons Yes (the default) and No (also when the box
+  // is closed otherwise); true for Yes.
+  virtual bool Offer(QWidget* Owner, const QString& Text) = 0;
   virtual void ShowError(QWidget* Owner, const QString& Text) = 0;
   // Something the user should know, with an OK button.
   virtual void ShowWarning(QWidget* Owner, const QString& Text) = 0;
@@ -47,6 +50,7 @@ public:
   QString SaveFileName(QWidget* Owner, const TFileDialogSpec& Dialog) override;
   TAnswer Confirm(QWidget* Owner, const QString& Text) override;
   bool AskYesNo(QWidget* Owner, const QString& Text) override;
+  bool Offer(QWidget* Owner, const QString& Text) override;
   void ShowError(QWidget* Owner, const QString& Text) override;
   void ShowWarning(QWidget* Owner, const QString& Text) override;
 };

@@ -22,6 +22,7 @@
 #include "AFEdit/AFEdit.h"
 #include "app/FileCommands.h"
 #include "app/FormUi.h"
+#include "app/Recovery.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "common/Doc.h"
@@ -48,6 +49,9 @@ struct TFakeUi : TFormUi {
     return Next(Text == TFileCommands::kChangedOnDiskQuestion ? QStringLiteral("changed")
                 : Text == TFileCommands::kCutFileQuestion     ? QStringLiteral("cut")
                                                               : Text) == "yes";
+  }
+  bool Offer(QWidget*, const QString& Text) override {
+    return Next(Text == TRecovery::kRestoreQuestion ? QStringLiteral("restore") : Text) == "yes";
   }
   void ShowError(QWidget*, const QString& Text) override {
     Log += (Log.empty() ? "" : " ") + std::string("error");
@@ -98,6 +102,13 @@ void SkipFrameNotices(QtMsgType Type, const QMessageLogContext& Context, const Q
   gOuterHandler(Type, Context, Text);
 }
 
+// Points the recovery copies at a folder of the test's own while it lives.
+struct TStateHome {
+  TStateHome() { qputenv("XDG_STATE_HOME", Dir.path().toUtf8()); }
+  std::string Folder() const { return Dir.filePath(QStringLiteral("hotaru/recovery")).toStdString(); }
+  QTemporaryDir Dir;
+};
+
 class App : public ::testing::Test {
 protected:
   void SetUp() override {
@@ -140,6 +151,7 @@ protected:
   }
 
   QTemporaryDir Dir;
+  TStateHome State;
   TFakeUi Ui{Dir};
   TForm1 Form{Ui};
 };
