@@ -22,67 +22,13 @@
 #include "AFEdit/AFEdit.h"
 #include "app/FileCommands.h"
 #include "app/FormUi.h"
-#include "app/Recovery.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
+#include "app/FakeUi.h"
 #include "common/Doc.h"
 #include "common/PosixTest.h"
 
 namespace {
-
-// Answers the windows' questions from a queue and logs them: "ask" for the
-// save question, "changed" and "cut" for the questions before overwriting,
-// "open:<title>" and "save:<title>:<ext>" for the file dialogs, "error" and
-// "warn" for message boxes.  A file name answer is relative to
-// Dir; an empty one cancels the dialog.
-struct TFakeUi : TFormUi {
-  explicit TFakeUi(const QTemporaryDir& D) : Dir(D) {}
-  QString OpenFileName(QWidget*, const TFileDialogSpec& D) override { return FileAnswer("open:" + D.Title); }
-  QString SaveFileName(QWidget*, const TFileDialogSpec& D) override {
-    return FileAnswer("save:" + D.Title + ":" + D.DefaultExt);
-  }
-  TAnswer Confirm(QWidget*, const QString& Text) override {
-    const std::string a = Next(Text == TFileCommands::kModifiedQuestion ? QStringLiteral("ask") : Text);
-    return a == "yes" ? TAnswer::Yes : a == "no" ? TAnswer::No : TAnswer::Cancel;
-  }
-  bool AskYesNo(QWidget*, const QString& Text) override {
-    return Next(Text == TFileCommands::kChangedOnDiskQuestion ? QStringLiteral("changed")
-                : Text == TFileCommands::kCutFileQuestion     ? QStringLiteral("cut")
-                                                              : Text) == "yes";
-  }
-  bool Offer(QWidget*, const QString& Text) override {
-    return Next(Text == TRecovery::kRestoreQuestion ? QStringLiteral("restore") : Text) == "yes";
-  }
-  void ShowError(QWidget*, const QString& Text) override {
-    Log += (Log.empty() ? "" : " ") + std::string("error");
-    Errors.push_back(Text.toStdString());
-  }
-  void ShowWarning(QWidget*, const QString& Text) override {
-    Log += (Log.empty() ? "" : " ") + std::string("warn");
-    Warnings.push_back(Text.toStdString());
-  }
-  QDate Today() const override { return Day; }
-
-  // Logs the question and takes its answer ("cancel" when none is left).
-  std::string Next(const QString& Question) {
-    Log += (Log.empty() ? "" : " ") + Question.toStdString();
-    if (Answers.empty()) return "cancel";
-    std::string a = Answers.front();
-    Answers.pop_front();
-    return a;
-  }
-  QString FileAnswer(const QString& Question) {
-    const std::string a = Next(Question);
-    return a.empty() || a == "cancel" ? QString() : Dir.filePath(QString::fromStdString(a));
-  }
-
-  const QTemporaryDir& Dir;
-  std::deque<std::string> Answers;
-  std::string Log;
-  std::vector<std::string> Errors;
-  std::vector<std::string> Warnings;
-  QDate Day{2024, 3, 5};
-};
 
 // 日本 (a trail byte 0x7B) and a last line without a line end.
 const std::string kDoc = "\x93\xFA\x96\x7B\r\nabc";
@@ -101,13 +47,6 @@ void SkipFrameNotices(QtMsgType Type, const QMessageLogContext& Context, const Q
   if (Text.startsWith(QLatin1String("This plugin does not support"))) return;
   gOuterHandler(Type, Context, Text);
 }
-
-// Points the recovery copies at a folder of the test's own while it lives.
-struct TStateHome {
-  TStateHome() { qputenv("XDG_STATE_HOME", Dir.path().toUtf8()); }
-  std::string Folder() const { return Dir.filePath(QStringLiteral("hotaru/recovery")).toStdString(); }
-  QTemporaryDir Dir;
-};
 
 class App : public ::testing::Test {
 protected:

@@ -1,0 +1,329 @@
+// Recovery copies: their bytes on disk, and the main window keeping them
+// and offering them back after the program died.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTest>
+
+#include <map>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+
+#include "AFEdit/AFEdit.h"
+#include "AFEdit/platform/FileError.h"
+#include "app/FakeUi.h"
+#include "app/RecoveryFile.h"
+#include "app/Unit1.h"
+#include "common/Doc.h"
+
+namespace {
+
+std::string ReadAll(const std::string& File) {
+  QFile f(QString::fromStdString(File));
+  return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "<none>";
+}
+
+void WriteAll(const std::string& File, const std::string& Bytes) {
+  QFile f(QString::fromStdString(File));
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.write(Bytes.data(), static_cast<qint64>(Bytes.size()));
+}
+
+std::string BinaryBytes(TCustomAFEdit& E) {
+  std::ostringstream out;
+  E.SaveToStream(out, lmBinary);
+  return out.str();
+}
+
+// Random rows of CP932 characters with CR ends, and random records.
+void FillRandomly(TCustomAFEdit& E, std::mt19937& Rng) {
+  const auto pick = [&](int N) { return static_cast<int>(Rng() % static_cast<unsigned>(N)); };
+  TestUtil::Rows rows(static_cast<size_t>(1 + pick(30)));
+  for (std::string& r : rows) {
+    for (int n = pick(40); n > 0; --n) r += pick(3) ? std::string(1, static_cast<char>('a' + pick(26))) : "\x93\xFA";
+    if (&r != &rows.back() && pick(2)) r += '\r';
+  }
+  TestUtil::SetRows(E, rows);
+  for (int r = 0; r < E.RowCount(); ++r) {
+    TLineAttr& a = E.LineAttrs().GetAttr(r);
+    a.TextColor = static_cast<TColor>(Rng() & 0xFFFFFF);
+    a.BackColor = pick(2) ? clWindow : static_cast<TColor>(Rng() & 0xFFFFFF);
+    a.Indent = static_cast<int16_t>(pick(8));
+    a.WrapPos = static_cast<int16_t>(20 + pick(60));
+  }
+}
+
+struct Folder : ::testing::Test {
+  QTemporaryDir Dir;
+  std::string File(const std::string& Name) const { return Dir.filePath(QString::fromStdString(Name)).toStdString(); }
+  QStringList Names() const { return QDir(Dir.path()).entryList(QDir::Files, QDir::Name); }
+};
+
+using RecoveryFile = Folder;
+
+// Any document comes back whole with what the copy says about it; any
+// single damaged or missing byte makes the copy broken, never half read.
+TEST_F(RecoveryFile, RoundTripAndEveryDamageIsCaught) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 40; ++round) {
+    SCOPED_TRACE(round);
+    TAFEdit e;
+    FillRandomly(e, rng);
+    const TRecoveryInfo info{"p1r2", round % 2 ? "/tmp/文書.txt" : "", static_cast<int>(rng() % 2),
+                             {3, 4, static_cast<int64_t>(rng() % 1000), 123456789}, round % 3 - 1,
+                             {static_cast<int>(rng() % 9), static_cast<int>(rng() % 9)}};
+    const TRecoverySnapshot s = TakeSnapshot(e, info);
+    WriteRecoveryCopy(File("c.recovery"), "c.tmp", s);
+    EXPECT_EQ(Names(), QStringList{"c.recovery"});
+
+    TRecoveryCopy copy;
+    ASSERT_EQ(ReadRecoveryCopy(File("c.recovery"), copy), TCopyState::Good);
+    EXPECT_EQ(copy.Info, info);
+    EXPECT_EQ(copy.Document, BinaryBytes(e));  // rows and records exactly
+
+    const std::string bytes = ReadAll(File("c.recovery"));
+    const size_t at = rng() % bytes.size();
+    std::string damaged = bytes;
+    damaged[at] = static_cast<char>(damaged[at] ^ (1 + rng() % 255));
+    TRecoveryCopy out;
+    EXPECT_EQ(DecodeRecoveryCopy(damaged, out), TCopyState::Broken) << "byte " << at;
+    EXPECT_EQ(DecodeRecoveryCopy(std::string_view(bytes).substr(0, at), out), TCopyState::Broken) << at;
+  }
+  TRecoveryCopy none;
+  EXPECT_EQ(ReadRecoveryCopy(File("missing"), none), TCopyState::Missing);
+}
+
+TEST_F(RecoveryFile, AFailedWriteLeavesThePreviousCopy) {
+  TAFEdit e;
+  TestUtil::SetRows(e, {"old\r", "copy"});
+  WriteRecoveryCopy(File("c.recovery"), "c.tmp", TakeSnapshot(e, {}));
+  const std::string before = ReadAll(File("c.recovery"));
+  // A row holding LF cannot be written in the binary style.
+  TestUtil::SetRows(e, {"new\r", "a\nb"});
+  EXPECT_THROW(WriteRecoveryCopy(File("c.recovery"), "c.tmp", TakeSnapshot(e, {})), EFileError);
+  EXPECT_EQ(ReadAll(File("c.recovery")), before);
+  EXPECT_EQ(Names(), QStringList{"c.recovery"});  // no temporary file left
+  // A folder that is gone.
+  EXPECT_THROW(WriteRecoveryCopy(File("gone/c.recovery"), "c.tmp", TakeSnapshot(e, {})), EFileError);
+}
+
+TEST(RecoveryNames, TellFilesAndOwnersApart) {
+  const std::string a = CopyNameForPath("/home/u/メモ.txt");
+  EXPECT_TRUE(a.starts_with("file-______.txt-")) << a;  // the readable part keeps plain bytes only
+  EXPECT_NE(a, CopyNameForPath("/home/v/メモ.txt"));
+  EXPECT_EQ(a, CopyNameForPath("/home/u/メモ.txt"));
+  EXPECT_EQ(OwnerOfNewCopy(CopyNameForNew("p12r3f", 4)), "p12r3f");
+  for (const char* other : {"file-a-1.recovery", "new-.recovery", "new-p1-1.recovery.1.broken", "p1r2.lock"})
+    EXPECT_EQ(OwnerOfNewCopy(other), "") << other;
+  // A relative or missing XDG_STATE_HOME falls back to the home folder.
+  const QByteArray old = qgetenv("XDG_STATE_HOME");
+  qputenv("XDG_STATE_HOME", "relative");
+  if (!qgetenv("HOME").isEmpty()) {
+    EXPECT_EQ(RecoveryFolder(), qgetenv("HOME").toStdString() + "/.local/state/hotaru/recovery");
+  }
+  qputenv("XDG_STATE_HOME", "/state");
+  EXPECT_EQ(RecoveryFolder(), "/state/hotaru/recovery");
+  qputenv("XDG_STATE_HOME", old);
+}
+
+// ---- the main window keeping copies and offering them back ----
+
+const std::string kDoc = "\x93\xFA\x96\x7B\r\nabc";  // 日本, then "abc"
+
+class Recovery : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ASSERT_TRUE(Dir.isValid());
+    Write("doc.txt", kDoc);
+    Write("other.txt", "other");
+    Start();
+  }
+  QString Path(const std::string& Name) const { return Dir.filePath(QString::fromStdString(Name)); }
+  void Write(const std::string& Name, const std::string& Bytes) const { WriteAll(Path(Name).toStdString(), Bytes); }
+  std::string Read(const std::string& Name) const { return ReadAll(Path(Name).toStdString()); }
+  // A new window, as a new start of the program.
+  void Start() {
+    Form = std::make_unique<TForm1>(Ui);
+    Form->show();
+  }
+  QStringList InFolder(const QString& Pattern) const {
+    return QDir(QString::fromStdString(State.Folder())).entryList({Pattern}, QDir::Files);
+  }
+  void Run(const std::string& Step) {
+    TAFEdit& e = *Form->AFEdit1;
+    TRecovery& r = Form->Recovery();
+    if (Step == "doc") {
+      Form->Commands().OpenFile(Path("doc.txt"), 0);
+    } else if (Step == "edit") {
+      e.SetRowText(e.RowCount() - 1, e.RowText(e.RowCount() - 1).str() + "!", true);
+    } else if (Step == "copy") {
+      r.WriteDue();
+      r.WaitIdle();
+    } else if (Step == "crash") {  // the window goes without closing, as when killed
+      Form.reset();
+      Start();
+    } else if (Step == "start") {
+      Form->OpenCommandLine({"Hotaru"});
+    } else if (Step == "corrupt") {
+      const QStringList copies = InFolder("*.recovery");
+      ASSERT_EQ(copies.size(), 1);
+      const std::string file = State.Folder() + "/" + copies[0].toStdString();
+      std::string bytes = ReadAll(file);
+      bytes[bytes.size() - 30] ^= 1;
+      WriteAll(file, bytes);
+    } else if (Step == "touch") {
+      Write("doc.txt", "other");
+    } else if (Step == "second") {  // another window, still running, opens the file
+      TForm1 second(Ui);
+      second.Commands().OpenFile(Path("doc.txt"), 0);
+      EXPECT_EQ(second.AFEdit1->Text(), kDoc);
+    } else if (Step == "undo") {
+      e.Undo();
+    } else {
+      const std::map<std::string, QAction*> items = {{"new", Form->New1}, {"open", Form->Open1},
+                                                     {"save", Form->Save1}, {"close", Form->Exit1}};
+      items.at(Step)->trigger();
+    }
+    if (Form) Form->Recovery().WaitIdle();
+  }
+
+  TFrameNoticesSkipped Notices;
+  QTemporaryDir Dir;
+  TStateHome State;
+  TFakeUi Ui{Dir};
+  std::unique_ptr<TForm1> Form;
+};
+
+struct TFlowCase {
+  const char* Steps;
+  const char* Answers;  // comma-separated, in order
+  const char* Log;
+  const char* Text;     // the document afterwards: "doc", "doc!", "!", "" or "other"
+  const char* File;     // doc.txt afterwards
+  bool Edited;
+  int Copies;           // recovery copies left
+  const char* Caption = "doc.txt";
+};
+
+const TFlowCase kFlowCases[] = {
+    // Kept while unsaved, gone once saved or given up
+    {"doc edit copy", "", "", "doc!", "doc", true, 1},
+    {"doc edit copy save", "", "", "doc!", "doc!", false, 0},
+    {"doc edit copy undo copy", "", "", "doc", "doc", false, 0},
+    {"doc edit copy close", "no", "ask", "doc!", "doc", true, 0},
+    {"doc edit copy close", "cancel", "ask", "doc!", "doc", true, 1},
+    {"doc edit copy close", "yes", "ask", "doc!", "doc!", false, 0},
+    {"doc edit copy open", "no,other.txt", "ask open:開く", "other", "doc", false, 0, "other.txt"},
+    {"edit copy new", "no", "ask", "", "doc", false, 0, "HotaruLE"},
+    // Offered back after a crash: Yes restores it as edited, No removes it
+    {"doc edit copy crash doc", "yes", "restore", "doc!", "doc", true, 1},
+    {"doc edit copy crash doc save", "yes", "restore", "doc!", "doc!", false, 0},
+    {"doc edit copy crash doc save crash doc", "yes", "restore", "doc!", "doc!", false, 0},
+    {"doc edit copy crash doc", "no", "restore", "doc", "doc", false, 0},
+    {"doc edit copy crash doc crash doc", "no", "restore", "doc", "doc", false, 0},
+    {"doc edit copy crash doc edit undo", "yes", "restore", "doc!", "doc", true, 1},
+    {"edit copy crash start", "yes", "restore", "!", "doc", true, 1, "Hotaru"},
+    {"edit copy crash start", "no", "restore", "", "doc", false, 0, "Hotaru"},
+    {"edit copy crash doc", "", "", "doc", "doc", false, 1},
+    // Changed on disk since: the restored document still asks before overwriting
+    {"doc edit copy crash touch doc save", "yes,no", "restore changed", "doc!", "other", true, 1},
+    // A window that still runs keeps its copy to itself
+    {"doc edit copy second", "", "", "doc!", "doc", true, 1},
+    // A broken copy is set aside and told, and the file opens
+    {"doc edit copy crash corrupt doc", "", "warn", "doc", "doc", false, 0},
+};
+
+void PrintTo(const TFlowCase& c, std::ostream* os) { *os << c.Steps << " / " << c.Answers; }
+
+class Flow : public Recovery, public ::testing::WithParamInterface<TFlowCase> {};
+
+TEST_P(Flow, Run) {
+  const TFlowCase& c = GetParam();
+  if (*c.Answers)
+    for (const QString& a : QString::fromUtf8(c.Answers).split(QLatin1Char(','))) Ui.Answers.push_back(a.toStdString());
+  for (const QString& step : QString::fromUtf8(c.Steps).split(QLatin1Char(' '))) Run(step.toStdString());
+
+  const std::map<std::string, std::string> texts = {
+      {"doc", kDoc}, {"doc!", kDoc + "!"}, {"!", "!"}, {"", ""}, {"other", "other"}};
+  EXPECT_EQ(Ui.Log, c.Log);
+  EXPECT_TRUE(Ui.Answers.empty());
+  EXPECT_EQ(Form->AFEdit1->Text(), texts.at(c.Text));
+  EXPECT_EQ(Read("doc.txt"), texts.at(c.File));
+  EXPECT_EQ(Form->AFEdit1->Edited(), c.Edited);
+  EXPECT_EQ(InFolder("*.recovery").size(), c.Copies) << InFolder("*").join(' ').toStdString();
+  const QString caption = QString::fromUtf8(c.Caption);
+  EXPECT_EQ(Form->windowTitle(), caption.contains(QLatin1Char('.')) ? Path(c.Caption) : caption);
+  EXPECT_EQ(InFolder("*.tmp-*"), QStringList());
+  EXPECT_EQ(Form->AFEdit1->CheckInvariants(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Recovery, Flow, ::testing::ValuesIn(kFlowCases));
+
+TEST_F(Recovery, ABrokenCopyIsKeptAsideAndTold) {
+  for (const char* step : {"doc", "edit", "copy", "crash", "corrupt", "doc"}) Run(step);
+  ASSERT_EQ(Ui.Warnings.size(), 1u);
+  const QStringList kept = InFolder("*.broken");
+  ASSERT_EQ(kept.size(), 1);
+  EXPECT_EQ(QString::fromStdString(Ui.Warnings[0]),
+            TRecovery::BrokenNotice(QString::fromStdString(State.Folder()) + "/" + kept[0]));
+  Run("doc");  // nothing is offered again
+  EXPECT_EQ(Ui.Log, "warn");
+}
+
+TEST_F(Recovery, TheRestoredDocumentHasItsLayoutAndCaret) {
+  Run("doc");
+  TAFEdit& e = *Form->AFEdit1;
+  TestUtil::SetLayout(e, 30, 4);
+  e.LineAttrs().GetAttr(1).TextColor = clMaroon;
+  Run("edit");
+  e.SetCaretPos({2, 1});
+  Run("copy");
+  const std::string before = BinaryBytes(e);
+  Ui.Answers = {"yes"};
+  Run("crash");
+  Run("doc");
+  EXPECT_EQ(BinaryBytes(*Form->AFEdit1), before);
+  EXPECT_EQ(Form->AFEdit1->Caret(), (TPoint{2, 1}));
+}
+
+TEST_F(Recovery, CopiesFollowPausesAndLongEditing) {
+  Form->Recovery().SetTimes({40, 150});
+  Run("doc");
+  const auto copies = [&] { return InFolder("*.recovery").size(); };
+  // Typing without a pause: the longest delay still brings a copy.
+  QElapsedTimer t;
+  t.start();
+  while (copies() == 0 && t.elapsed() < 2000) {
+    Run("edit");
+    QTest::qWait(10);
+  }
+  EXPECT_EQ(copies(), 1);
+  EXPECT_LT(t.elapsed(), 1000);
+  // After a pause the copy holds everything typed.
+  Run("edit");
+  EXPECT_TRUE(QTest::qWaitFor([&] {
+    TRecoveryCopy c;
+    return ReadRecoveryCopy(Form->Recovery().CopyFile(), c) == TCopyState::Good &&
+           c.Document.find(Form->AFEdit1->RowText(1).str() + "\n") != std::string::npos;
+  }, 2000));
+  // Saved: the next due time removes nothing more and writes nothing.
+  Run("save");
+  QTest::qWait(100);
+  Form->Recovery().WaitIdle();
+  EXPECT_EQ(copies(), 0);
+}
+
+TEST_F(Recovery, LeftoversOfWritesCutShortGo) {
+  // A temporary file of an owner that has gone, and one of a live owner.
+  const std::string folder = State.Folder();
+  WriteAll(folder + "/x.recovery.tmp-p1rdead", "partial");
+  WriteAll(folder + "/y.recovery.tmp-" + Form->Recovery().Owner(), "writing");
+  const TForm1 second(Ui);
+  EXPECT_EQ(InFolder("*.tmp-*"), QStringList{QString::fromStdString("y.recovery.tmp-" + Form->Recovery().Owner())});
+}
+
+}  // namespace
