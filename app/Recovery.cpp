@@ -177,7 +177,8 @@ void TRecovery::Due() {
                            FCommands.CutAt(),
                            FEdit.Caret()};
   const auto start = std::chrono::steady_clock::now();
-  FInFlight = std::make_unique<TRecoverySnapshot>(TakeSnapshot(FEdit, info));
+  FInFlight = FSpare ? std::move(FSpare) : std::make_unique<TRecoverySnapshot>();
+  TakeSnapshot(FEdit, info, *FInFlight);
   FSnapshotTime = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
   const std::string file = CopyFile();
   if (!FWritten.empty() && FWritten != file) Remove(FWritten);
@@ -197,7 +198,8 @@ void TRecovery::Due() {
 }
 
 void TRecovery::Written(const std::string& Error) {
-  FInFlight.reset();
+  FInFlight->Clear();
+  FSpare = std::move(FInFlight);
   if (!Error.empty() && !FErrorShown) {
     // Once: the next copies are tried all the same.
     FErrorShown = true;
@@ -211,6 +213,7 @@ void TRecovery::Discard() {
   FTimer.stop();
   FChanged = false;
   FDueAgain = false;
+  if (!FInFlight) FSpare.reset();
   if (!FWritten.empty()) Remove(std::exchange(FWritten, {}));
 }
 

@@ -101,7 +101,10 @@ private:
   QTimer FTimer;
   bool FChanged = false;  // changes not yet in a copy
   std::chrono::steady_clock::time_point FFirstChange;
-  std::unique_ptr<TRecoverySnapshot> FInFlight;  // released on this thread
+  // The snapshot being written, and one kept for its room; both are
+  // released on this thread.
+  std::unique_ptr<TRecoverySnapshot> FInFlight;
+  std::unique_ptr<TRecoverySnapshot> FSpare;
   bool FDueAgain = false;   // a copy fell due while one was being written
   std::string FWritten;     // the copy this window wrote last, if any
   bool FErrorShown = false;

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "AFEdit/AFEdit.h"
+#include "AFEdit/document/AttrList.h"
 #include "AFEdit/document/FileFormat.h"
 #include "AFEdit/platform/FileError.h"
 
@@ -107,14 +108,16 @@ std::string EncodeInfo(const TRecoveryInfo& I, uint64_t DocumentLength) {
 void WriteCopyTo(int Fd, const std::string& Name, const TRecoverySnapshot& S) {
   uint64_t textLen = 0;
   for (size_t r = 0; r < S.Rows.size(); ++r) {
-    const TRowStr& row = S.Rows[r];
-    if (std::memchr(row.data(), '\n', row.size()))
+    const TRecoverySnapshot::TRow& row = S.Rows[r];
+    if (std::memchr(row.Data, '\n', row.Size))
       throw EFileError(EFileError::fsSave, Name, 0,
                        std::to_string(r + 1) + " 行目に改行文字 (LF) が含まれているため、回復用のコピーを作れません");
-    textLen += row.size() + 1;
+    textLen += row.Size + 1;
   }
+  uint64_t records = 0;
+  for (const TRecoverySnapshot::TRecords& run : S.Records) records += run.Count;
   const uint64_t recordOffset = kBinaryHeaderSize + textLen;
-  const uint64_t docLen = recordOffset + S.Records.size();
+  const uint64_t docLen = recordOffset + records * kLineAttrDiskSize;
   if (docLen > static_cast<uint64_t>(INT32_MAX) || S.Rows.size() > static_cast<size_t>(INT32_MAX))
     throw EFileError(EFileError::fsSave, Name, 0, "文書が大きすぎるため、回復用のコピーを作れません");
 
@@ -133,11 +136,15 @@ void WriteCopyTo(int Fd, const std::string& Name, const TRecoverySnapshot& S) {
                       static_cast<int32_t>(S.Rows.size())},
                      header);
   out.Put(reinterpret_cast<const char*>(header), sizeof header);
-  for (const TRowStr& row : S.Rows) {
-    out.Put(row.view());
+  for (const TRecoverySnapshot::TRow& row : S.Rows) {
+    out.Put(row.Data, row.Size);
     out.Put('\n');
   }
-  out.Put(S.Records);
+  for (const TRecoverySnapshot::TRecords& run : S.Records) {
+    unsigned char record[kLineAttrDiskSize];
+    EncodeLineAttr(run.Record, record);
+    for (size_t i = 0; i < run.Count; ++i) out.Put(reinterpret_cast<const char*>(record), sizeof record);
+  }
   out.Flush();
   const std::string h = EncodeHeader(length, crc);
   PWriteFd(Fd, reinterpret_cast<const unsigned char*>(h.data()), h.size(), 0, Name);
@@ -158,15 +165,25 @@ uint32_t Crc32(const void* Data, size_t N, uint32_t Crc) noexcept {
   return ~c;
 }
 
-TRecoverySnapshot TakeSnapshot(TCustomAFEdit& E, TRecoveryInfo Info) {
-  TRecoverySnapshot s;
-  s.Info = std::move(Info);
+void TakeSnapshot(TCustomAFEdit& E, TRecoveryInfo Info, TRecoverySnapshot& S) {
+  S.Clear();
+  S.Info = std::move(Info);
   const int rows = E.RowCount();
-  s.Rows.reserve(static_cast<size_t>(rows));
-  E.Lines().ForEach(0, rows, [&](int, const TRowStr& Row) { s.Rows.push_back(Row); });
-  s.Records.reserve(static_cast<size_t>(rows) * kLineAttrDiskSize);
-  E.LineAttrs().WriteAttrs([&](const char* p, size_t n) { s.Records.append(p, n); });
-  return s;
+  S.Rows.reserve(static_cast<size_t>(rows));
+  const TStrChunk* last = nullptr;
+  E.Lines().ForEach(0, rows, [&](int, const TRowStr& Row) {
+    S.Rows.push_back({Row.data(), Row.size()});
+    if (Row.Chunk() != last) {
+      last = Row.Chunk();
+      S.Keep.push_back(Row);
+    }
+  });
+  E.LineAttrs().ForEachRecord([&](const TLineAttr& A, size_t N) {
+    if (!S.Records.empty() && S.Records.back().Record == A)
+      S.Records.back().Count += N;
+    else
+      S.Records.push_back({A, N});
+  });
 }
 
 void WriteRecoveryCopy(const std::string& File, const std::string& Temp, const TRecoverySnapshot& Snapshot) {

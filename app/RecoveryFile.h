@@ -17,8 +17,10 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "AFEdit/document/LineAttr.h"
 #include "AFEdit/document/RowStr.h"
 #include "AFEdit/platform/PosixFile.h"
 #include "AFEdit/platform/Types.h"
@@ -37,18 +39,40 @@ struct TRecoveryInfo {
   friend bool operator==(const TRecoveryInfo&, const TRecoveryInfo&) = default;
 };
 
-// A document frozen for writing on another thread.  Rows shares the
-// editor's row handles, whose counts are not atomic: a snapshot is made and
-// destroyed on the editor's thread only; a writer thread only reads the
-// bytes, which never change.
+// A document frozen for writing on another thread.  Row bytes never
+// change once made, so the snapshot keeps the rows' places, and holds one
+// handle on each shared chunk they lie in so that the bytes stay.  Those
+// handles' counts are not atomic: a snapshot is made, cleared and
+// destroyed on the editor's thread only; a writer thread only reads it.
 struct TRecoverySnapshot {
+  struct TRow {
+    const char* Data;
+    size_t Size;
+  };
+  struct TRecords {
+    TLineAttr Record;
+    size_t Count;
+  };
   TRecoveryInfo Info;
-  std::vector<TRowStr> Rows;
-  std::string Records;  // every row's 20-byte record, in row order
+  std::vector<TRow> Rows;
+  std::vector<TRowStr> Keep;        // a row of each chunk the rows lie in
+  std::vector<TRecords> Records;    // runs of equal records, in row order
+
+  // Empties it, keeping its room for the next snapshot.
+  void Clear() noexcept {
+    Rows.clear();
+    Keep.clear();
+    Records.clear();
+  }
 };
 
-// Copies the row handles and records of E (cheap: no row bytes are copied).
-TRecoverySnapshot TakeSnapshot(TCustomAFEdit& E, TRecoveryInfo Info);
+// Fills S (emptied first) from E: the rows' places, not their bytes.
+void TakeSnapshot(TCustomAFEdit& E, TRecoveryInfo Info, TRecoverySnapshot& S);
+inline TRecoverySnapshot TakeSnapshot(TCustomAFEdit& E, TRecoveryInfo Info) {
+  TRecoverySnapshot s;
+  TakeSnapshot(E, std::move(Info), s);
+  return s;
+}
 
 // Writes Snapshot to File so that File holds either its old bytes or the
 // whole new copy: a temporary file beside it (named from Temp) is written,
