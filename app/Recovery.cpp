@@ -122,6 +122,9 @@ TRecovery::TRecovery(QWidget& Window, TCustomAFEdit& Edit, TFileCommands& Comman
 
   FTimer.setSingleShot(true);
   connect(&FTimer, &QTimer::timeout, this, [this] { Due(); });
+  FSliceTimer.setSingleShot(true);
+  FSliceTimer.setInterval(0);
+  connect(&FSliceTimer, &QTimer::timeout, this, [this] { SnapshotSlice(); });
   auto previous = FEdit.OnUndoChange;
   FEdit.OnUndoChange = [this, previous](TCustomAFEdit* Sender, bool CanUndo, bool CanRedo) {
     if (previous) previous(Sender, CanUndo, CanRedo);
@@ -136,7 +139,6 @@ TRecovery::~TRecovery() {
   FCommands.OnOpening = nullptr;
   FCommands.OnSettled = nullptr;
   FWorker.reset();  // finishes what was asked, so no write is cut short
-  FInFlight.reset();
   if (FLockFd >= 0) {
     ::unlink((FFolder + "/" + FOwner + ".lock").c_str());
     ::close(FLockFd);
@@ -157,6 +159,7 @@ void TRecovery::Touched() {
   const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
       FFirstChange + std::chrono::milliseconds(FTimes.LongestMs) - now);
   FTimer.start(static_cast<int>(std::clamp<long long>(left.count(), 0, FTimes.PauseMs)));
+  if (FSnap) FSnapStale = true;
 }
 
 void TRecovery::Due() {
@@ -165,21 +168,64 @@ void TRecovery::Due() {
     FDueAgain = true;
     return;
   }
+  if (FSnap) return;  // the snapshot under way will hold every change
   FChanged = false;
   if (!FEdit.Edited()) {
     Discard();
     return;
   }
-  const TRecoveryInfo info{FOwner,
-                           LocalPath(FCommands.FileName()),
-                           FCommands.FileMode(),
-                           FCommands.Identity(),
-                           FCommands.CutAt(),
-                           FEdit.Caret()};
-  const auto start = std::chrono::steady_clock::now();
-  FInFlight = FSpare ? std::move(FSpare) : std::make_unique<TRecoverySnapshot>();
-  TakeSnapshot(FEdit, info, *FInFlight);
-  FSnapshotTime = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start);
+  FSnap = FSpare ? std::move(FSpare) : std::make_unique<TRecoverySnapshot>();
+  FSnapRestarts = 0;
+  StartSnapshot();
+}
+
+void TRecovery::StartSnapshot() {
+  FSnap->Clear();
+  FSnap->Info = {FOwner,
+                 LocalPath(FCommands.FileName()),
+                 FCommands.FileMode(),
+                 FCommands.Identity(),
+                 FCommands.CutAt(),
+                 FEdit.Caret()};
+  FSnapRow = 0;
+  FSnapStale = false;
+  FSnapshotTime = {};
+  SnapshotSlice();
+}
+
+void TRecovery::SnapshotSlice() {
+  if (!FSnap) return;  // given up since
+  if (FSnapStale) {
+    // The rows taken so far may be out of date: start again, and the
+    // snapshot then holds everything changed until now.
+    FTimer.stop();
+    FChanged = false;
+    ++FSnapRestarts;
+    StartSnapshot();
+    return;
+  }
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  // Slices grow with each start again, so that a snapshot ends even while
+  // changes come faster than short slices.
+  const auto budget = FTimes.SliceTime * (1 << std::clamp(FSnapRestarts - kShortRestarts, 0, 12));
+  const int rows = FEdit.RowCount();
+  do {
+    const int to = FSnapRow + std::min(rows - FSnapRow, std::max(FTimes.SliceRows, 1));
+    SnapshotRows(FEdit, FSnapRow, to, *FSnap);
+    FSnapRow = to;
+  } while (FSnapRow < rows && Clock::now() - start < budget);
+  if (FSnapRow == rows) SnapshotRecords(FEdit, *FSnap);
+  FSnapshotTime = std::max(FSnapshotTime, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start));
+  if (FSnapRow < rows) {
+    FSliceTimer.start();
+    return;
+  }
+  WriteSnapshot();
+}
+
+void TRecovery::WriteSnapshot() {
+  FInFlight = std::move(FSnap);
   const std::string file = CopyFile();
   if (!FWritten.empty() && FWritten != file) Remove(FWritten);
   FWritten = file;
@@ -213,6 +259,8 @@ void TRecovery::Discard() {
   FTimer.stop();
   FChanged = false;
   FDueAgain = false;
+  FSliceTimer.stop();
+  FSnap.reset();
   if (!FInFlight) FSpare.reset();
   if (!FWritten.empty()) Remove(std::exchange(FWritten, {}));
 }
@@ -224,9 +272,10 @@ void TRecovery::Remove(const std::string& File) {
 
 void TRecovery::WaitIdle() {
   for (;;) {
+    while (FSnap) SnapshotSlice();
     FWorker->WaitIdle();
     QCoreApplication::sendPostedEvents(this);
-    if (!FInFlight) return;
+    if (!FInFlight && !FSnap) return;
   }
 }
 

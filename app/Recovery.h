@@ -38,6 +38,9 @@ class TRecoveryWorker;
 struct TRecoveryTimes {
   int PauseMs = 5000;     // after the last change
   int LongestMs = 30000;  // after the first change not yet copied
+  // A snapshot's slice takes SliceRows rows at a time for about SliceTime.
+  int SliceRows = 8192;
+  std::chrono::microseconds SliceTime{1000};
 };
 
 class TRecovery : public QObject {
@@ -75,11 +78,16 @@ public:
   const std::string& Owner() const noexcept { return FOwner; }
   // The file the current document's copy goes to.
   std::string CopyFile() const;
-  // The longest the last snapshot held the editor's thread.
+  // The longest the last snapshot held the editor's thread at a time.
   std::chrono::microseconds LastSnapshotTime() const noexcept { return FSnapshotTime; }
 
 private:
   void Due();
+  // A snapshot is taken in slices of rows, each holding the editor's
+  // thread for a moment; a change between slices starts it again.
+  void StartSnapshot();
+  void SnapshotSlice();
+  void WriteSnapshot();
   void Written(const std::string& Error);
   void Remove(const std::string& File);
   bool OfferCopy(const std::string& File, const QString& Path);
@@ -101,10 +109,16 @@ private:
   QTimer FTimer;
   bool FChanged = false;  // changes not yet in a copy
   std::chrono::steady_clock::time_point FFirstChange;
-  // The snapshot being written, and one kept for its room; both are
-  // released on this thread.
+  // The snapshot being taken, the one being written, and one kept for its
+  // room; all are released on this thread.
+  std::unique_ptr<TRecoverySnapshot> FSnap;
   std::unique_ptr<TRecoverySnapshot> FInFlight;
   std::unique_ptr<TRecoverySnapshot> FSpare;
+  QTimer FSliceTimer;     // the next slice, once waiting events are handled
+  int FSnapRow = 0;       // the first row the snapshot has yet to take
+  bool FSnapStale = false;  // changed since the snapshot began
+  int FSnapRestarts = 0;
+  static constexpr int kShortRestarts = 4;  // then the slices grow
   bool FDueAgain = false;   // a copy fell due while one was being written
   std::string FWritten;     // the copy this window wrote last, if any
   bool FErrorShown = false;

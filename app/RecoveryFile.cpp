@@ -165,25 +165,32 @@ uint32_t Crc32(const void* Data, size_t N, uint32_t Crc) noexcept {
   return ~c;
 }
 
-void TakeSnapshot(TCustomAFEdit& E, TRecoveryInfo Info, TRecoverySnapshot& S) {
-  S.Clear();
-  S.Info = std::move(Info);
-  const int rows = E.RowCount();
-  S.Rows.reserve(static_cast<size_t>(rows));
-  const TStrChunk* last = nullptr;
-  E.Lines().ForEach(0, rows, [&](int, const TRowStr& Row) {
+void SnapshotRows(TCustomAFEdit& E, int From, int To, TRecoverySnapshot& S) {
+  S.Rows.reserve(static_cast<size_t>(E.RowCount()));
+  const TStrChunk* last = S.Keep.empty() ? nullptr : S.Keep.back().Chunk();
+  E.Lines().ForEach(From, To, [&](int, const TRowStr& Row) {
     S.Rows.push_back({Row.data(), Row.size()});
     if (Row.Chunk() != last) {
       last = Row.Chunk();
       S.Keep.push_back(Row);
     }
   });
+}
+
+void SnapshotRecords(TCustomAFEdit& E, TRecoverySnapshot& S) {
   E.LineAttrs().ForEachRecord([&](const TLineAttr& A, size_t N) {
     if (!S.Records.empty() && S.Records.back().Record == A)
       S.Records.back().Count += N;
     else
       S.Records.push_back({A, N});
   });
+}
+
+void TakeSnapshot(TCustomAFEdit& E, TRecoveryInfo Info, TRecoverySnapshot& S) {
+  S.Clear();
+  S.Info = std::move(Info);
+  SnapshotRows(E, 0, E.RowCount(), S);
+  SnapshotRecords(E, S);
 }
 
 void WriteRecoveryCopy(const std::string& File, const std::string& Temp, const TRecoverySnapshot& Snapshot) {

@@ -66,7 +66,11 @@ struct TRecoverySnapshot {
   }
 };
 
-// Fills S (emptied first) from E: the rows' places, not their bytes.
+// Adds rows [From, To) of E to S: their places, not their bytes.
+void SnapshotRows(TCustomAFEdit& E, int From, int To, TRecoverySnapshot& S);
+// Takes the records of E into S, once S has every row.
+void SnapshotRecords(TCustomAFEdit& E, TRecoverySnapshot& S);
+// Fills S (emptied first) from E at once.
 void TakeSnapshot(TCustomAFEdit& E, TRecoveryInfo Info, TRecoverySnapshot& S);
 inline TRecoverySnapshot TakeSnapshot(TCustomAFEdit& E, TRecoveryInfo Info) {
   TRecoverySnapshot s;
