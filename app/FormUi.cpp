@@ -88,9 +88,10 @@ bool TQtFormUi::Offer(QWidget* Owner, const QString& Text) {
   QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
   QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
   box.setDefaultButton(yes);
-  box.setEscapeButton(no);
+  // Only a deliberate No gives up what is offered.
+  box.setEscapeButton(yes);
   box.exec();
-  return box.clickedButton() == yes;
+  return box.clickedButton() != no;
 }
 
 void TQtFormUi::ShowError(QWidget* Owner, const QString& Text) {

@@ -34,8 +34,9 @@ public:
   // A warning question with the buttons Yes and No (No when the box is
   // closed otherwise); true for Yes.
   virtual bool AskYesNo(QWidget* Owner, const QString& Text) = 0;
-  // An offer with the buttons Yes (the default) and No (also when the box
-  // is closed otherwise); true for Yes.
+  // An offer of something the user would lose otherwise, with the buttons
+  // Yes (the default, and also the answer when the box is closed
+  // otherwise) and No; true for Yes.
   virtual bool Offer(QWidget* Owner, const QString& Text) = 0;
   virtual void ShowError(QWidget* Owner, const QString& Text) = 0;
   // Something the user should know, with an OK button.
