@@ -2,10 +2,14 @@
 // and offering them back after the program died.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMessageBox>
 #include <QTest>
+#include <QTimer>
 
 #include <functional>
 #include <map>
@@ -356,6 +360,27 @@ TEST_F(Recovery, ACopyThatCannotBeWrittenIsToldOnce) {
   EXPECT_NE(Ui.Warnings[0].find("回復用コピーを書き込めませんでした"), std::string::npos) << Ui.Warnings[0];
   EXPECT_EQ(InFolder("*.tmp-*"), QStringList());
   EXPECT_EQ(Form->AFEdit1->Text(), kDoc + "!!");
+}
+
+// The real box: Enter takes the default Yes, and Escape (or closing the
+// box) counts as Yes too; only the No button gives the copy up.
+TEST_F(Recovery, OnlyNoDeclinesTheOffer) {
+  TQtFormUi ui;
+  const std::pair<std::function<void(QMessageBox*)>, bool> answers[] = {
+      {[](QMessageBox* B) { QTest::keyClick(B, Qt::Key_Return); }, true},
+      {[](QMessageBox* B) { QTest::keyClick(B, Qt::Key_Escape); }, true},
+      {[](QMessageBox* B) { B->buttons()[1]->click(); }, false},
+  };
+  for (const auto& [answer, yes] : answers) {
+    QTimer::singleShot(0, Form.get(), [&answer] {
+      ASSERT_TRUE(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }, 2000));
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->buttons()[1]->text(), QStringLiteral("いいえ(&N)"));
+      answer(box);
+    });
+    EXPECT_EQ(ui.Offer(Form.get(), TRecovery::kRestoreQuestion), yes);
+  }
 }
 
 TEST_F(Recovery, LeftoversOfWritesCutShortGo) {
