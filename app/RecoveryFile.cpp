@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -21,8 +22,8 @@ constexpr size_t kHeaderSize = 32;
 constexpr char kCopyExt[] = ".recovery";
 
 const uint32_t* CrcTable() {
-  static const auto* table = [] {
-    auto* t = new uint32_t[256];
+  static const std::array<uint32_t, 256> table = [] {
+    std::array<uint32_t, 256> t{};
     for (uint32_t i = 0; i < 256; ++i) {
       uint32_t c = i;
       for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
@@ -30,7 +31,7 @@ const uint32_t* CrcTable() {
     }
     return t;
   }();
-  return table;
+  return table.data();
 }
 
 void Put32(std::string& S, uint32_t V) {
@@ -169,9 +170,20 @@ void SnapshotRows(TCustomAFEdit& E, int From, int To, TRecoverySnapshot& S) {
   S.Rows.reserve(static_cast<size_t>(E.RowCount()));
   const TStrChunk* last = S.Keep.empty() ? nullptr : S.Keep.back().Chunk();
   E.Lines().ForEach(From, To, [&](int, const TRowStr& Row) {
+    const TStrChunk* chunk = Row.Chunk();
+    if (Row.empty()) {
+      S.Rows.push_back({"", 0});
+      return;
+    }
+    if (!chunk || Row.data() < chunk->Data() || Row.data() + Row.size() > chunk->Data() + chunk->Capacity()) {
+      // Bytes that are not in a shared chunk may move: copied.
+      S.Own.emplace_back(Row.view());
+      S.Rows.push_back({S.Own.back().data(), Row.size()});
+      return;
+    }
     S.Rows.push_back({Row.data(), Row.size()});
-    if (Row.Chunk() != last) {
-      last = Row.Chunk();
+    if (chunk != last) {
+      last = chunk;
       S.Keep.push_back(Row);
     }
   });

@@ -15,6 +15,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -56,12 +57,14 @@ struct TRecoverySnapshot {
   TRecoveryInfo Info;
   std::vector<TRow> Rows;
   std::vector<TRowStr> Keep;        // a row of each chunk the rows lie in
+  std::deque<std::string> Own;      // copies of rows whose bytes lie elsewhere
   std::vector<TRecords> Records;    // runs of equal records, in row order
 
   // Empties it, keeping its room for the next snapshot.
   void Clear() noexcept {
     Rows.clear();
     Keep.clear();
+    Own.clear();
     Records.clear();
   }
 };
