@@ -53,13 +53,15 @@ public:
   uint64_t Get(int Bytes) {
     if (!Take(static_cast<size_t>(Bytes))) return 0;
     uint64_t v = 0;
-    for (int i = 0; i < Bytes; ++i) v |= static_cast<uint64_t>(static_cast<unsigned char>(FB[FAt - Bytes + i])) << (8 * i);
+    const char* p = FB.data() + FAt - Bytes;
+    for (int i = 0; i < Bytes; ++i) v |= static_cast<uint64_t>(static_cast<unsigned char>(p[i])) << (8 * i);
     return v;
   }
   int32_t Get32s() { return static_cast<int32_t>(static_cast<uint32_t>(Get(4))); }
   int64_t Get64s() { return static_cast<int64_t>(Get(8)); }
   std::string_view Bytes(uint64_t N) {
-    if (N > FB.size() - FAt || !Take(static_cast<size_t>(N))) return {};
+    if (N > FB.size() - FAt) FOk = false;
+    if (!FOk || !Take(static_cast<size_t>(N))) return {};
     return FB.substr(FAt - N, N);
   }
   std::string_view Rest() const noexcept { return FB.substr(FAt); }

@@ -104,6 +104,33 @@ TEST_F(RecoveryFile, RoundTripAndEveryDamageIsCaught) {
   EXPECT_EQ(ReadRecoveryCopy(File("missing"), none), TCopyState::Missing);
 }
 
+void Put32At(std::string& S, size_t At, uint32_t V) {
+  for (int i = 0; i < 4; ++i) S[At + i] = static_cast<char>(V >> (8 * i));
+}
+
+// Fields that do not agree are caught even under checks that agree: the
+// copy is broken as a whole.
+TEST_F(RecoveryFile, FieldsOutOfPlaceUnderGoodChecksAreBroken) {
+  TAFEdit e;
+  TestUtil::SetRows(e, {"a\r", "b"});
+  TRecoveryInfo info;
+  info.Owner = "o";
+  WriteRecoveryCopy(File("c.recovery"), "c.tmp", TakeSnapshot(e, info));
+  const std::string good = ReadAll(File("c.recovery"));
+  // Offsets in the payload, owner "o" and no path: the path's length, the
+  // document's length, and the row count in the document's header.
+  for (const auto& [at, value] : {std::pair{5u, 0xFFFFFFF0u}, {61u, 999u}, {69u + 8u, 3u}}) {
+    std::string bytes = good;
+    Put32At(bytes, 32 + at, value);
+    Put32At(bytes, 24, Crc32(bytes.data() + 32, bytes.size() - 32));
+    Put32At(bytes, 12, Crc32(bytes.data() + 16, 16, Crc32(bytes.data(), 12)));
+    TRecoveryCopy copy;
+    EXPECT_EQ(DecodeRecoveryCopy(bytes, copy), TCopyState::Broken) << at;
+  }
+  TRecoveryCopy copy;
+  EXPECT_EQ(DecodeRecoveryCopy(good, copy), TCopyState::Good);
+}
+
 TEST_F(RecoveryFile, AFailedWriteLeavesThePreviousCopy) {
   TAFEdit e;
   TestUtil::SetRows(e, {"old\r", "copy"});
