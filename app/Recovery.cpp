@@ -297,7 +297,7 @@ bool TRecovery::OfferNew() {
 
 bool TRecovery::OfferCopy(const std::string& File, const QString& Path) {
   TRecoveryCopy copy;
-  TCopyState state;
+  TCopyState state = TCopyState::Missing;
   try {
     state = ReadRecoveryCopy(File, copy);
   } catch (const EFileError& e) {
