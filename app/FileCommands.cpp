@@ -75,6 +75,7 @@ void TFileCommands::New() {
   FIdentity = {};
   FCutAt = -1;
   FWindow.setWindowTitle(QStringLiteral("HotaruLE"));
+  if (OnSettled) OnSettled();
 }
 
 void TFileCommands::Open() { OpenWithDialog(0); }
@@ -90,6 +91,7 @@ void TFileCommands::OpenWithDialog(int Mode) {
 }
 
 bool TFileCommands::OpenFile(const QString& Path, int Mode) {
+  if (OnOpening && OnOpening(Path)) return true;
   if (!FileOperation([&] { FEdit.LoadFromFile(LocalPath(Path), Mode); })) return false;
   SetCurrentFile(Path, Mode);
   FCutAt = FEdit.ZeroByteAt();
@@ -138,4 +140,13 @@ void TFileCommands::SetCurrentFile(const QString& Path, int Mode) {
   FIdentity = FEdit.FileIdentity();
   FCutAt = -1;
   FWindow.setWindowTitle(CaptionOf(Path));
+  if (OnSettled) OnSettled();
+}
+
+void TFileCommands::Adopt(const QString& Path, int Mode, const TFileIdentity& Identity, int64_t CutAt) {
+  FFileName = Path;
+  FFileMode = Mode;
+  FIdentity = Identity;
+  FCutAt = CutAt;
+  if (!Path.isEmpty()) FWindow.setWindowTitle(CaptionOf(Path));
 }

@@ -16,6 +16,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 
 #include "AFEdit/platform/PosixFile.h"
 
@@ -44,6 +45,18 @@ public:
 
   const QString& FileName() const noexcept { return FFileName; }
   int FileMode() const noexcept { return FFileMode; }
+  const TFileIdentity& Identity() const noexcept { return FIdentity; }
+  int64_t CutAt() const noexcept { return FCutAt; }
+  // Makes Path (empty: none) the current file without loading it: the
+  // document holds that file's text with changes made elsewhere.
+  void Adopt(const QString& Path, int Mode, const TFileIdentity& Identity, int64_t CutAt);
+
+  // Recovery hooks (app/Recovery.h).  OnOpening runs before a file is
+  // loaded; when it returns true, it has put the document in place itself.
+  // OnSettled runs when the document has become its file's text again, or
+  // a new empty one.
+  std::function<bool(const QString& Path)> OnOpening;
+  std::function<void()> OnSettled;
 
   // The dialogs' common filter, description and pattern pairs.
   static const QString kFilter;

@@ -146,6 +146,17 @@ bool TQtFormUi::AskYesNo(QWidget* Owner, const QString& Text) {
   return box.clickedButton() == yes;
 }
 
+bool TQtFormUi::Offer(QWidget* Owner, const QString& Text) {
+  QMessageBox box(QMessageBox::Question, QStringLiteral("確認"), Text, QMessageBox::NoButton, Owner);
+  QPushButton* yes = box.addButton(QStringLiteral("はい(&Y)"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("いいえ(&N)"), QMessageBox::NoRole);
+  box.setDefaultButton(yes);
+  // Only a deliberate No gives up what is offered.
+  box.setEscapeButton(yes);
+  box.exec();
+  return box.clickedButton() != no;
+}
+
 void TQtFormUi::ShowError(QWidget* Owner, const QString& Text) {
   QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), Text, QMessageBox::NoButton, Owner);
   box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);

@@ -35,6 +35,10 @@ public:
   // A warning question with the buttons Yes and No (No when the box is
   // closed otherwise); true for Yes.
   virtual bool AskYesNo(QWidget* Owner, const QString& Text) = 0;
+  // An offer of something the user would lose otherwise, with the buttons
+  // Yes (the default, and also the answer when the box is closed
+  // otherwise) and No; true for Yes.
+  virtual bool Offer(QWidget* Owner, const QString& Text) = 0;
   virtual void ShowError(QWidget* Owner, const QString& Text) = 0;
   // Something the user should know, with an OK button.
   virtual void ShowWarning(QWidget* Owner, const QString& Text) = 0;
@@ -48,6 +52,7 @@ public:
   QString SaveFileName(QWidget* Owner, const TFileDialogSpec& Dialog) override;
   TAnswer Confirm(QWidget* Owner, const QString& Text) override;
   bool AskYesNo(QWidget* Owner, const QString& Text) override;
+  bool Offer(QWidget* Owner, const QString& Text) override;
   void ShowError(QWidget* Owner, const QString& Text) override;
   void ShowWarning(QWidget* Owner, const QString& Text) override;
 };

@@ -17,6 +17,7 @@
 #include "app/EditCommands.h"
 #include "app/FileCommands.h"
 #include "app/FormDesign.h"
+#include "app/Recovery.h"
 #include "app/Unit2.h"
 
 namespace {
@@ -64,6 +65,7 @@ TForm1::TForm1(TFormUi& Ui, QWidget* Parent) : QMainWindow(Parent) {
   FEdits = std::make_unique<TEditCommands>(*AFEdit1, Ui);
   CreateEditor();
   CreateMenus();
+  FRecovery = std::make_unique<TRecovery>(*this, *AFEdit1, *FCommands, Ui);
 
   // Left 213, top 144, 642 × 347 with the frame: the editor gets 634 × 300
   // under the menu bar and the strip.
@@ -156,7 +158,10 @@ void TForm1::CreateMenus() {
 }
 
 void TForm1::OpenCommandLine(const QStringList& Arguments) {
-  if (Arguments.size() < 2 || Arguments[1].isEmpty()) return;
+  if (Arguments.size() < 2 || Arguments[1].isEmpty()) {
+    FRecovery->OfferNew();
+    return;
+  }
   FCommands->OpenFile(QFileInfo(Arguments[1]).absoluteFilePath(), 0);
 }
 
@@ -221,6 +226,7 @@ void TForm1::closeEvent(QCloseEvent* Event) {
     Event->ignore();
     return;
   }
+  FRecovery->Discard();  // saved, or given up
   if (Form2) Form2->close();
   Event->accept();
 }

@@ -14,6 +14,7 @@ class TEditCommands;
 class TFileCommands;
 class TForm2;
 class TFormUi;
+class TRecovery;
 
 class TForm1 : public QMainWindow {
   Q_OBJECT
@@ -23,10 +24,12 @@ public:
   ~TForm1() override;
 
   // Opens the file named by the program's first argument (Arguments[0] is
-  // the program itself), as Open does.
+  // the program itself), as Open does; without one, offers to restore a
+  // new document that a program that died left unsaved.
   void OpenCommandLine(const QStringList& Arguments);
   TFileCommands& Commands() noexcept { return *FCommands; }
   TEditCommands& EditCommands() noexcept { return *FEdits; }
+  TRecovery& Recovery() noexcept { return *FRecovery; }
 
   // The help window that About shows; it closes with this window.
   TForm2* Form2 = nullptr;
@@ -72,6 +75,7 @@ private:
 
   std::unique_ptr<TFileCommands> FCommands;
   std::unique_ptr<TEditCommands> FEdits;
+  std::unique_ptr<TRecovery> FRecovery;  // after FCommands: goes first
   bool FEditorIsActiveControl = false;  // the editor has the window's focus
   bool FEntering = false;               // the editor's last focus-in enters it
   bool FEntered = false;                // the first entry has run Binary open

@@ -276,6 +276,19 @@ void TAttrList::WriteAttrs(const std::function<void(const char*, size_t)>& Put) 
   }
 }
 
+void TAttrList::ForEachRecord(const std::function<void(const TLineAttr&, size_t)>& F) const {
+  for (size_t k = 0; k < FIndex.BlockCount(); ++k) {
+    const TBlock& b = FIndex.BlockAt(k);
+    const bool pending = FIndex.Flag(k) != 0;
+    if (b.RunCount) {
+      F(b.Get(0, pending), b.RunCount);
+      continue;
+    }
+    for (size_t i = 0; i < b.size(); ++i)
+      if (b.Has(i)) F(b.Get(i, pending), 1);
+  }
+}
+
 void TAttrList::WriteAttrs(std::ostream& Stream) const {
   WriteAttrs([&](const char* p, size_t n) { Stream.write(p, static_cast<std::streamsize>(n)); });
 }

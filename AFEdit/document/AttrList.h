@@ -45,6 +45,10 @@ public:
   void WriteAttrs(std::ostream& Stream) const;
   // The same, handing the bytes to Put a block at a time.
   void WriteAttrs(const std::function<void(const char*, size_t)>& Put) const;
+  // The records WriteAttrs writes, in order, as F(record, count): a run of
+  // equal records comes in one call, so a copy of the list costs little
+  // for a document loaded from a text file.
+  void ForEachRecord(const std::function<void(const TLineAttr&, size_t)>& F) const;
 
   // True when the entry holds a record (without creating one).
   bool HasAttr(int Index) const;

@@ -104,6 +104,9 @@ public:
   const TUndoBuffItem* Slot(int Index) const;
   // Records the current position as the saved state.
   void MarkSaved() noexcept { FSavedPos = FPos; }
+  // No state in the history is the saved one (a document restored from
+  // elsewhere than its file).
+  void MarkUnsaved() noexcept { FSavedPos = -1; }
   bool Modified() const noexcept { return FPos != FSavedPos; }
 
   // Checks the invariants above; returns what is wrong, or an empty string.

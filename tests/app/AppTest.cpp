@@ -24,61 +24,11 @@
 #include "app/FormUi.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
+#include "app/FakeUi.h"
 #include "common/Doc.h"
 #include "common/PosixTest.h"
 
 namespace {
-
-// Answers the windows' questions from a queue and logs them: "ask" for the
-// save question, "changed" and "cut" for the questions before overwriting,
-// "open:<title>" and "save:<title>:<ext>" for the file dialogs, "error" and
-// "warn" for message boxes.  A file name answer is relative to
-// Dir; an empty one cancels the dialog.
-struct TFakeUi : TFormUi {
-  explicit TFakeUi(const QTemporaryDir& D) : Dir(D) {}
-  QString OpenFileName(QWidget*, const TFileDialogSpec& D) override { return FileAnswer("open:" + D.Title); }
-  QString SaveFileName(QWidget*, const TFileDialogSpec& D) override {
-    return FileAnswer("save:" + D.Title + ":" + D.DefaultExt);
-  }
-  TAnswer Confirm(QWidget*, const QString& Text) override {
-    const std::string a = Next(Text == TFileCommands::kModifiedQuestion ? QStringLiteral("ask") : Text);
-    return a == "yes" ? TAnswer::Yes : a == "no" ? TAnswer::No : TAnswer::Cancel;
-  }
-  bool AskYesNo(QWidget*, const QString& Text) override {
-    return Next(Text == TFileCommands::kChangedOnDiskQuestion ? QStringLiteral("changed")
-                : Text == TFileCommands::kCutFileQuestion     ? QStringLiteral("cut")
-                                                              : Text) == "yes";
-  }
-  void ShowError(QWidget*, const QString& Text) override {
-    Log += (Log.empty() ? "" : " ") + std::string("error");
-    Errors.push_back(Text.toStdString());
-  }
-  void ShowWarning(QWidget*, const QString& Text) override {
-    Log += (Log.empty() ? "" : " ") + std::string("warn");
-    Warnings.push_back(Text.toStdString());
-  }
-  QDate Today() const override { return Day; }
-
-  // Logs the question and takes its answer ("cancel" when none is left).
-  std::string Next(const QString& Question) {
-    Log += (Log.empty() ? "" : " ") + Question.toStdString();
-    if (Answers.empty()) return "cancel";
-    std::string a = Answers.front();
-    Answers.pop_front();
-    return a;
-  }
-  QString FileAnswer(const QString& Question) {
-    const std::string a = Next(Question);
-    return a.empty() || a == "cancel" ? QString() : Dir.filePath(QString::fromStdString(a));
-  }
-
-  const QTemporaryDir& Dir;
-  std::deque<std::string> Answers;
-  std::string Log;
-  std::vector<std::string> Errors;
-  std::vector<std::string> Warnings;
-  QDate Day{2024, 3, 5};
-};
 
 // 日本 (a trail byte 0x7B) and a last line without a line end.
 const std::string kDoc = "\x93\xFA\x96\x7B\r\nabc";
@@ -140,6 +90,7 @@ protected:
   }
 
   QTemporaryDir Dir;
+  TStateHome State;
   TFakeUi Ui{Dir};
   TForm1 Form{Ui};
 };

@@ -1,0 +1,378 @@
+#include "app/Recovery.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QWidget>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <ctime>
+#include <deque>
+#include <functional>
+#include <istream>
+#include <mutex>
+#include <new>
+#include <thread>
+
+#include "AFEdit/AFEdit.h"
+#include "AFEdit/platform/FileError.h"
+#include "app/FileCommands.h"
+#include "app/FormUi.h"
+
+// Runs jobs one after another on a thread of its own, in the order given.
+class TRecoveryWorker {
+public:
+  TRecoveryWorker() : FThread([this] { Run(); }) {}
+  ~TRecoveryWorker() {
+    {
+      const std::lock_guard lock(FMutex);
+      FStop = true;
+    }
+    FWake.notify_all();
+    FThread.join();
+  }
+  void Post(std::function<void()> Job) {
+    {
+      const std::lock_guard lock(FMutex);
+      FJobs.push_back(std::move(Job));
+      ++FOpen;
+    }
+    FWake.notify_all();
+  }
+  void WaitIdle() {
+    std::unique_lock lock(FMutex);
+    FIdle.wait(lock, [this] { return FOpen == 0; });
+  }
+
+private:
+  void Run() {
+    for (;;) {
+      std::function<void()> job;
+      {
+        std::unique_lock lock(FMutex);
+        FWake.wait(lock, [this] { return FStop || !FJobs.empty(); });
+        if (FJobs.empty()) return;
+        job = std::move(FJobs.front());
+        FJobs.pop_front();
+      }
+      job();
+      {
+        const std::lock_guard lock(FMutex);
+        --FOpen;
+      }
+      FIdle.notify_all();
+    }
+  }
+
+  std::mutex FMutex;
+  std::condition_variable FWake;
+  std::condition_variable FIdle;
+  std::deque<std::function<void()>> FJobs;
+  int FOpen = 0;  // jobs posted and not yet finished
+  bool FStop = false;
+  std::thread FThread;  // last: starts once the rest is in place
+};
+
+namespace {
+
+// Reads a string in place as a stream.
+class TViewBuf : public std::streambuf {
+public:
+  explicit TViewBuf(std::string& S) { setg(S.data(), S.data(), S.data() + S.size()); }
+};
+
+std::string LocalPath(const QString& Path) {
+  return Path.isEmpty() ? std::string() : QFile::encodeName(QFileInfo(Path).absoluteFilePath()).toStdString();
+}
+
+std::string BaseName(const std::string& File) { return File.substr(File.rfind('/') + 1); }
+
+}  // namespace
+
+const QString TRecovery::kRestoreQuestion = QStringLiteral("保存されていない変更が見つかりました。復元しますか？");
+
+QString TRecovery::BrokenNotice(const QString& Kept) {
+  return QStringLiteral("保存されていない変更の回復用コピーが壊れていたため、復元しませんでした。"
+                        "コピーは「%1」に残してあります。")
+      .arg(Kept);
+}
+
+TRecovery::TRecovery(QWidget& Window, TCustomAFEdit& Edit, TFileCommands& Commands, TFormUi& Ui,
+                     std::string Folder, TTimes Times)
+    : FWindow(Window), FEdit(Edit), FCommands(Commands), FUi(Ui), FFolder(std::move(Folder)), FTimes(Times) {
+  static int lastNew = 0;
+  FNewNumber = ++lastNew;
+  FOwner = "p" + std::to_string(::getpid()) + "r" +
+           QString::number(QRandomGenerator::system()->generate64(), 16).toStdString();
+  if (QDir().mkpath(QString::fromLocal8Bit(FFolder.c_str()))) ::chmod(FFolder.c_str(), 0700);
+  const std::string lock = FFolder + "/" + FOwner + ".lock";
+  FLockFd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (FLockFd >= 0) ::flock(FLockFd, LOCK_EX | LOCK_NB);
+  RemoveLeftovers();
+  FWorker = std::make_unique<TRecoveryWorker>();
+
+  FTimer.setSingleShot(true);
+  connect(&FTimer, &QTimer::timeout, this, [this] { Due(); });
+  FSliceTimer.setSingleShot(true);
+  FSliceTimer.setInterval(0);
+  connect(&FSliceTimer, &QTimer::timeout, this, [this] { SnapshotSlice(); });
+  auto previous = FEdit.OnUndoChange;
+  FEdit.OnUndoChange = [this, previous](TCustomAFEdit* Sender, bool CanUndo, bool CanRedo) {
+    if (previous) previous(Sender, CanUndo, CanRedo);
+    Touched();
+  };
+  FCommands.OnOpening = [this](const QString& Path) { return Offer(Path); };
+  FCommands.OnSettled = [this] { Discard(); };
+}
+
+TRecovery::~TRecovery() {
+  FEdit.OnUndoChange = nullptr;
+  FCommands.OnOpening = nullptr;
+  FCommands.OnSettled = nullptr;
+  FWorker.reset();  // finishes what was asked, so no write is cut short
+  if (FLockFd >= 0) {
+    ::unlink((FFolder + "/" + FOwner + ".lock").c_str());
+    ::close(FLockFd);
+  }
+}
+
+std::string TRecovery::CopyFile() const {
+  const QString& path = FCommands.FileName();
+  return FFolder + "/" + (path.isEmpty() ? CopyNameForNew(FOwner, FNewNumber) : CopyNameForPath(LocalPath(path)));
+}
+
+void TRecovery::Touched() {
+  const auto now = std::chrono::steady_clock::now();
+  if (!FChanged) {
+    FChanged = true;
+    FFirstChange = now;
+  }
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+      FFirstChange + std::chrono::milliseconds(FTimes.LongestMs) - now);
+  FTimer.start(static_cast<int>(std::clamp<long long>(left.count(), 0, FTimes.PauseMs)));
+  if (FSnap) FSnapStale = true;
+}
+
+void TRecovery::Due() {
+  FTimer.stop();
+  if (FInFlight) {  // once the copy being written is done
+    FDueAgain = true;
+    return;
+  }
+  if (FSnap) return;  // the snapshot under way will hold every change
+  FChanged = false;
+  if (!FEdit.Edited()) {
+    Discard();
+    return;
+  }
+  FSnap = FSpare ? std::move(FSpare) : std::make_unique<TRecoverySnapshot>();
+  FSnapRestarts = 0;
+  StartSnapshot();
+}
+
+void TRecovery::StartSnapshot() {
+  FSnap->Clear();
+  FSnap->Info = {FOwner,
+                 LocalPath(FCommands.FileName()),
+                 FCommands.FileMode(),
+                 FCommands.Identity(),
+                 FCommands.CutAt(),
+                 FEdit.Caret()};
+  FSnapRow = 0;
+  FSnapStale = false;
+  FSnapshotTime = {};
+  SnapshotSlice();
+}
+
+void TRecovery::SnapshotSlice() {
+  if (!FSnap) return;  // given up since
+  if (FSnapStale) {
+    // The rows taken so far may be out of date: start again, and the
+    // snapshot then holds everything changed until now.
+    FTimer.stop();
+    FChanged = false;
+    ++FSnapRestarts;
+    StartSnapshot();
+    return;
+  }
+  using Clock = std::chrono::steady_clock;
+  const auto start = Clock::now();
+  // Slices grow with each start again, so that a snapshot ends even while
+  // changes come faster than short slices.
+  const auto budget = FTimes.SliceTime * (1 << std::clamp(FSnapRestarts - kShortRestarts, 0, 12));
+  const int rows = FEdit.RowCount();
+  do {
+    const int to = FSnapRow + std::min(rows - FSnapRow, std::max(FTimes.SliceRows, 1));
+    SnapshotRows(FEdit, FSnapRow, to, *FSnap);
+    FSnapRow = to;
+  } while (FSnapRow < rows && Clock::now() - start < budget);
+  if (FSnapRow == rows) SnapshotRecords(FEdit, *FSnap);
+  FSnapshotTime = std::max(FSnapshotTime, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start));
+  if (FSnapRow < rows) {
+    FSliceTimer.start();
+    return;
+  }
+  WriteSnapshot();
+}
+
+void TRecovery::WriteSnapshot() {
+  FInFlight = std::move(FSnap);
+  const std::string file = CopyFile();
+  if (!FWritten.empty() && FWritten != file) Remove(FWritten);
+  FWritten = file;
+  const TRecoverySnapshot* snapshot = FInFlight.get();
+  FWorker->Post([this, snapshot, file, temp = BaseName(file) + ".tmp-" + FOwner] {
+    QString error;
+    try {
+      WriteRecoveryCopy(file, temp, *snapshot);
+    } catch (const EFileError& e) {
+      error = FileErrorText(e);
+    } catch (const std::bad_alloc&) {
+      error = QStringLiteral("メモリーが足りません");
+    }
+    QMetaObject::invokeMethod(this, [this, error] { Written(error.toStdString()); }, Qt::QueuedConnection);
+  });
+}
+
+void TRecovery::Written(const std::string& Error) {
+  FInFlight->Clear();
+  FSpare = std::move(FInFlight);
+  if (!Error.empty() && !FErrorShown) {
+    // Once: the next copies are tried all the same.
+    FErrorShown = true;
+    FUi.ShowWarning(&FWindow, QStringLiteral("保存されていない変更の回復用コピーを書き込めませんでした。") +
+                                  QString::fromStdString(Error));
+  }
+  if (std::exchange(FDueAgain, false)) Due();
+}
+
+void TRecovery::Discard() {
+  FTimer.stop();
+  FChanged = false;
+  FDueAgain = false;
+  FSliceTimer.stop();
+  FSnap.reset();
+  if (!FInFlight) FSpare.reset();
+  if (!FWritten.empty()) Remove(std::exchange(FWritten, {}));
+}
+
+void TRecovery::Remove(const std::string& File) {
+  // After any write still queued for the same file.
+  FWorker->Post([File] { ::unlink(File.c_str()); });
+}
+
+void TRecovery::WaitIdle() {
+  for (;;) {
+    while (FSnap) SnapshotSlice();
+    FWorker->WaitIdle();
+    QCoreApplication::sendPostedEvents(this);
+    if (!FInFlight && !FSnap) return;
+  }
+}
+
+bool TRecovery::Offer(const QString& Path) {
+  const std::string path = LocalPath(Path);
+  return OfferCopy(FFolder + "/" + CopyNameForPath(path), Path);
+}
+
+bool TRecovery::OfferNew() {
+  QDir dir(QString::fromLocal8Bit(FFolder.c_str()));
+  const QStringList names = dir.entryList({QStringLiteral("new-*")}, QDir::Files, QDir::Time);
+  for (const QString& name : names) {
+    const std::string owner = OwnerOfNewCopy(QFile::encodeName(name).toStdString());
+    if (owner.empty() || OwnerAlive(owner)) continue;
+    if (OfferCopy(FFolder + "/" + QFile::encodeName(name).toStdString(), QString())) return true;
+  }
+  return false;
+}
+
+bool TRecovery::OfferCopy(const std::string& File, const QString& Path) {
+  TRecoveryCopy copy;
+  TCopyState state = TCopyState::Missing;
+  try {
+    state = ReadRecoveryCopy(File, copy);
+  } catch (const EFileError& e) {
+    FUi.ShowError(&FWindow, FileErrorText(e));
+    return false;
+  } catch (const std::bad_alloc&) {
+    return false;  // kept for a start with more memory
+  }
+  if (state == TCopyState::Missing) return false;
+  if (state == TCopyState::Broken) {
+    SetAside(File);
+    return false;
+  }
+  // Another file whose name hashes alike, or a window still editing it.
+  if (copy.Info.Path != LocalPath(Path) || OwnerAlive(copy.Info.Owner)) return false;
+  if (!FUi.Offer(&FWindow, kRestoreQuestion)) {
+    ::unlink(File.c_str());
+    return false;
+  }
+  return Restore(File, copy, Path);
+}
+
+bool TRecovery::Restore(const std::string& File, const TRecoveryCopy& Copy, const QString& Path) {
+  std::string document = Copy.Document;
+  TViewBuf buf(document);
+  std::istream in(&buf);
+  try {
+    FEdit.LoadFromStream(in, lmBinary);
+  } catch (const EFileError& e) {
+    FUi.ShowError(&FWindow, FileErrorText(e));
+    return false;
+  } catch (const std::bad_alloc&) {
+    FUi.ShowError(&FWindow, QStringLiteral("メモリーが足りないため、操作を続けられません。"));
+    return false;
+  }
+  // The document differs from its file, whatever is undone.
+  FEdit.UndoBuff().MarkUnsaved();
+  const TRecoveryInfo& I = Copy.Info;
+  FEdit.SetCaretPos({std::max(I.Caret.X, 0), std::clamp(I.Caret.Y, 0, FEdit.RowCount() - 1)});
+  FEdit.ScrollToCaret();
+  FCommands.Adopt(Path, I.Mode == lmBinary ? lmBinary : 0, I.Identity, I.CutAt);
+  // The copy is this window's now, and stays until a newer one replaces it.
+  const std::string mine = CopyFile();
+  if (mine != File && ::rename(File.c_str(), mine.c_str()) != 0) ::unlink(File.c_str());
+  FWritten = mine;
+  Touched();
+  return true;
+}
+
+void TRecovery::SetAside(const std::string& File) {
+  const std::string kept = FFolder + "/" + BrokenName(BaseName(File), static_cast<int64_t>(std::time(nullptr)));
+  const bool moved = ::rename(File.c_str(), kept.c_str()) == 0;
+  FUi.ShowWarning(&FWindow, BrokenNotice(QFile::decodeName(moved ? kept.c_str() : File.c_str())));
+}
+
+bool TRecovery::OwnerAlive(const std::string& Owner) const {
+  if (Owner == FOwner) return true;
+  if (Owner.empty() || Owner.find('/') != std::string::npos) return false;
+  const std::string lock = FFolder + "/" + Owner + ".lock";
+  const TFd fd(::open(lock.c_str(), O_RDWR | O_CLOEXEC));
+  if (fd.get() < 0) return false;
+  if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
+    ::unlink(lock.c_str());  // its owner has gone
+    return false;
+  }
+  return errno == EWOULDBLOCK;
+}
+
+void TRecovery::RemoveLeftovers() {
+  // Temporary files of writes cut short, and the locks of owners gone.
+  const QDir dir(QString::fromLocal8Bit(FFolder.c_str()));
+  for (const QString& name : dir.entryList(QDir::Files)) {
+    const std::string n = QFile::encodeName(name).toStdString();
+    const size_t temp = n.rfind(".tmp-");
+    if (temp != std::string::npos && !OwnerAlive(n.substr(temp + 5))) ::unlink((FFolder + "/" + n).c_str());
+    else if (n.ends_with(".lock")) OwnerAlive(n.substr(0, n.size() - 5));
+  }
+}

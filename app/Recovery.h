@@ -1,0 +1,126 @@
+// Recovery copies of the main window's unsaved document (app/RecoveryFile.h
+// has their bytes), so that text typed since the last save survives a
+// crash, a power loss or a killed session.
+//
+// While the document is edited and unsaved, a copy is written once the
+// user pauses (Pause after the last change) and at the latest Longest
+// after the first change not yet copied.  The editor's thread only takes a
+// snapshot of the row handles; a worker thread writes the bytes and
+// replaces the copy atomically, so typing never waits for the disk.  The
+// copy is removed when the document equals its file again (saved, or
+// another file opened or a new one made), when closing the window gives the
+// changes up, and at a clean exit.
+//
+// Each window is an owner holding a lock file in the folder while it
+// lives: a copy whose owner still runs belongs to another window and is
+// left alone; a copy whose owner has gone (the program died) is offered
+// when its file is opened, or, for a new document, when the program starts
+// without a file.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "app/RecoveryFile.h"
+
+class QWidget;
+class TCustomAFEdit;
+class TFileCommands;
+class TFormUi;
+class TRecoveryWorker;
+
+// When copies are written.
+struct TRecoveryTimes {
+  int PauseMs = 5000;     // after the last change
+  int LongestMs = 30000;  // after the first change not yet copied
+  // A snapshot's slice takes SliceRows rows at a time for about SliceTime.
+  int SliceRows = 8192;
+  std::chrono::microseconds SliceTime{1000};
+};
+
+class TRecovery : public QObject {
+public:
+  using TTimes = TRecoveryTimes;
+
+  TRecovery(QWidget& Window, TCustomAFEdit& Edit, TFileCommands& Commands, TFormUi& Ui,
+            std::string Folder = RecoveryFolder(), TTimes Times = {});
+  ~TRecovery() override;
+  TRecovery(const TRecovery&) = delete;
+  TRecovery& operator=(const TRecovery&) = delete;
+
+  static const QString kRestoreQuestion;
+  // What the user is told about a broken copy kept aside as Kept.
+  static QString BrokenNotice(const QString& Kept);
+
+  void SetTimes(TTimes Times) noexcept { FTimes = Times; }
+  // The document changed: a copy becomes due.
+  void Touched();
+  // The document needs no copy any more: the copy this window wrote goes.
+  void Discard();
+  // Before Path is loaded: offers its copy when one is left by a program
+  // that has gone.  True when the copy was restored in place of the file.
+  bool Offer(const QString& Path);
+  // At a start without a file: offers the copies of new documents left by
+  // programs that have gone, newest first, until one is restored.
+  bool OfferNew();
+
+  // Waits until the worker has done everything asked of it and the window
+  // has seen the results (tests and measurements).
+  void WaitIdle();
+  // Writes a copy now when the document needs one, as the timer would.
+  void WriteDue() { Due(); }
+  const std::string& Folder() const noexcept { return FFolder; }
+  const std::string& Owner() const noexcept { return FOwner; }
+  // The file the current document's copy goes to.
+  std::string CopyFile() const;
+  // The longest the last snapshot held the editor's thread at a time.
+  std::chrono::microseconds LastSnapshotTime() const noexcept { return FSnapshotTime; }
+
+private:
+  void Due();
+  // A snapshot is taken in slices of rows, each holding the editor's
+  // thread for a moment; a change between slices starts it again.
+  void StartSnapshot();
+  void SnapshotSlice();
+  void WriteSnapshot();
+  void Written(const std::string& Error);
+  void Remove(const std::string& File);
+  bool OfferCopy(const std::string& File, const QString& Path);
+  bool Restore(const std::string& File, const TRecoveryCopy& Copy, const QString& Path);
+  void SetAside(const std::string& File);
+  bool OwnerAlive(const std::string& Owner) const;
+  void RemoveLeftovers();
+
+  QWidget& FWindow;
+  TCustomAFEdit& FEdit;
+  TFileCommands& FCommands;
+  TFormUi& FUi;
+  std::string FFolder;
+  TTimes FTimes;
+  std::string FOwner;  // this window's name among the owners
+  int FLockFd = -1;    // the owner's lock, held while the window lives
+  int FNewNumber;      // names this window's new-document copies
+  std::unique_ptr<TRecoveryWorker> FWorker;
+  QTimer FTimer;
+  bool FChanged = false;  // changes not yet in a copy
+  std::chrono::steady_clock::time_point FFirstChange;
+  // The snapshot being taken, the one being written, and one kept for its
+  // room; all are released on this thread.
+  std::unique_ptr<TRecoverySnapshot> FSnap;
+  std::unique_ptr<TRecoverySnapshot> FInFlight;
+  std::unique_ptr<TRecoverySnapshot> FSpare;
+  QTimer FSliceTimer;     // the next slice, once waiting events are handled
+  int FSnapRow = 0;       // the first row the snapshot has yet to take
+  bool FSnapStale = false;  // changed since the snapshot began
+  int FSnapRestarts = 0;
+  static constexpr int kShortRestarts = 4;  // then the slices grow
+  bool FDueAgain = false;   // a copy fell due while one was being written
+  std::string FWritten;     // the copy this window wrote last, if any
+  bool FErrorShown = false;
+  std::chrono::microseconds FSnapshotTime{0};
+};

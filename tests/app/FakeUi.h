@@ -1,0 +1,95 @@
+// The app tests' stand-in for the dialogs and message boxes, and the
+// folder their recovery copies go to.
+#pragma once
+
+#include <QTemporaryDir>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "app/FileCommands.h"
+#include "app/FormUi.h"
+#include "app/Recovery.h"
+
+// Answers the windows' questions from a queue and logs them: "ask" for the
+// save question, "changed" and "cut" for the questions before overwriting,
+// "open:<title>" and "save:<title>:<ext>" for the file dialogs, "restore"
+// for the offer of a recovery copy, "error" and "warn" for message boxes.
+// A file name answer is relative to Dir; an empty one cancels the dialog.
+struct TFakeUi : TFormUi {
+  explicit TFakeUi(const QTemporaryDir& D) : Dir(D) {}
+  QString OpenFileName(QWidget*, const TFileDialogSpec& D) override { return FileAnswer("open:" + D.Title); }
+  QString SaveFileName(QWidget*, const TFileDialogSpec& D) override {
+    return FileAnswer("save:" + D.Title + ":" + D.DefaultExt);
+  }
+  TAnswer Confirm(QWidget*, const QString& Text) override {
+    const std::string a = Next(Text == TFileCommands::kModifiedQuestion ? QStringLiteral("ask") : Text);
+    return a == "yes" ? TAnswer::Yes : a == "no" ? TAnswer::No : TAnswer::Cancel;
+  }
+  bool AskYesNo(QWidget*, const QString& Text) override {
+    return Next(Text == TFileCommands::kChangedOnDiskQuestion ? QStringLiteral("changed")
+                : Text == TFileCommands::kCutFileQuestion     ? QStringLiteral("cut")
+                                                              : Text) == "yes";
+  }
+  bool Offer(QWidget*, const QString& Text) override {
+    return Next(Text == TRecovery::kRestoreQuestion ? QStringLiteral("restore") : Text) == "yes";
+  }
+  void ShowError(QWidget*, const QString& Text) override {
+    Log += (Log.empty() ? "" : " ") + std::string("error");
+    Errors.push_back(Text.toStdString());
+  }
+  void ShowWarning(QWidget*, const QString& Text) override {
+    Log += (Log.empty() ? "" : " ") + std::string("warn");
+    Warnings.push_back(Text.toStdString());
+  }
+  QDate Today() const override { return Day; }
+
+  // Logs the question and takes its answer ("cancel" when none is left).
+  std::string Next(const QString& Question) {
+    Log += (Log.empty() ? "" : " ") + Question.toStdString();
+    if (Answers.empty()) return "cancel";
+    std::string a = Answers.front();
+    Answers.pop_front();
+    return a;
+  }
+  QString FileAnswer(const QString& Question) {
+    const std::string a = Next(Question);
+    return a.empty() || a == "cancel" ? QString() : Dir.filePath(QString::fromStdString(a));
+  }
+
+  const QTemporaryDir& Dir;
+  std::deque<std::string> Answers;
+  std::string Log;
+  std::vector<std::string> Errors;
+  std::vector<std::string> Warnings;
+  QDate Day{2024, 3, 5};
+};
+
+// Points the recovery copies at a folder of the test's own while it lives.
+struct TStateHome {
+  TStateHome() { qputenv("XDG_STATE_HOME", Dir.path().toUtf8()); }
+  std::string Folder() const { return Dir.filePath(QStringLiteral("hotaru/recovery")).toStdString(); }
+  QTemporaryDir Dir;
+};
+
+
+// The offscreen platform has no window frames to size or raise and says so
+// (a main window's frame follows its contents); every other message counts.
+class TFrameNoticesSkipped {
+public:
+  TFrameNoticesSkipped() { Outer() = qInstallMessageHandler(Skip); }
+  ~TFrameNoticesSkipped() { qInstallMessageHandler(Outer()); }
+  TFrameNoticesSkipped(const TFrameNoticesSkipped&) = delete;
+  TFrameNoticesSkipped& operator=(const TFrameNoticesSkipped&) = delete;
+
+private:
+  static QtMessageHandler& Outer() {
+    static QtMessageHandler handler = nullptr;
+    return handler;
+  }
+  static void Skip(QtMsgType Type, const QMessageLogContext& Context, const QString& Text) {
+    if (Text.startsWith(QLatin1String("This plugin does not support"))) return;
+    Outer()(Type, Context, Text);
+  }
+};
