@@ -458,6 +458,10 @@ public:
   int CrMarkBuilds() const noexcept { return FCrMarkBuilds; }
   // The window surface the control draws on; the screen shows a copy.
   const QImage& Surface() const noexcept { return FSurface; }
+  // Device pixels per logical pixel of the surface: the screen's, unless
+  // SetSurfaceRatio fixed one (0 follows the screen again).
+  qreal SurfaceRatio() const;
+  void SetSurfaceRatio(qreal Ratio);
   TCanvas& Canvas() noexcept { return FCanvas; }
   const TFont& DependenceFont() const noexcept { return FDependenceFont; }
   const TFont& KeywordFont() const noexcept { return FKeywordFont; }
@@ -581,6 +585,7 @@ public:
 
 protected:
   void paintEvent(QPaintEvent* Event) override;
+  bool viewportEvent(QEvent* Event) override;
   void resizeEvent(QResizeEvent* Event) override;
   void showEvent(QShowEvent* Event) override;
   void changeEvent(QEvent* Event) override;
@@ -640,8 +645,10 @@ protected:
   void DrawAtPen(std::string_view S);
   const TColAttr* ColAttrAt(int Row, int Index);
   int NextBlockChange(int Row, int B) const;
-  // Makes the window surface the size of the viewport (callers repaint it).
-  void ResizeSurface();
+  // Makes the window surface the size of the viewport at the surface's
+  // ratio (callers repaint it); true when it was made anew.
+  bool ResizeSurface();
+  void SurfaceRatioChanged();
 
   void FireUndoChange(bool CanUndo, bool CanRedo);
   // Restores the rows of one undo item (undo) or re-applies them (redo).
@@ -708,6 +715,7 @@ protected:
   TScrollInfo FHorzScrollInfo;
   bool FInScrollBars = false;    // the scroll-bar refresh is running
   int FPaintBatchDepth = 0;
+  qreal FRatioOverride = 0;      // SetSurfaceRatio's ratio; 0 follows the screen
   int FEditDepth = 0;            // edits running (TEditScope)
   bool FPaintPending = false;    // a whole repaint waits for the edit's end
   bool FInChangeHandler = false; // the row-change handler is running
@@ -763,6 +771,7 @@ protected:
     int Height = 0;
     TColor Mark = 0;
     TColor Back = 0;
+    qreal Ratio = 1;
     friend bool operator==(const TCrMarkKey&, const TCrMarkKey&) = default;
   } FCrMarkKey;
   int FCrMarkBuilds = 0;

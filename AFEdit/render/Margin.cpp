@@ -27,10 +27,8 @@ void TCustomAFEdit::PaintLeftMargin(int Row, std::string AStr) {
   if (Row == FTopRow) {  // the gap between the ruler and the first row
     const TRect gap{0, FTextRect.Top - FTopMgn, FTextRect.Left, cell.Bottom};
     FCanvas.FillRect(gap);
-    InvalidateRect(gap);
   }
   FCanvas.FillRect(cell);
-  InvalidateRect(cell);
   bool defaultDraw = true;
   if (OnDrawLeftMgn) OnDrawLeftMgn(this, Row, cell, AStr, defaultDraw);
   if (!defaultDraw) return;
@@ -68,7 +66,6 @@ void TCustomAFEdit::PaintColumnRuler() {
   FCanvas.BrushColor = FColColumnIndi;
   const TRect corner{0, 0, FTextRect.Left, FTextRect.Top - FTopMgn};
   FCanvas.FillRect(corner);
-  InvalidateRect(corner);
   bool defaultDraw = true;
   if (OnDrawColIndi) OnDrawColIndi(this, corner, defaultDraw);
   if (!defaultDraw) return;

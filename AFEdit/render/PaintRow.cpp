@@ -137,13 +137,9 @@ void TCustomAFEdit::DrawLineEnd(int X, int Y, TLineEndMark Mark) {
       if (!FViewOpt.contains(voCr)) break;
       const TColor back = FPaint.Attr.BackColor;
       if (FCrMarkKey.Back != back) BuildCrMarks(FColCr, back);
-      const QImage& glyph = IsSelectedAt(FPaint.Pos, FPaint.Row) ? FCrMarkSel : FCrMark;
       // The glyph never covers the margin.
-      const int skip = std::max(0, FTextRect.Left - X);
-      if (skip < glyph.width()) {
-        FCanvas.Draw(X + skip, Y, skip > 0 ? glyph.copy(skip, 0, glyph.width() - skip, glyph.height()) : glyph);
-        InvalidateRect({X + skip, Y, X + glyph.width(), Y + glyph.height()});
-      }
+      FCanvas.Draw(X, Y, IsSelectedAt(FPaint.Pos, FPaint.Row) ? FCrMarkSel : FCrMark,
+                   {FTextRect.Left, Y, FTextRect.Right, Y + FRowHeight});
       break;
     }
     case leEof: TextOutAt(X, Y, FEofMark, FTextRect.Left); break;
@@ -205,7 +201,6 @@ void TCustomAFEdit::PaintRow(int Row) {
     R.Left = 0;
     FCanvas.BrushColor = FColor;
     FCanvas.FillRect(R);
-    InvalidateRect(R);
     return;
   }
 
@@ -229,7 +224,6 @@ void TCustomAFEdit::PaintRow(int Row) {
   AppendExpandedTabs(D, FLines[Row].view(), false, FTabSize);
   SetRunColors(0, Row, rkRowStart);
   FCanvas.FillRect(R);
-  InvalidateRect({0, top, FTextRect.Right, top + FRowHeight});
 
   std::string& P = FPaint.P;
   P = D;
@@ -443,7 +437,6 @@ void TCustomAFEdit::PaintRow(int Row) {
       FCanvas.PenColor = FMarkColor;
       FCanvas.MoveTo(x, top);
       FCanvas.LineTo(x, top + FRowHeight);
-      InvalidateRect({x, top, x + 1, top + FRowHeight});
     }
   }
 
@@ -453,7 +446,6 @@ void TCustomAFEdit::PaintRow(int Row) {
     if (below.Bottom > below.Top) {
       FCanvas.BrushColor = FColor;
       FCanvas.FillRect(below);
-      InvalidateRect(below);
     }
   }
   // A row painted only in part (a scrolled-in strip, a selection span) is
