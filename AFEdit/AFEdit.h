@@ -311,6 +311,8 @@ public:
   void SetUpdateRect(const TRect& R) noexcept { FUpdateRect = R; }
   const TRect& UpdateRect() const noexcept { return FUpdateRect; }
   void PaintLeftMargin(int Row, std::string AStr);
+  // Widens the left margin to hold the row count's number; true when it did.
+  bool FitMarginToRowNumbers();
   void PaintColumnRuler();
   // The wrap column (X) and indent (Y) the ruler's markers stand at: those
   // of the first selected row, else of the caret row; kNoRulerMarkers when

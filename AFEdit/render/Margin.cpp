@@ -19,6 +19,19 @@ std::string RulerString(int FirstCol, int Count) {
   return s;
 }
 
+// The margin must hold the formatted number of every row: it widens (and
+// never narrows) to the width of the row count's number, three digits at
+// least.
+bool TCustomAFEdit::FitMarginToRowNumbers() {
+  if (!FViewOpt.contains(voRowNum)) return false;
+  const long long widest = std::max(100, RowCount());
+  const int width = static_cast<int>(FormatRowNumber(FRowDspFmt, widest).size()) * FCellWidth;
+  if (width <= FLeftMgn) return false;
+  FLeftMgn = width;
+  FTextRect.Left = width;
+  return true;
+}
+
 void TCustomAFEdit::PaintLeftMargin(int Row, std::string AStr) {
   if (FSurface.isNull()) return;
   FCanvas.BrushColor = FColLeftMgn;

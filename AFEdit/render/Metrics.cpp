@@ -13,9 +13,7 @@ void TCustomAFEdit::UpdateMetrics(bool Repaint) {
   FCellWidth = FHalfWidth + FCharPich;
   std::fill(FCellAdvances.begin(), FCellAdvances.end(), FCellWidth);
 
-  // The margin must hold a formatted row number.
-  const int numberWidth = static_cast<int>(FormatRowNumber(FRowDspFmt, 100).size()) * FCellWidth;
-  if (FViewOpt.contains(voRowNum) && numberWidth > FLeftMgn) FLeftMgn = numberWidth;
+  FitMarginToRowNumbers();
   FTextRect.Left = FLeftMgn;
   if (FViewOpt.contains(voColIndicate)) FTextRect.Top = FRowHeight + FTopMgn;
 

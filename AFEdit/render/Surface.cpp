@@ -78,7 +78,8 @@ void TCustomAFEdit::ScrollWindow(int Dx, int Dy, const TRect& R) {
 // rows mark the shown rows below them too), so while the view has not
 // moved, repainting the dirty rows gives the image a whole repaint would.
 void TCustomAFEdit::EndOfEdit() {
-  if (FPaintPending || (FChangePaintPending && FPaintedTopRow != FTopRow)) {
+  const bool widened = FChangePaintPending && FitMarginToRowNumbers();
+  if (FPaintPending || widened || (FChangePaintPending && FPaintedTopRow != FTopRow)) {
     Paint();
   } else if (FChangePaintPending) {
     FChangePaintPending = false;
@@ -93,6 +94,7 @@ void TCustomAFEdit::Paint() {
     return;
   }
   FPaintPending = FChangePaintPending = false;
+  FitMarginToRowNumbers();
   const TPaintBatch batch(*this);
   HideCaret();
   // What lies outside the rows and the ruler shows the background: the
