@@ -641,6 +641,15 @@ protected:
   TRect PreeditRect() const;
   // Steps of row painting (render/PaintRow.cpp).
   void SetRunColors(int Pos, int Row, int Kind);
+  // The steps of PaintRow (render/PaintRow.cpp).
+  bool BeginRowPaint(int Row, int Top, const TRect& R);
+  void VisibleByteRange(const TRect& R, int& S, int& E);
+  void PaintRowText(int S, int E);
+  char PaintColAttrRun(int E);
+  void PaintDoubleByte(int E, char& Last);
+  char PaintTabSpan(int E);
+  void EndRun();
+  void FinishRowPaint(int Row, int Top, const TRect& R);
   void DrawLineEnd(int X, int Y, TLineEndMark Mark);
   void DrawKeyword();
   void FlushRun();
@@ -750,6 +759,7 @@ protected:
     int Y = 0;
     int Pos = 0;
     int B = 0;
+    int FirstPos = 0;  // the first painted byte index: ColB[0]'s
   } FPaint;
 
   // Metrics, fonts and glyphs (measured from the font)
