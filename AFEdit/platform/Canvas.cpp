@@ -359,9 +359,13 @@ bool TCanvas::ScrollRect(int Dx, int Dy, const TRect& R) {
         const uchar* from = bits + (y - dy) * stride + static_cast<qsizetype>(dest.left() - dx) * bpp;
         std::memmove(to, from, rowBytes);
       };
-      // Rows are copied away from the direction of movement so no source row
-      // is overwritten before it is read.
-      if (dy > 0)
+      // Whole rows of the image are one block; otherwise rows are copied
+      // away from the direction of movement so no source row is overwritten
+      // before it is read.
+      if (dest.width() == FImage->width() && static_cast<qsizetype>(rowBytes) == stride)
+        std::memmove(bits + dest.top() * stride, bits + (dest.top() - dy) * stride,
+                     static_cast<size_t>(dest.height()) * rowBytes);
+      else if (dy > 0)
         for (int y = dest.bottom(); y >= dest.top(); --y) moveRow(y);
       else
         for (int y = dest.top(); y <= dest.bottom(); ++y) moveRow(y);
