@@ -657,8 +657,10 @@ protected:
   const TColAttr* ColAttrAt(int Row, int Index);
   int NextBlockChange(int Row, int B) const;
   // Makes the window surface the size of the viewport at the surface's
-  // ratio (callers repaint it); true when it was made anew.
-  bool ResizeSurface();
+  // ratio (callers repaint it).
+  void ResizeSurface();
+  // Remakes and repaints the surface when its ratio is no longer the one
+  // it should have.
   void SurfaceRatioChanged();
 
   void FireUndoChange(bool CanUndo, bool CanRedo);

@@ -2,7 +2,6 @@
 // being composed and the caret drawn over it; and the screen events that
 // change the image's resolution.
 #include <QEvent>
-#include <QPaintEvent>
 #include <QPainter>
 
 #include "AFEdit/AFEdit.h"
@@ -35,13 +34,12 @@ void TCustomAFEdit::changeEvent(QEvent* Event) {
   }
 }
 
-void TCustomAFEdit::paintEvent(QPaintEvent* Event) {
+// The painter is clipped to the region to show; the image's own ratio
+// scales it to the viewport, pixel for pixel when it is the screen's.
+void TCustomAFEdit::paintEvent(QPaintEvent*) {
+  SurfaceRatioChanged();  // a missed change of screen still shows sharp
   QPainter p(viewport());
-  // The image's own ratio scales it to the viewport: pixel for pixel when it
-  // is the screen's.  The painter is clipped to the region to show.
-  if (FSurface.devicePixelRatio() != ScreenRatio(*viewport())) SurfaceRatioChanged();
   p.drawImage(QPoint(0, 0), FSurface);
-  (void)Event;
   if (!FPreedit.isEmpty()) {
     // The text being composed, at the caret, underlined on the cells' last
     // pixel row: the input method's windows open just below the caret's

@@ -17,11 +17,10 @@ void TCustomAFEdit::SetSurfaceRatio(qreal Ratio) {
   SurfaceRatioChanged();
 }
 
-bool TCustomAFEdit::ResizeSurface() {
+void TCustomAFEdit::ResizeSurface() {
   FCanvas.SetImage(nullptr);  // no painter may outlive the old image
-  const bool changed = FitBackingImage(FSurface, viewport()->size(), SurfaceRatio(), ToQColor(FColor, palette()));
+  FitBackingImage(FSurface, viewport()->size(), SurfaceRatio(), ToQColor(FColor, palette()));
   FCanvas.SetImage(&FSurface);
-  return changed;
 }
 
 // A move to a screen of another ratio: the image is made anew at the new
