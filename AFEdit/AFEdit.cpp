@@ -21,6 +21,8 @@ TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner), FCanv
   setFocusPolicy(Qt::ClickFocus);  // not a tab stop
   setAttribute(Qt::WA_InputMethodEnabled);
   FCanvas.SetPalette(palette());
+  // Whatever the canvas draws is shown again through the one repaint seam.
+  FCanvas.SetDamageSink([this](const TRect& R) { InvalidateRect(R); });
   ConnectScrollBars();
 
   FCaretShapeMode = FCaretShapeWide = true;

@@ -311,6 +311,8 @@ public:
   void SetUpdateRect(const TRect& R) noexcept { FUpdateRect = R; }
   const TRect& UpdateRect() const noexcept { return FUpdateRect; }
   void PaintLeftMargin(int Row, std::string AStr);
+  // Widens the left margin to hold the row count's number; true when it did.
+  bool FitMarginToRowNumbers();
   void PaintColumnRuler();
   // The wrap column (X) and indent (Y) the ruler's markers stand at: those
   // of the first selected row, else of the caret row; kNoRulerMarkers when
@@ -458,6 +460,10 @@ public:
   int CrMarkBuilds() const noexcept { return FCrMarkBuilds; }
   // The window surface the control draws on; the screen shows a copy.
   const QImage& Surface() const noexcept { return FSurface; }
+  // Device pixels per logical pixel of the surface: the screen's, unless
+  // SetSurfaceRatio fixed one (0 follows the screen again).
+  qreal SurfaceRatio() const;
+  void SetSurfaceRatio(qreal Ratio);
   TCanvas& Canvas() noexcept { return FCanvas; }
   const TFont& DependenceFont() const noexcept { return FDependenceFont; }
   const TFont& KeywordFont() const noexcept { return FKeywordFont; }
@@ -581,6 +587,7 @@ public:
 
 protected:
   void paintEvent(QPaintEvent* Event) override;
+  bool viewportEvent(QEvent* Event) override;
   void resizeEvent(QResizeEvent* Event) override;
   void showEvent(QShowEvent* Event) override;
   void changeEvent(QEvent* Event) override;
@@ -634,14 +641,27 @@ protected:
   TRect PreeditRect() const;
   // Steps of row painting (render/PaintRow.cpp).
   void SetRunColors(int Pos, int Row, int Kind);
+  // The steps of PaintRow (render/PaintRow.cpp).
+  bool BeginRowPaint(int Row, int Top, const TRect& R);
+  void VisibleByteRange(const TRect& R, int& S, int& E);
+  void PaintRowText(int S, int E);
+  char PaintColAttrRun(int E);
+  void PaintDoubleByte(int E, char& Last);
+  char PaintTabSpan(int E);
+  void EndRun();
+  void FinishRowPaint(int Row, int Top, const TRect& R);
   void DrawLineEnd(int X, int Y, TLineEndMark Mark);
   void DrawKeyword();
   void FlushRun();
   void DrawAtPen(std::string_view S);
   const TColAttr* ColAttrAt(int Row, int Index);
   int NextBlockChange(int Row, int B) const;
-  // Makes the window surface the size of the viewport (callers repaint it).
+  // Makes the window surface the size of the viewport at the surface's
+  // ratio (callers repaint it).
   void ResizeSurface();
+  // Remakes and repaints the surface when its ratio is no longer the one
+  // it should have.
+  void SurfaceRatioChanged();
 
   void FireUndoChange(bool CanUndo, bool CanRedo);
   // Restores the rows of one undo item (undo) or re-applies them (redo).
@@ -708,6 +728,7 @@ protected:
   TScrollInfo FHorzScrollInfo;
   bool FInScrollBars = false;    // the scroll-bar refresh is running
   int FPaintBatchDepth = 0;
+  qreal FRatioOverride = 0;      // SetSurfaceRatio's ratio; 0 follows the screen
   int FEditDepth = 0;            // edits running (TEditScope)
   bool FPaintPending = false;    // a whole repaint waits for the edit's end
   bool FInChangeHandler = false; // the row-change handler is running
@@ -740,6 +761,7 @@ protected:
     int Y = 0;
     int Pos = 0;
     int B = 0;
+    int FirstPos = 0;  // the first painted byte index: ColB[0]'s
   } FPaint;
 
   // Metrics, fonts and glyphs (measured from the font)
@@ -763,6 +785,7 @@ protected:
     int Height = 0;
     TColor Mark = 0;
     TColor Back = 0;
+    qreal Ratio = 1;
     friend bool operator==(const TCrMarkKey&, const TCrMarkKey&) = default;
   } FCrMarkKey;
   int FCrMarkBuilds = 0;

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include <memory>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,7 @@ std::vector<std::string> ViewText() {
 }
 
 struct TView {
-  TView() {
+  explicit TView(qreal Ratio) {
     e = std::make_unique<TAFEdit>();
     e->setFrameStyle(QFrame::NoFrame);
     e->SetScrollBars(ssNone);
@@ -58,33 +59,40 @@ struct TView {
     for (int r = 0; r < e->RowCount() && r < 400; ++r) e->RewrapRow(r);
     e->resize(e->LeftMgn() + kCols * e->CellWidth(), e->TextRect().Top + kRows * e->RowHeight());
     e->show();
+    e->SetSurfaceRatio(Ratio);
   }
   std::unique_ptr<TAFEdit> e;
 };
 
-// Made on first use and destroyed with the application object, before the
-// windowing system goes.
-TView& View() {
-  static TView* v = [] {
-    auto* view = new TView;
-    qAddPostRoutine([] { delete &View(); });
-    return view;
+// Made on first use (one per device pixel ratio: 1 and 2) and destroyed
+// with the application object, before the windowing system goes.
+TView& View(int Ratio) {
+  static TView* views[3] = {};
+  static const bool cleanup = [] {
+    qAddPostRoutine([] {
+      for (TView*& view : views) delete std::exchange(view, nullptr);
+    });
+    return true;
   }();
+  (void)cleanup;
+  TView*& v = views[Ratio];
+  if (!v) v = new TView(Ratio);
   return *v;
 }
 
 // The baseline: the same rows as Unicode strings, drawn one drawText call
 // per row on an image of the same size, over a filled background.
-void BaselinePaint(benchmark::State& state) {
-  TView& v = View();
+void BaselinePaint(benchmark::State& state, int Ratio) {
+  TView& v = View(Ratio);
   TCustomAFEdit& e = *v.e;
   std::vector<QString> rows;
   for (int r = 0; r <= kRows; ++r) rows.push_back(Cp932ToQString(e.RowText(r).view()));
   QImage img(e.Surface().size(), QImage::Format_RGB32);
+  img.setDevicePixelRatio(Ratio);
   const QFont font = ToQFont(e.Font());
   for (auto _ : state) {
     QPainter p(&img);
-    p.fillRect(img.rect(), Qt::white);
+    p.fillRect(QRect(0, 0, e.viewport()->width(), e.viewport()->height()), Qt::white);
     p.setFont(font);
     p.setPen(Qt::black);
     for (int r = 0; r <= kRows; ++r)
@@ -93,15 +101,15 @@ void BaselinePaint(benchmark::State& state) {
   }
 }
 
-void OursPaint(benchmark::State& state) {
-  TCustomAFEdit& e = *View().e;
+void OursPaint(benchmark::State& state, int Ratio) {
+  TCustomAFEdit& e = *View(Ratio).e;
   e.SetTopRow(0);
   for (auto _ : state) e.Paint();
 }
 
 // One row down, then back up when the end is near, one request each.
-void OursLineScroll(benchmark::State& state) {
-  TCustomAFEdit& e = *View().e;
+void OursLineScroll(benchmark::State& state, int Ratio) {
+  TCustomAFEdit& e = *View(Ratio).e;
   e.SetAccelRate(1);
   e.SetTopRow(0);
   e.Paint();
@@ -117,15 +125,21 @@ void OursLineScroll(benchmark::State& state) {
 }  // namespace
 
 void RegisterPaintCases() {
-  const std::string label = "120 x 50 cells, every mark on";
-  for (const char* name : {"Paint/full_repaint/", "Paint/line_scroll/"}) {
-    benchmark::RegisterBenchmark((std::string(name) + "baseline").c_str(), BaselinePaint)
+  // At ratio 2 (a screen scaled by 2) the image has four times the pixels.
+  for (const int ratio : {1, 2}) {
+    const std::string suffix = ratio == 1 ? "" : "_ratio2";
+    for (const std::string name : {"Paint/full_repaint", "Paint/line_scroll"}) {
+      benchmark::RegisterBenchmark((name + suffix + "/baseline").c_str(), BaselinePaint, ratio)
+          ->Unit(benchmark::kMicrosecond)
+          ->MinTime(0.2);
+    }
+    benchmark::RegisterBenchmark(("Paint/full_repaint" + suffix + "/ours").c_str(), OursPaint, ratio)
+        ->Unit(benchmark::kMicrosecond)
+        ->MinTime(0.2);
+    benchmark::RegisterBenchmark(("Paint/line_scroll" + suffix + "/ours").c_str(), OursLineScroll, ratio)
         ->Unit(benchmark::kMicrosecond)
         ->MinTime(0.2);
   }
-  benchmark::RegisterBenchmark("Paint/full_repaint/ours", OursPaint)->Unit(benchmark::kMicrosecond)->MinTime(0.2);
-  benchmark::RegisterBenchmark("Paint/line_scroll/ours", OursLineScroll)->Unit(benchmark::kMicrosecond)->MinTime(0.2);
-  (void)label;
 }
 
 }  // namespace bench

@@ -264,7 +264,6 @@ void TCustomAFEdit::DrawGuideLine(int Col) {
   FCanvas.MoveTo(x, FTextRect.Top);
   FCanvas.LineTo(x, FTextRect.Bottom);
   FCanvas.PenMode = pmCopy;
-  InvalidateRect({x, FTextRect.Top, x + 1, FTextRect.Bottom});
 }
 
 // ---- autoscroll ----

@@ -1,419 +1,70 @@
+// The canvas's drawing calls.  The painter works in device pixels: logical
+// rectangles are turned into device ones by DeviceRect, so fills, clips and
+// moved pixels meet at the same device pixel wherever they come from.
 #include "AFEdit/platform/Canvas.h"
 
-#include <QCoreApplication>
-#include <QFontMetrics>
 #include <QGlyphRun>
-#include <QList>
 #include <QPainter>
-#include <QPixmap>
 #include <QPointF>
-#include <QRawFont>
 #include <QRect>
 
 #include <algorithm>
-#include <array>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <mutex>
-#include <stdexcept>
 #include <utility>
 #include <vector>
 
+#include "AFEdit/platform/CanvasFonts.h"
 #include "AFEdit/platform/Cp932.h"
+#include "AFEdit/platform/Pixels.h"
 
-// The image resources live in the static AFEdit library; referencing the
-// generated initializer keeps the linker from dropping them.  Q_INIT_RESOURCE
-// has to be used outside any namespace.
-static void InitCanvasResources() {
-  static std::once_flag once;
-  std::call_once(once, [] { Q_INIT_RESOURCE(resources); });
-}
+using namespace CanvasDetail;
 
 namespace {
-
-// ---------------------------------------------------------------------------
-// Small conversions
-
-// R clipped to the image; empty when R itself is empty (QRect would otherwise
-// normalise a reversed rectangle).
-QRect ClipToImage(const TRect& R, const QImage& Image) {
-  if (R.Right <= R.Left || R.Bottom <= R.Top) return {};
-  return ToQRect(R) & Image.rect();
-}
 
 bool CanPaint(const QImage* Image) {
   return Image != nullptr && !Image->isNull() && Image->format() != QImage::Format_Indexed8;
 }
 
-inline unsigned ByteAt(std::string_view s, size_t i) noexcept {
-  return static_cast<unsigned char>(s[i]);
+bool IsEmpty(const TRect& R) noexcept { return R.Right <= R.Left || R.Bottom <= R.Top; }
+
+TRect Intersect(const TRect& A, const TRect& B) noexcept {
+  return {std::max(A.Left, B.Left), std::max(A.Top, B.Top), std::min(A.Right, B.Right), std::min(A.Bottom, B.Bottom)};
 }
 
-// ---------------------------------------------------------------------------
-// Fonts
+inline unsigned ByteAt(std::string_view s, size_t i) noexcept { return static_cast<unsigned char>(s[i]); }
 
-constexpr int kDefaultPixelSize = 12;
-constexpr int kMaxPixelSize = 1000;
-// Up to this size text is drawn without antialiasing: crisp strokes on the
-// cell grid, the way small Japanese screen fonts are meant to look.
-constexpr int kLargestBitmapLikeSize = 16;
-
-void EnsureFontSubstitutions() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    QFont::insertSubstitution(QStringLiteral("ＭＳ ゴシック"), QStringLiteral("IPAGothic"));
-    QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
-    QFont::insertSubstitution(QStringLiteral("MS Gothic"), QStringLiteral("IPAGothic"));
-    QFont::insertSubstitution(QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"));
-  });
-}
-
-QFont MakeFont(const TFont& F, int PixelSize) {
-  QFont f(F.Name);
-  f.setPixelSize(PixelSize);
-  f.setBold(F.Style.contains(fsBold));
-  f.setItalic(F.Style.contains(fsItalic));
-  f.setUnderline(F.Style.contains(fsUnderline));
-  f.setStrikeOut(F.Style.contains(fsStrikeOut));
-  f.setKerning(false);
-  f.setHintingPreference(QFont::PreferFullHinting);
-  f.setStyleStrategy(PixelSize <= kLargestBitmapLikeSize
-                         ? QFont::NoAntialias
-                         : QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoSubpixelAntialias));
-  return f;
-}
-
-int FontHeight(const QFont& f) {
-  const QFontMetrics m(f);
-  return m.ascent() + m.descent();
-}
-
-// ---------------------------------------------------------------------------
-// Direct pixel access for the fills and lines, on the formats the control
-// paints on.  A pixel is handled as a 32-bit key: equal keys are equal
-// colours.
-
-class TPixels {
-public:
-  explicit TPixels(QImage& Image) : FImage(Image) {
-    switch (Image.format()) {
-      case QImage::Format_RGB32: FKind = kRgb32; break;
-      case QImage::Format_ARGB32: FKind = kArgb32; break;
-      case QImage::Format_ARGB32_Premultiplied: FKind = kPremultiplied; break;
-      case QImage::Format_RGB888: FKind = kRgb888; break;
-      case QImage::Format_BGR888: FKind = kBgr888; break;
-      default:
-        FKind = Image.isNull() || Image.colorCount() > 0 || Image.depth() < 8 ? kUnsupported
-                                                                             : kGeneric;
-        break;
-    }
-    if (FKind != kUnsupported) FImage.bits();  // detach once, before any scanLine()
-  }
-
-  bool Supported() const noexcept { return FKind != kUnsupported; }
-  int Width() const noexcept { return FImage.width(); }
-  int Height() const noexcept { return FImage.height(); }
-  bool Contains(int x, int y) const noexcept {
-    return x >= 0 && y >= 0 && x < FImage.width() && y < FImage.height();
-  }
-
-  uint32_t Encode(const QColor& c) const {
-    switch (FKind) {
-      case kRgb32: return 0xFF000000u | (c.rgb() & 0xFFFFFFu);
-      case kArgb32: return c.rgba();
-      case kPremultiplied: return qPremultiply(c.rgba());
-      case kRgb888:
-      case kBgr888: return c.rgb() & 0xFFFFFFu;
-      case kGeneric: {
-        // Stored the way the format stores it, so that a fill can tell the
-        // pixels it has painted from the ones it has still to paint.
-        QImage one(1, 1, FImage.format());
-        one.setPixelColor(0, 0, c);
-        return one.pixelColor(0, 0).rgba();
-      }
-      case kUnsupported: break;
-    }
-    return 0;
-  }
-
-  uint32_t Get(int x, int y) const {
-    const uchar* line = FImage.constScanLine(y);
-    switch (FKind) {
-      case kRgb32: return 0xFF000000u | Line32(line)[x];
-      case kArgb32:
-      case kPremultiplied: return Line32(line)[x];
-      case kRgb888: return Pack(line[3 * x], line[3 * x + 1], line[3 * x + 2]);
-      case kBgr888: return Pack(line[3 * x + 2], line[3 * x + 1], line[3 * x]);
-      case kGeneric: return FImage.pixelColor(x, y).rgba();
-      case kUnsupported: break;
-    }
-    return 0;
-  }
-
-  void Set(int x, int y, uint32_t v) {
-    uchar* line = FImage.scanLine(y);
-    switch (FKind) {
-      case kRgb32:
-      case kArgb32:
-      case kPremultiplied: std::memcpy(line + 4 * x, &v, 4); return;
-      case kRgb888: Unpack(line + 3 * x, v, 0, 2); return;
-      case kBgr888: Unpack(line + 3 * x, v, 2, 0); return;
-      case kGeneric: FImage.setPixelColor(x, y, QColor::fromRgba(v)); return;
-      case kUnsupported: return;
-    }
-  }
-
-  // The colour with every channel inverted, alpha kept.
-  uint32_t Invert(uint32_t v) const noexcept {
-    if (FKind == kPremultiplied) {
-      const uint32_t a = qAlpha(v);
-      return qRgba(static_cast<int>(a) - qRed(v), static_cast<int>(a) - qGreen(v),
-                   static_cast<int>(a) - qBlue(v), static_cast<int>(a));
-    }
-    return v ^ 0x00FFFFFFu;
-  }
-
-private:
-  enum TKind { kUnsupported, kRgb32, kArgb32, kPremultiplied, kRgb888, kBgr888, kGeneric };
-
-  static const uint32_t* Line32(const uchar* line) noexcept {
-    return reinterpret_cast<const uint32_t*>(line);
-  }
-  static uint32_t Pack(uint32_t r, uint32_t g, uint32_t b) noexcept { return r << 16 | g << 8 | b; }
-  static void Unpack(uchar* p, uint32_t v, int ri, int bi) noexcept {
-    p[ri] = static_cast<uchar>(v >> 16);
-    p[1] = static_cast<uchar>(v >> 8);
-    p[bi] = static_cast<uchar>(v);
-  }
-
-  QImage& FImage;
-  TKind FKind = kUnsupported;
-};
-
-// Scan-line fill of the 4-connected area of pixels for which Inside holds,
-// starting at (X, Y).  Paint must make Inside false for the pixel it paints.
-// Works with an explicit stack of seeds, one per run found above or below a
-// filled span, so its depth never depends on the shape of the area.
-template <class TInside, class TPaint>
-void ScanFill(int Width, int Height, int X, int Y, TInside Inside, TPaint Paint) {
-  std::vector<std::pair<int, int>> seeds;
-  seeds.emplace_back(X, Y);
-  while (!seeds.empty()) {
-    const auto [x, y] = seeds.back();
-    seeds.pop_back();
-    if (!Inside(x, y)) continue;
-    int left = x;
-    while (left > 0 && Inside(left - 1, y)) --left;
-    int right = x;
-    while (right + 1 < Width && Inside(right + 1, y)) ++right;
-    for (int i = left; i <= right; ++i) Paint(i, y);
-    for (const int ny : {y - 1, y + 1}) {
-      if (ny < 0 || ny >= Height) continue;
-      bool inRun = false;
-      for (int i = left; i <= right; ++i) {
-        const bool in = Inside(i, ny);
-        if (in && !inRun) seeds.emplace_back(i, ny);
-        inRun = in;
-      }
-    }
-  }
-}
-
-// ---------------------------------------------------------------------------
-// Program cursors
-
-struct TCursorTable {
-  std::mutex Lock;
-  std::map<int, QCursor> Cursors;
-};
-
-// Never destroyed: the cursors (pixmaps) are released by a post routine when
-// the application object goes, before the GUI is torn down.
-TCursorTable& Cursors() {
-  static TCursorTable* table = [] {
-    auto* t = new TCursorTable;
-    qAddPostRoutine([] {
-      TCursorTable& c = Cursors();
-      const std::lock_guard<std::mutex> guard(c.Lock);
-      c.Cursors.clear();
-    });
-    return t;
-  }();
-  return *table;
-}
-
-}  // namespace
-
-// ---------------------------------------------------------------------------
-// Fonts and colours
-
-void InstallFontSubstitutions() { EnsureFontSubstitutions(); }
-
-QFont ToQFont(const TFont& F) {
-  EnsureFontSubstitutions();
-  if (F.Height <= 0) {
-    const int px = F.Height == 0 ? kDefaultPixelSize : std::min(-F.Height, kMaxPixelSize);
-    return MakeFont(F, px);
-  }
-  // A cell height: the largest pixel size whose ascent + descent fits it.
-  // Rounded metrics run about one pixel over the pixel size, so the search
-  // starts at the height and stops after a step or two.
-  const int cell = std::min(F.Height, kMaxPixelSize);
-  int px = cell;
-  QFont f = MakeFont(F, px);
-  while (px > 1 && FontHeight(f) > cell) f = MakeFont(F, --px);
-  return f;
-}
-
-QColor ToQColor(TColor C, const QPalette& Palette) {
-  if ((static_cast<uint32_t>(C) & 0x80000000u) == 0) {
-    const auto c = static_cast<uint32_t>(C);
-    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
-                  static_cast<int>((c >> 16) & 0xFF));
-  }
-  switch (static_cast<uint32_t>(C) & 0xFFu) {
-    case 4: return Palette.color(QPalette::Window);          // menu
-    case 5: return Palette.color(QPalette::Base);            // window
-    case 7: return Palette.color(QPalette::WindowText);      // menu text
-    case 8: return Palette.color(QPalette::Text);            // window text
-    case 13: return Palette.color(QPalette::Highlight);
-    case 14: return Palette.color(QPalette::HighlightedText);
-    case 15: return Palette.color(QPalette::Button);         // button face
-    case 16: return Palette.color(QPalette::Dark);           // button shadow
-    case 17: return Palette.color(QPalette::Disabled, QPalette::Text);  // grey text
-    case 18: return Palette.color(QPalette::ButtonText);
-    case 20: return Palette.color(QPalette::Light);          // button highlight
-    case 21: return Palette.color(QPalette::Shadow);         // dark 3D shadow
-    case 22: return Palette.color(QPalette::Midlight);       // 3D light
-    case 23: return Palette.color(QPalette::ToolTipText);
-    case 24: return Palette.color(QPalette::ToolTipBase);
-    default: return Palette.color(QPalette::WindowText);
-  }
-}
-
-TColor FromQColor(const QColor& C) {
-  const QRgb rgb = C.rgb();
-  return static_cast<TColor>(static_cast<uint32_t>(qRed(rgb)) | static_cast<uint32_t>(qGreen(rgb)) << 8 |
-                             static_cast<uint32_t>(qBlue(rgb)) << 16);
-}
-
-// ---------------------------------------------------------------------------
-// Per-font data
-
-namespace {
-
-// Glyph indexes with a meaning of their own.
-constexpr quint32 kGlyphUnknown = 0xFFFFFFFFu;   // not looked up yet
-constexpr quint32 kGlyphNone = 0xFFFFFFFEu;      // nothing to draw
-constexpr quint32 kGlyphFallback = 0xFFFFFFFDu;  // the font lacks it: drawn as text
-
-struct TGlyph {
-  quint32 Index = kGlyphUnknown;
-  int Width = 0;
-};
-using TGlyphPage = std::array<TGlyph, 256>;
-
-// What a CP932 code draws: single bytes are codes 0-0xFF, two-byte
-// characters lead << 8 | trail (lead bytes start at 0x81, so the ranges never
-// meet).  Returns kNoUnicode for bytes that draw nothing.
-char32_t DrawableChar(unsigned Code) {
-  const char32_t u = Code > 0xFF ? Cp932CharToUnicode(Code >> 8, Code & 0xFF)
-                                 : Cp932ByteToUnicode(static_cast<unsigned char>(Code));
-  if (u == kNoUnicode || u < 0x20 || (u >= 0x7F && u < 0xA0)) return kNoUnicode;
-  return u;
-}
-
-}  // namespace
-
-struct TCanvas::TFontEntry {
-  explicit TFontEntry(const TFont& F) : Key(F), Font(ToQFont(F)) {
-    Plain = Font;
-    Plain.setUnderline(false);
-    Plain.setStrikeOut(false);
-    Raw = QRawFont::fromFont(Plain);
-    const QFontMetrics m(Font);
-    Ascent = m.ascent();
-    Descent = m.descent();
-    UnderlinePos = m.underlinePos();
-    StrikeOutPos = m.strikeOutPos();
-    LineWidth = std::max(1, m.lineWidth());
-    Reach = Font.pixelSize() + 1;
-  }
-
-  const TGlyph& Glyph(unsigned Code) {
-    auto& page = Pages[Code >> 8];
-    if (!page) page = std::make_unique<TGlyphPage>();
-    TGlyph& g = (*page)[Code & 0xFF];
-    if (g.Index == kGlyphUnknown) LookUp(Code, g);
-    return g;
-  }
-
-  // The text a glyph the font lacks is drawn from.
-  static QString Text(unsigned Code) {
-    const char32_t u = DrawableChar(Code);
-    return QString::fromUcs4(&u, 1);
-  }
-
-  TFont Key;
-  QFont Font;
-  QFont Plain;  // Font without underline and strike-out, which are drawn as lines
-  QRawFont Raw;
-  int Ascent = 0;
-  int Descent = 0;
-  int UnderlinePos = 0;
-  int StrikeOutPos = 0;
-  int LineWidth = 1;
-  // How far ink may reach outside a glyph's cells (italic slant, bearings).
-  int Reach = 0;
-
-private:
-  void LookUp(unsigned Code, TGlyph& g) {
-    g = {kGlyphNone, 0};
-    if (DrawableChar(Code) == kNoUnicode) return;
-    const QString text = Text(Code);
-    const QList<quint32> glyphs = Raw.glyphIndexesForString(text);
-    if (glyphs.size() == 1 && glyphs[0] != 0) {
-      g.Index = glyphs[0];
-      g.Width = qRound(Raw.advancesForGlyphIndexes(glyphs).value(0).x());
-    } else {
-      g.Index = kGlyphFallback;
-      g.Width = QFontMetrics(Plain).horizontalAdvance(text);
-    }
-  }
-
-  std::array<std::unique_ptr<TGlyphPage>, 256> Pages;
-};
-
-struct TCanvas::TFontCache {
-  static constexpr size_t kCapacity = 6;
-  std::vector<std::unique_ptr<TFontEntry>> Entries;  // most recently used first
-  // Buffers reused by every ExtTextOut call.
-  std::vector<quint32> Glyphs;
-  std::vector<QPointF> Positions;
-};
-
-TCanvas::TFontEntry& TCanvas::CurrentFont() const {
-  if (!FFontCache) FFontCache = std::make_shared<TFontCache>();
-  auto& entries = FFontCache->Entries;
-  // Glyphs do not depend on the colour: one entry serves every colour.
-  auto sameFace = [&](const TFontEntry& e) {
-    return e.Key.Height == FFont.Height && e.Key.Style == FFont.Style &&
-           (e.Key.Name.constData() == FFont.Name.constData() || e.Key.Name == FFont.Name);
+// Nearest neighbour, sampled at the centre of each destination pixel:
+// whole-number enlargements turn every source pixel into an exact block.
+// Dest is the whole stretched area, Visible the part of it produced.
+QImage Stretch(const QImage& Bitmap, const QRect& Dest, const QRect& Visible) {
+  const QImage::Format format =
+      Bitmap.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+  const QImage src = Bitmap.convertToFormat(format);
+  const int64_t sw = src.width(), sh = src.height();
+  const int64_t dw = Dest.width(), dh = Dest.height();
+  auto sourceIndex = [](int64_t d, int64_t sSize, int64_t dSize) {
+    return static_cast<int>(std::min(sSize - 1, ((2 * d + 1) * sSize) / (2 * dSize)));
   };
-  if (!entries.empty() && sameFace(*entries.front())) return *entries.front();
-  auto it = std::find_if(entries.begin(), entries.end(), [&](const auto& e) { return sameFace(*e); });
-  if (it == entries.end()) {
-    if (entries.size() >= TFontCache::kCapacity) entries.pop_back();
-    entries.push_back(std::make_unique<TFontEntry>(FFont));
-    it = entries.end() - 1;
+  std::vector<int> columns(static_cast<size_t>(Visible.width()));
+  for (int i = 0; i < Visible.width(); ++i)
+    columns[static_cast<size_t>(i)] = sourceIndex(Visible.left() + i - Dest.left(), sw, dw);
+  QImage scaled(Visible.size(), format);
+  for (int j = 0; j < Visible.height(); ++j) {
+    const int row = sourceIndex(Visible.top() + j - Dest.top(), sh, dh);
+    const auto* in = reinterpret_cast<const uint32_t*>(src.constScanLine(row));
+    auto* out = reinterpret_cast<uint32_t*>(scaled.scanLine(j));
+    for (int i = 0; i < Visible.width(); ++i) out[i] = in[columns[static_cast<size_t>(i)]];
   }
-  std::rotate(entries.begin(), it, it + 1);
-  return *entries.front();
+  return scaled;
 }
 
-void TCanvas::SetFont(const TFont& F) { FFont = F; }
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Painter, device pixels and damage
 
 TCanvas::~TCanvas() { ClosePainter(); }
 
@@ -422,18 +73,60 @@ void TCanvas::SetImage(QImage* Image) {
   FImage = Image;
 }
 
+QRect TCanvas::DeviceRect(const TRect& R) const noexcept {
+  const qreal r = Ratio();
+  if (r == 1) return QRect(R.Left, R.Top, R.Width(), R.Height());
+  const int left = qRound(R.Left * r), top = qRound(R.Top * r);
+  return QRect(left, top, qRound(R.Right * r) - left, qRound(R.Bottom * r) - top);
+}
+
+// R cut to the logical extent of the image.
+TRect TCanvas::LogicalClip(const TRect& R) const noexcept {
+  if (!FImage) return {};
+  const qreal r = Ratio();
+  const TRect image{0, 0, static_cast<int>(std::ceil(FImage->width() / r)),
+                    static_cast<int>(std::ceil(FImage->height() / r))};
+  const TRect c = Intersect(R, image);
+  return IsEmpty(c) ? TRect{} : c;
+}
+
+// The device pixels of R inside the image; empty when R is.
+QRect TCanvas::DeviceClip(const TRect& R) const noexcept {
+  if (IsEmpty(R)) return {};
+  return DeviceRect(R) & FImage->rect();
+}
+
+bool TCanvas::CanScrollExactly(int Dx, int Dy) const noexcept {
+  const qreal r = Ratio();
+  if (r == 1) return true;
+  auto whole = [](qreal d) { return std::abs(d - std::round(d)) < 1e-6; };
+  return whole(Dx * r) && whole(Dy * r);
+}
+
 void TCanvas::ClosePainter() {
   if (FPainter) FPainter->end();
   FPainter.reset();
+  FDeviceView = QImage();
 }
 
 void TCanvas::EndBatch() {
-  if (FBatchDepth > 0 && --FBatchDepth == 0) ClosePainter();
+  if (FBatchDepth > 0 && --FBatchDepth == 0) {
+    ClosePainter();
+    FlushDamage();
+  }
 }
 
 QPainter& TCanvas::Painter() {
   if (!FPainter) {
-    FPainter = std::make_unique<QPainter>(FImage);
+    if (Ratio() == 1) {
+      FPainter = std::make_unique<QPainter>(FImage);
+    } else {
+      // The same pixels seen at ratio 1, so the painter neither scales nor
+      // rounds: every coordinate it gets is a device pixel.
+      uchar* bits = FImage->bits();
+      FDeviceView = QImage(bits, FImage->width(), FImage->height(), FImage->bytesPerLine(), FImage->format());
+      FPainter = std::make_unique<QPainter>(&FDeviceView);
+    }
   } else {
     FPainter->setClipping(false);
     FPainter->setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -441,28 +134,29 @@ QPainter& TCanvas::Painter() {
   return *FPainter;
 }
 
-// Outside a batch every call's painter ends with the call.
-void TCanvas::DonePainting() {
-  if (FBatchDepth == 0) ClosePainter();
-}
-
-int TCanvas::TextHeight() const {
-  const TFontEntry& f = CurrentFont();
-  return f.Ascent + f.Descent;
-}
-
-int TCanvas::TextWidth(std::string_view Bytes) const {
-  TFontEntry& f = CurrentFont();
-  int width = 0;
-  for (size_t i = 0; i < Bytes.size(); ++i) {
-    unsigned code = ByteAt(Bytes, i);
-    if (IsLeadByte(static_cast<unsigned char>(code))) {
-      if (i + 1 == Bytes.size()) break;  // a lone lead byte has no glyph
-      code = code << 8 | ByteAt(Bytes, ++i);
-    }
-    width += f.Glyph(code).Width;
+void TCanvas::AddDamage(const TRect& R) noexcept {
+  if (IsEmpty(R)) return;
+  if (IsEmpty(FDamage)) {
+    FDamage = R;
+    return;
   }
-  return width;
+  FDamage = {std::min(FDamage.Left, R.Left), std::min(FDamage.Top, R.Top), std::max(FDamage.Right, R.Right),
+             std::max(FDamage.Bottom, R.Bottom)};
+}
+
+TRect TCanvas::TakeDamage() noexcept { return std::exchange(FDamage, TRect{}); }
+
+void TCanvas::FlushDamage() {
+  if (FDamageSink && !IsEmpty(FDamage)) FDamageSink(TakeDamage());
+}
+
+// Outside a batch every call's painter, and its damage, end with the call.
+void TCanvas::DonePainting(const TRect& R) {
+  AddDamage(R);
+  if (FBatchDepth == 0) {
+    ClosePainter();
+    FlushDamage();
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -470,18 +164,20 @@ int TCanvas::TextWidth(std::string_view Bytes) const {
 
 void TCanvas::FillRect(const TRect& R) {
   if (!CanPaint(FImage)) return;
-  const QRect r = ClipToImage(R, *FImage);
+  const TRect area = LogicalClip(R);
+  const QRect r = DeviceClip(area);
   if (r.isEmpty()) return;
   QPainter& p = Painter();
   p.setCompositionMode(QPainter::CompositionMode_Source);
   p.fillRect(r, ToQColor(BrushColor, FPalette));
-  DonePainting();
+  DonePainting(area);
 }
 
 void TCanvas::ExtTextOut(int X, int Y, const TRect& Clip, std::string_view Bytes, const int* Advances,
                          bool Opaque) {
   if (!CanPaint(FImage)) return;
-  const QRect clip = ClipToImage(Clip, *FImage);
+  const TRect area = LogicalClip(Clip);
+  const QRect clip = DeviceClip(area);
   if (clip.isEmpty()) return;
   if (Bytes.empty() && !Opaque) return;
 
@@ -493,9 +189,10 @@ void TCanvas::ExtTextOut(int X, int Y, const TRect& Clip, std::string_view Bytes
 
   // Glyphs that cannot reach the clip are left out, so a long row scrolled
   // far to the side costs little more than the walk over its advances.
-  const int visibleLeft = clip.left() - f.Reach;
-  const int visibleRight = clip.right() + 1 + f.Reach;
-  const qreal baseline = Y + f.Ascent;
+  const int visibleLeft = area.Left - f.Reach;
+  const int visibleRight = area.Right + f.Reach;
+  const qreal ratio = f.Ratio;
+  const qreal baseline = (Y + f.Ascent) * ratio;
   int x = X;
   for (size_t i = 0; i < Bytes.size(); ++i) {
     unsigned code = ByteAt(Bytes, i);
@@ -524,7 +221,7 @@ void TCanvas::ExtTextOut(int X, int Y, const TRect& Clip, std::string_view Bytes
       continue;
     }
     cache.Glyphs.push_back(g->Index);
-    cache.Positions.emplace_back(start, baseline);
+    cache.Positions.emplace_back(start * ratio, baseline);
   }
   const int textRight = x;
 
@@ -539,24 +236,22 @@ void TCanvas::ExtTextOut(int X, int Y, const TRect& Clip, std::string_view Bytes
   p.setPen(textColor);
   if (!cache.Glyphs.empty()) {
     QGlyphRun run;
-    run.setRawFont(f.Raw);
+    run.setRawFont(f.DeviceRaw);
     run.setRawData(cache.Glyphs.data(), cache.Positions.data(), static_cast<int>(cache.Glyphs.size()));
     p.drawGlyphRun(QPointF(0, 0), run);
   }
   if (!fallbacks.empty()) {
-    p.setFont(f.Plain);
-    for (const auto& [code, gx] : fallbacks) p.drawText(QPointF(gx, baseline), TFontEntry::Text(code));
+    p.setFont(f.DevicePlain);
+    for (const auto& [code, gx] : fallbacks) p.drawText(QPointF(gx * ratio, baseline), TFontEntry::Text(code));
   }
   if (textRight > X && (FFont.Style.contains(fsUnderline) || FFont.Style.contains(fsStrikeOut))) {
     const int bottom = Y + f.Ascent + f.Descent;
     const int b = Y + f.Ascent;
-    if (FFont.Style.contains(fsUnderline))
-      p.fillRect(QRect(X, std::min(b + f.UnderlinePos, bottom - f.LineWidth), textRight - X, f.LineWidth),
-                 textColor);
-    if (FFont.Style.contains(fsStrikeOut))
-      p.fillRect(QRect(X, b - f.StrikeOutPos, textRight - X, f.LineWidth), textColor);
+    auto line = [&](int Top) { p.fillRect(DeviceRect({X, Top, textRight, Top + f.LineWidth}), textColor); };
+    if (FFont.Style.contains(fsUnderline)) line(std::min(b + f.UnderlinePos, bottom - f.LineWidth));
+    if (FFont.Style.contains(fsStrikeOut)) line(b - f.StrikeOutPos);
   }
-  DonePainting();
+  DonePainting(area);
 }
 
 void TCanvas::LineTo(int X, int Y) {
@@ -567,6 +262,13 @@ void TCanvas::LineTo(int X, int Y) {
   TPixels px(*FImage);
   if (!px.Supported()) return;
   const uint32_t pen = px.Encode(ToQColor(PenColor, FPalette));
+  const bool unscaled = Ratio() == 1;
+  auto plot = [&](int x, int y) {  // logical pixel (x, y)
+    const QRect d = unscaled ? QRect(x, y, 1, 1) : DeviceRect({x, y, x + 1, y + 1}) & FImage->rect();
+    for (int dy = d.top(); dy <= d.bottom(); ++dy)
+      for (int dx = d.left(); dx <= d.right(); ++dx)
+        if (px.Contains(dx, dy)) px.Set(dx, dy, PenMode == pmNot ? px.Invert(px.Get(dx, dy)) : pen);
+  };
   const int dx = std::abs(X - from.X);
   const int dy = std::abs(Y - from.Y);
   const int sx = X > from.X ? 1 : -1;
@@ -577,7 +279,7 @@ void TCanvas::LineTo(int X, int Y) {
   int y = from.Y;
   int err = 0;
   for (int i = 0; i < steps; ++i) {
-    if (px.Contains(x, y)) px.Set(x, y, PenMode == pmNot ? px.Invert(px.Get(x, y)) : pen);
+    plot(x, y);
     if (dx >= dy) {
       x += sx;
       err += 2 * dy;
@@ -594,146 +296,87 @@ void TCanvas::LineTo(int X, int Y) {
       }
     }
   }
+  if (steps > 0)
+    DonePainting(LogicalClip({std::min(from.X, X), std::min(from.Y, Y), std::max(from.X, X) + 1,
+                              std::max(from.Y, Y) + 1}));
 }
 
-void TCanvas::Draw(int X, int Y, const QImage& Bitmap) {
+void TCanvas::Draw(int X, int Y, const QImage& Bitmap, const TRect& Clip) {
   if (!CanPaint(FImage) || Bitmap.isNull()) return;
-  Painter().drawImage(X, Y, Bitmap);
-  DonePainting();
+  const qreal bitmapRatio = Bitmap.devicePixelRatio();
+  const TRect own{X, Y, X + static_cast<int>(std::ceil(Bitmap.width() / bitmapRatio)),
+                  Y + static_cast<int>(std::ceil(Bitmap.height() / bitmapRatio))};
+  const TRect area = LogicalClip(Intersect(own, Clip));
+  const QRect clip = DeviceClip(area);
+  if (clip.isEmpty()) return;
+  const qreal r = Ratio();
+  QPainter& p = Painter();
+  p.setClipRect(clip);
+  if (bitmapRatio == r) {
+    // Pixel for pixel; the bitmap seen at ratio 1 so the painter keeps its size.
+    const QImage pixels(Bitmap.constBits(), Bitmap.width(), Bitmap.height(), Bitmap.bytesPerLine(),
+                        Bitmap.format());
+    p.drawImage(QPoint(qRound(X * r), qRound(Y * r)), pixels);
+  } else {
+    const QRect dest = DeviceRect(own);
+    p.drawImage(clip.topLeft(), Stretch(Bitmap, dest, clip));
+  }
+  DonePainting(area);
 }
 
 void TCanvas::StretchDraw(const TRect& R, const QImage& Bitmap) {
   if (!CanPaint(FImage) || Bitmap.isNull()) return;
-  const QRect visible = ClipToImage(R, *FImage);
+  const TRect area = LogicalClip(R);
+  const QRect visible = DeviceClip(area);
   if (visible.isEmpty()) return;
-  const QImage::Format format =
-      Bitmap.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-  const QImage src = Bitmap.convertToFormat(format);
-  // Nearest neighbour, sampled at the centre of each destination pixel:
-  // whole-number enlargements turn every source pixel into an exact block.
-  const int64_t sw = src.width(), sh = src.height();
-  const int64_t dw = R.Width(), dh = R.Height();
-  auto sourceIndex = [](int64_t d, int64_t sSize, int64_t dSize) {
-    return static_cast<int>(std::min(sSize - 1, ((2 * d + 1) * sSize) / (2 * dSize)));
-  };
-  std::vector<int> columns(static_cast<size_t>(visible.width()));
-  for (int i = 0; i < visible.width(); ++i)
-    columns[static_cast<size_t>(i)] = sourceIndex(visible.left() + i - R.Left, sw, dw);
-  QImage scaled(visible.size(), format);
-  for (int j = 0; j < visible.height(); ++j) {
-    const int row = sourceIndex(visible.top() + j - R.Top, sh, dh);
-    const auto* in = reinterpret_cast<const uint32_t*>(src.constScanLine(row));
-    auto* out = reinterpret_cast<uint32_t*>(scaled.scanLine(j));
-    for (int i = 0; i < visible.width(); ++i) out[i] = in[columns[static_cast<size_t>(i)]];
-  }
-  Painter().drawImage(visible.topLeft(), scaled);
-  DonePainting();
+  Painter().drawImage(visible.topLeft(), Stretch(Bitmap, DeviceRect(R), visible));
+  DonePainting(area);
 }
 
-void TCanvas::ScrollRect(int Dx, int Dy, const TRect& R) {
-  if (!FImage || FImage->isNull()) return;
-  const QRect r = ClipToImage(R, *FImage);
-  if (r.isEmpty() || (Dx == 0 && Dy == 0)) return;
+bool TCanvas::ScrollRect(int Dx, int Dy, const TRect& R) {
+  if (!FImage || FImage->isNull()) return true;
+  const TRect area = LogicalClip(R);
+  if (!CanScrollExactly(Dx, Dy)) {
+    AddDamage(area);
+    return false;
+  }
+  const QRect r = DeviceClip(area);
+  if (r.isEmpty() || (Dx == 0 && Dy == 0)) return true;
   ClosePainter();
+  const qreal ratio = Ratio();
+  const int dx = qRound(Dx * ratio), dy = qRound(Dy * ratio);
   // Destination pixels whose source lies inside r as well.
-  const QRect dest = r & r.translated(Dx, Dy);
-  if (dest.isEmpty()) return;
-  const int depth = FImage->depth();
-  if (depth % 8 == 0) {
-    const int bpp = depth / 8;
-    const size_t rowBytes = static_cast<size_t>(dest.width()) * static_cast<size_t>(bpp);
-    uchar* bits = FImage->bits();  // detaches once
-    const qsizetype stride = FImage->bytesPerLine();
-    auto moveRow = [&](int y) {
-      uchar* to = bits + y * stride + static_cast<qsizetype>(dest.left()) * bpp;
-      const uchar* from = bits + (y - Dy) * stride + static_cast<qsizetype>(dest.left() - Dx) * bpp;
-      std::memmove(to, from, rowBytes);
-    };
-    // Rows are copied away from the direction of movement so no source row
-    // is overwritten before it is read.
-    if (Dy > 0)
-      for (int y = dest.bottom(); y >= dest.top(); --y) moveRow(y);
-    else
-      for (int y = dest.top(); y <= dest.bottom(); ++y) moveRow(y);
-    return;
+  const QRect dest = r & r.translated(dx, dy);
+  if (!dest.isEmpty()) {
+    const int depth = FImage->depth();
+    if (depth % 8 == 0) {
+      const int bpp = depth / 8;
+      const size_t rowBytes = static_cast<size_t>(dest.width()) * static_cast<size_t>(bpp);
+      uchar* bits = FImage->bits();  // detaches once
+      const qsizetype stride = FImage->bytesPerLine();
+      auto moveRow = [&](int y) {
+        uchar* to = bits + y * stride + static_cast<qsizetype>(dest.left()) * bpp;
+        const uchar* from = bits + (y - dy) * stride + static_cast<qsizetype>(dest.left() - dx) * bpp;
+        std::memmove(to, from, rowBytes);
+      };
+      // Whole rows of the image are one block; otherwise rows are copied
+      // away from the direction of movement so no source row is overwritten
+      // before it is read.
+      if (dest.width() == FImage->width() && static_cast<qsizetype>(rowBytes) == stride)
+        std::memmove(bits + dest.top() * stride, bits + (dest.top() - dy) * stride,
+                     static_cast<size_t>(dest.height()) * rowBytes);
+      else if (dy > 0)
+        for (int y = dest.bottom(); y >= dest.top(); --y) moveRow(y);
+      else
+        for (int y = dest.top(); y <= dest.bottom(); ++y) moveRow(y);
+    } else {
+      // Sub-byte (monochrome) images: through a copy of the source area.
+      const QImage source = FImage->copy(dest.translated(-dx, -dy));
+      for (int y = 0; y < dest.height(); ++y)
+        for (int x = 0; x < dest.width(); ++x)
+          FImage->setPixel(dest.left() + x, dest.top() + y, static_cast<uint>(source.pixelIndex(x, y)));
+    }
   }
-  // Sub-byte (monochrome) images: through a copy of the source area.
-  const QImage source = FImage->copy(dest.translated(-Dx, -Dy));
-  for (int y = 0; y < dest.height(); ++y)
-    for (int x = 0; x < dest.width(); ++x)
-      FImage->setPixel(dest.left() + x, dest.top() + y, static_cast<uint>(source.pixelIndex(x, y)));
-}
-
-// ---------------------------------------------------------------------------
-// Flood fills
-
-void FloodFillSurface(QImage& Image, int X, int Y, const QColor& Fill) {
-  TPixels px(Image);
-  if (!px.Supported() || !px.Contains(X, Y)) return;
-  const uint32_t target = px.Get(X, Y);
-  const uint32_t fill = px.Encode(Fill);
-  if (target == fill) return;
-  ScanFill(
-      px.Width(), px.Height(), X, Y, [&](int x, int y) { return px.Get(x, y) == target; },
-      [&](int x, int y) { px.Set(x, y, fill); });
-}
-
-void FloodFillBorder(QImage& Image, int X, int Y, const QColor& Border, const QColor& Fill) {
-  TPixels px(Image);
-  if (!px.Supported() || !px.Contains(X, Y)) return;
-  const uint32_t border = px.Encode(Border);
-  const uint32_t fill = px.Encode(Fill);
-  // The fill colour may already occur inside the area, so filled pixels are
-  // remembered separately.
-  const auto width = static_cast<size_t>(px.Width());
-  std::vector<bool> done(width * static_cast<size_t>(px.Height()));
-  auto at = [&](int x, int y) { return static_cast<size_t>(y) * width + static_cast<size_t>(x); };
-  ScanFill(
-      px.Width(), px.Height(), X, Y,
-      [&](int x, int y) { return !done[at(x, y)] && px.Get(x, y) != border; },
-      [&](int x, int y) {
-        done[at(x, y)] = true;
-        px.Set(x, y, fill);
-      });
-}
-
-// ---------------------------------------------------------------------------
-// Resources and cursors
-
-QImage LoadCrBitmap() {
-  InitCanvasResources();
-  QImage image(QStringLiteral(":/CR.bmp"));
-  if (image.isNull()) image.load(QStringLiteral(":/CR.png"));
-  if (image.isNull()) throw std::runtime_error("The CR bitmap resource (:/CR.bmp) is missing");
-  return image.convertToFormat(QImage::Format_RGB32);
-}
-
-QCursor LoadRevCursor() {
-  InitCanvasResources();
-  const QImage image = QImage(QStringLiteral(":/RevCursor.png")).convertToFormat(QImage::Format_ARGB32);
-  if (image.isNull()) throw std::runtime_error("The RevCursor resource (:/RevCursor.png) is missing");
-  // The hot spot is the arrow's tip: its right-most pixel, the top one if
-  // several share that column.
-  QPoint tip(image.width() - 1, 0);
-  for (int x = image.width() - 1, found = 0; x >= 0 && !found; --x)
-    for (int y = 0; y < image.height(); ++y)
-      if (qAlpha(image.pixel(x, y)) != 0) {
-        tip = {x, y};
-        found = 1;
-        break;
-      }
-  return QCursor(QPixmap::fromImage(image), tip.x(), tip.y());
-}
-
-void RegisterProgramCursor(int Index, const QCursor& Cursor) {
-  TCursorTable& t = Cursors();
-  const std::lock_guard<std::mutex> guard(t.Lock);
-  t.Cursors.insert_or_assign(Index, Cursor);
-}
-
-QCursor ProgramCursor(int Index) {
-  TCursorTable& t = Cursors();
-  const std::lock_guard<std::mutex> guard(t.Lock);
-  const auto it = t.Cursors.find(Index);
-  return it != t.Cursors.end() ? it->second : QCursor(Qt::ArrowCursor);
+  DonePainting(area);
+  return true;
 }

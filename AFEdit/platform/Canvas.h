@@ -5,6 +5,15 @@
 // fills, and moving pixels for scrolling.  Rectangles are TRect (right and
 // bottom exclusive); colours are TColor, system colours resolved through a
 // palette.
+//
+// Coordinates are logical pixels.  The image may hold more device pixels
+// than that (its device pixel ratio, as on a scaled screen): the canvas then
+// draws text, fills, lines and bitmaps at the device's resolution, logical
+// pixel x covering device pixels [round(x * ratio), round((x + 1) * ratio)).
+//
+// Every drawing call records the logical rectangle it touched (its damage);
+// the damage is handed to the sink when the outermost batch closes, or right
+// after a call made outside a batch.
 #pragma once
 
 #include <QCursor>
@@ -15,6 +24,8 @@
 #include <QRect>
 #include <QString>
 
+#include <climits>
+#include <functional>
 #include <memory>
 #include <string_view>
 
@@ -60,6 +71,10 @@ public:
 
   void SetImage(QImage* Image);
   QImage* Image() const noexcept { return FImage; }
+  // Device pixels per logical pixel: the image's ratio.
+  qreal Ratio() const noexcept { return FImage ? FImage->devicePixelRatio() : 1.0; }
+  // The device pixels that logical rectangle R covers (not clipped).
+  QRect DeviceRect(const TRect& R) const noexcept;
   void SetPalette(const QPalette& P) { FPalette = P; }
   const QPalette& Palette() const noexcept { return FPalette; }
 
@@ -90,12 +105,28 @@ public:
   // pmNot every pixel on it is inverted.  PenPos becomes (X, Y).
   void LineTo(int X, int Y);
 
-  void Draw(int X, int Y, const QImage& Bitmap);
+  // Draws a bitmap with its top-left corner at (X, Y), clipped to Clip.  A
+  // bitmap of the image's ratio is copied pixel for pixel; any other is
+  // stretched over its logical size.
+  void Draw(int X, int Y, const QImage& Bitmap, const TRect& Clip);
+  void Draw(int X, int Y, const QImage& Bitmap) { Draw(X, Y, Bitmap, {INT_MIN / 2, INT_MIN / 2, INT_MAX / 2, INT_MAX / 2}); }
+  // Nearest-neighbour stretch of Bitmap over the device pixels of R.
   void StretchDraw(const TRect& R, const QImage& Bitmap);
 
   // Moves the pixels of R by (Dx, Dy), clipped to R; the uncovered strip
-  // keeps its old pixels (the caller repaints it).
-  void ScrollRect(int Dx, int Dy, const TRect& R);
+  // keeps its old pixels (the caller repaints it).  Returns false, moving
+  // nothing, when the move is not a whole number of device pixels (a
+  // fractional ratio): the caller then repaints all of R.
+  bool ScrollRect(int Dx, int Dy, const TRect& R);
+  // Whether a move by (Dx, Dy) logical pixels is a whole number of device
+  // pixels.
+  bool CanScrollExactly(int Dx, int Dy) const noexcept;
+
+  // The logical rectangle touched since the damage was last taken (the
+  // bounding box of every drawing call's rectangle), and the sink it goes to.
+  const TRect& Damage() const noexcept { return FDamage; }
+  TRect TakeDamage() noexcept;
+  void SetDamageSink(std::function<void(const TRect&)> Sink) { FDamageSink = std::move(Sink); }
 
   // Between BeginBatch and the matching EndBatch the drawing calls share one
   // painter on the image instead of opening one each; calls that touch the
@@ -104,9 +135,15 @@ public:
   void EndBatch();
 
 private:
-  // The painter for one drawing call: the batch's (state reset) or a fresh one.
+  // The painter for one drawing call, in device pixels: the batch's (state
+  // reset) or a fresh one.
   QPainter& Painter();
-  void DonePainting();
+  // Ends a drawing call that touched R (logical).
+  void DonePainting(const TRect& R);
+  void AddDamage(const TRect& R) noexcept;
+  TRect LogicalClip(const TRect& R) const noexcept;
+  QRect DeviceClip(const TRect& R) const noexcept;
+  void FlushDamage();
   void ClosePainter();
 
   // Per-font data (Qt font, metrics, glyphs by CP932 code) for the last few
@@ -119,8 +156,11 @@ private:
   QPalette FPalette;
   TFont FFont;
   mutable std::shared_ptr<TFontCache> FFontCache;
+  QImage FDeviceView;  // FImage's pixels at ratio 1, what the painter paints on
   std::unique_ptr<QPainter> FPainter;
   int FBatchDepth = 0;
+  TRect FDamage;
+  std::function<void(const TRect&)> FDamageSink;
 };
 
 // Flood fills on an image (24- or 32-bit).
@@ -133,6 +173,9 @@ void FloodFillBorder(QImage& Image, int X, int Y, const QColor& Border, const QC
 // The "CR" line-end glyph bitmap (16 x 16) from the resources; throws
 // std::runtime_error when the resource is missing.
 QImage LoadCrBitmap();
+// Source stretched (nearest neighbour) to a square of Size logical pixels
+// at the device pixel ratio Ratio.
+QImage StretchedBitmap(const QImage& Source, int Size, qreal Ratio);
 // The "RevCursor" cursor from the resources: a right-pointing arrow with its
 // hot spot at the tip.
 QCursor LoadRevCursor();

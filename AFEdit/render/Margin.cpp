@@ -19,6 +19,19 @@ std::string RulerString(int FirstCol, int Count) {
   return s;
 }
 
+// The margin must hold the formatted number of every row: it widens (and
+// never narrows) to the width of the row count's number, three digits at
+// least.
+bool TCustomAFEdit::FitMarginToRowNumbers() {
+  if (!FViewOpt.contains(voRowNum)) return false;
+  const long long widest = std::max(100, RowCount());
+  const int width = static_cast<int>(FormatRowNumber(FRowDspFmt, widest).size()) * FCellWidth;
+  if (width <= FLeftMgn) return false;
+  FLeftMgn = width;
+  FTextRect.Left = width;
+  return true;
+}
+
 void TCustomAFEdit::PaintLeftMargin(int Row, std::string AStr) {
   if (FSurface.isNull()) return;
   FCanvas.BrushColor = FColLeftMgn;
@@ -27,10 +40,8 @@ void TCustomAFEdit::PaintLeftMargin(int Row, std::string AStr) {
   if (Row == FTopRow) {  // the gap between the ruler and the first row
     const TRect gap{0, FTextRect.Top - FTopMgn, FTextRect.Left, cell.Bottom};
     FCanvas.FillRect(gap);
-    InvalidateRect(gap);
   }
   FCanvas.FillRect(cell);
-  InvalidateRect(cell);
   bool defaultDraw = true;
   if (OnDrawLeftMgn) OnDrawLeftMgn(this, Row, cell, AStr, defaultDraw);
   if (!defaultDraw) return;
@@ -68,7 +79,6 @@ void TCustomAFEdit::PaintColumnRuler() {
   FCanvas.BrushColor = FColColumnIndi;
   const TRect corner{0, 0, FTextRect.Left, FTextRect.Top - FTopMgn};
   FCanvas.FillRect(corner);
-  InvalidateRect(corner);
   bool defaultDraw = true;
   if (OnDrawColIndi) OnDrawColIndi(this, corner, defaultDraw);
   if (!defaultDraw) return;

@@ -1,10 +1,8 @@
 // The cell grid, the control's fonts and the line-end glyphs.
-#include <QGuiApplication>
-#include <QInputMethod>
-
 #include <algorithm>
 
 #include "AFEdit/AFEdit.h"
+#include "AFEdit/platform/Screen.h"
 #include "AFEdit/render/RowFormat.h"
 
 void TCustomAFEdit::UpdateMetrics(bool Repaint) {
@@ -15,16 +13,14 @@ void TCustomAFEdit::UpdateMetrics(bool Repaint) {
   FCellWidth = FHalfWidth + FCharPich;
   std::fill(FCellAdvances.begin(), FCellAdvances.end(), FCellWidth);
 
-  // The margin must hold a formatted row number.
-  const int numberWidth = static_cast<int>(FormatRowNumber(FRowDspFmt, 100).size()) * FCellWidth;
-  if (FViewOpt.contains(voRowNum) && numberWidth > FLeftMgn) FLeftMgn = numberWidth;
+  FitMarginToRowNumbers();
   FTextRect.Left = FLeftMgn;
   if (FViewOpt.contains(voColIndicate)) FTextRect.Top = FRowHeight + FTopMgn;
 
   if (Repaint) {
     HideCaret();
     FCanvas.BrushColor = FColor;
-    FCanvas.FillRect({0, 0, FSurface.width(), FSurface.height()});
+    FCanvas.FillRect({0, 0, INT_MAX / 2, INT_MAX / 2});
     Paint();
     ShowCaret();
   }
@@ -53,13 +49,13 @@ void TCustomAFEdit::FontChanged() {
     CreateCaret(2, FCharHeight);
     ShowCaret();
     // The input method's window follows the font.
-    if (QInputMethod* im = QGuiApplication::inputMethod()) im->update(Qt::ImFont | Qt::ImCursorRectangle);
+    NotifyInputMethodFont();
   }
   BuildCrMarks(FColCr, FColor);
 }
 
 void TCustomAFEdit::BuildCrMarks(TColor MarkColor, TColor BackColor) {
-  const TCrMarkKey key{FCharHeight, MarkColor, BackColor};
+  const TCrMarkKey key{FCharHeight, MarkColor, BackColor, FCanvas.Ratio()};
   if (key == FCrMarkKey) return;
   FCrMarkKey = key;
   FColCr = MarkColor;
@@ -71,12 +67,11 @@ void TCustomAFEdit::BuildCrMarks(TColor MarkColor, TColor BackColor) {
   FloodFillSurface(FCrSource, 10, 4, mark);
   FloodFillSurface(FCrSource, 4, 10, mark);
   FloodFillBorder(FCrSource, 1, 1, mark, ToQColor(BackColor, pal));
+  // At the surface's resolution, so the canvas copies them pixel for pixel.
   const int h = std::max(FCharHeight, 1);
-  FCrMark = QImage(h, h, QImage::Format_RGB32);
-  TCanvas(&FCrMark, pal).StretchDraw({0, 0, h, h}, FCrSource);
+  FCrMark = StretchedBitmap(FCrSource, h, FCanvas.Ratio());
   FloodFillBorder(FCrSource, 1, 1, mark, ToQColor(FColSelBrush, pal));
-  FCrMarkSel = QImage(h, h, QImage::Format_RGB32);
-  TCanvas(&FCrMarkSel, pal).StretchDraw({0, 0, h, h}, FCrSource);
+  FCrMarkSel = StretchedBitmap(FCrSource, h, FCanvas.Ratio());
 }
 
 void TCustomAFEdit::TextOutAt(int X, int Y, std::string_view S, int ClipLeft) {
@@ -85,7 +80,6 @@ void TCustomAFEdit::TextOutAt(int X, int Y, std::string_view S, int ClipLeft) {
   const TRect clip{std::max(ClipLeft, X), Y, X + len * FCellWidth, Y + FRowHeight};
   FCanvas.ExtTextOut(X, Y, clip, S, FCellAdvances.data(), true);
   FCanvas.MoveTo(X + len * FCellWidth, Y + FRowHeight);
-  InvalidateRect(clip);
 }
 
 void TCustomAFEdit::NonClientPaint() {

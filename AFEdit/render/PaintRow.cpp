@@ -137,13 +137,9 @@ void TCustomAFEdit::DrawLineEnd(int X, int Y, TLineEndMark Mark) {
       if (!FViewOpt.contains(voCr)) break;
       const TColor back = FPaint.Attr.BackColor;
       if (FCrMarkKey.Back != back) BuildCrMarks(FColCr, back);
-      const QImage& glyph = IsSelectedAt(FPaint.Pos, FPaint.Row) ? FCrMarkSel : FCrMark;
       // The glyph never covers the margin.
-      const int skip = std::max(0, FTextRect.Left - X);
-      if (skip < glyph.width()) {
-        FCanvas.Draw(X + skip, Y, skip > 0 ? glyph.copy(skip, 0, glyph.width() - skip, glyph.height()) : glyph);
-        InvalidateRect({X + skip, Y, X + glyph.width(), Y + glyph.height()});
-      }
+      FCanvas.Draw(X, Y, IsSelectedAt(FPaint.Pos, FPaint.Row) ? FCrMarkSel : FCrMark,
+                   {FTextRect.Left, Y, FTextRect.Right, Y + FRowHeight});
       break;
     }
     case leEof: TextOutAt(X, Y, FEofMark, FTextRect.Left); break;
@@ -205,16 +201,24 @@ void TCustomAFEdit::PaintRow(int Row) {
     R.Left = 0;
     FCanvas.BrushColor = FColor;
     FCanvas.FillRect(R);
-    InvalidateRect(R);
     return;
   }
+  if (!BeginRowPaint(Row, top, R)) return;
+  int S = 0, E = 0;
+  VisibleByteRange(R, S, E);
+  PaintRowText(S, E);
+  FinishRowPaint(Row, top, R);
+}
 
+// Fills the row's background and builds its painted string; false when the
+// row's owner-draw handler painted it.
+bool TCustomAFEdit::BeginRowPaint(int Row, int Top, const TRect& R) {
   const TLineAttr attr = FLineAttrs.PeekAttr(Row);
   const int indent = std::max<int>(attr.Indent, 0);
   FPaint.Row = Row;
   FPaint.Indent = attr.Indent;
   FPaint.Attr = attr;
-  FPaint.Y = top;
+  FPaint.Y = Top;
   FPaint.B = 0;
   FPaint.Pos = 0;
   // The row's background, or the selection's when its first column is
@@ -229,7 +233,6 @@ void TCustomAFEdit::PaintRow(int Row) {
   AppendExpandedTabs(D, FLines[Row].view(), false, FTabSize);
   SetRunColors(0, Row, rkRowStart);
   FCanvas.FillRect(R);
-  InvalidateRect({0, top, FTextRect.Right, top + FRowHeight});
 
   std::string& P = FPaint.P;
   P = D;
@@ -243,21 +246,23 @@ void TCustomAFEdit::PaintRow(int Row) {
   }
   if (P.empty() || !RowHasLineEnd(Row)) P.push_back(kLf);
 
-  if (OnDrawLine) {
-    bool defaultDraw = true;
-    OnDrawLine(this, Row, R, P, defaultDraw);
-    if (!defaultDraw) return;
-  }
+  bool defaultDraw = true;
+  if (OnDrawLine) OnDrawLine(this, Row, R, P, defaultDraw);
+  return defaultDraw;
+}
 
-  // The visible byte range of P, widened to whole words, tab spans and
-  // characters, and to the line-end byte.
+// The byte range [S, E) of the painted string that R shows, widened to
+// whole words, tab spans and characters, and to the line-end byte; fills
+// the byte index of every column in it.
+void TCustomAFEdit::VisibleByteRange(const TRect& R, int& S, int& E) {
+  const std::string& P = FPaint.P;
   const int len = static_cast<int>(P.size());
   auto inW = [&](int i) {
     const char c = P[static_cast<size_t>(i)];
     return c == kTabByte || c == kFillerByte || FWordChars.test(static_cast<unsigned char>(c));
   };
-  int S = (R.Left - FTextRect.Left) / FCellWidth + FLeftCol;
-  int E = (R.Right - FTextRect.Left + FCellWidth - 1) / FCellWidth + FLeftCol;
+  S = (R.Left - FTextRect.Left) / FCellWidth + FLeftCol;
+  E = (R.Right - FTextRect.Left + FCellWidth - 1) / FCellWidth + FLeftCol;
   if (S > len) S = len;
   if (S > 0 && S < len) {
     if (inW(S))
@@ -277,10 +282,24 @@ void TCustomAFEdit::PaintRow(int Row) {
     }
   }
   E = std::min(E, len);
-  DisplayByteIndexes(FLines[Row].view(), S, E, indent, FTabSize, FPaint.ColB);
-  auto byteAt = [&](int pos) { return FPaint.ColB[static_cast<size_t>(pos - S)]; };
+  const int indent = std::max<int>(FPaint.Indent, 0);
+  DisplayByteIndexes(FLines[FPaint.Row].view(), S, E, indent, FTabSize, FPaint.ColB);
+  FPaint.FirstPos = S;
+}
 
-  FCanvas.MoveTo((S - FLeftCol) * FCellWidth + FTextRect.Left, top);
+// Draws what the word or run in progress holds before a mark or a colour
+// change: the keyword colouring first, then the run.
+void TCustomAFEdit::EndRun() {
+  if (FViewOpt.contains(voKeyWord)) DrawKeyword();
+  FlushRun();
+  FPaint.Word.clear();
+}
+
+// Bytes [S, E) of the row, run by run, with their marks and colours.
+void TCustomAFEdit::PaintRowText(int S, int E) {
+  const std::string& P = FPaint.P;
+  const int Row = FPaint.Row;
+  FCanvas.MoveTo((S - FLeftCol) * FCellWidth + FTextRect.Left, FPaint.Y);
   FPaint.Run.clear();
   FPaint.Word.clear();
   const bool keywords = FViewOpt.contains(voKeyWord);
@@ -292,10 +311,11 @@ void TCustomAFEdit::PaintRow(int Row) {
     if (FBlkAttrs.At(i).StartRow <= Row && Row <= FBlkAttrs.At(i).EndRow) N = 0;
   const TColAttrList* colAttrs = FLineAttrs.ColAttrs(Row);
   const bool hankana = FViewOpt.contains(voHankana);
+  const bool showIndent = FViewOpt.contains(voIndent);
   int& Pos = FPaint.Pos;
   char last = 0;
   for (Pos = S; Pos < E; ++Pos) {
-    FPaint.B = byteAt(Pos);
+    FPaint.B = FPaint.ColB[static_cast<size_t>(Pos - S)];
     const char b = P[static_cast<size_t>(Pos)];
     last = b;
     if (N >= 0 && FPaint.B >= N) {  // a block begins or ends here
@@ -307,103 +327,37 @@ void TCustomAFEdit::PaintRow(int Row) {
     const TColAttr* ca = colAttrs ? ColAttrAt(Row, FPaint.B) : nullptr;
     if (showIndent && FPaint.B == -1) {
       // The last indent cell: the whole visible indent as dots.
-      FPaint.Run.assign(static_cast<size_t>(std::max(indent - S, 0)), FIndentMark[0]);
+      FPaint.Run.assign(static_cast<size_t>(std::max(std::max<int>(FPaint.Indent, 0) - S, 0)), FIndentMark[0]);
       SetRunColors(Pos, Row, rkMark);
       FlushRun();
       SetRunColors(Pos, Row, rkNormal);
     } else if (ca && ca->Active) {
       if (keywords) DrawKeyword();
       FlushRun();
-      const TFontStyles savedStyle = FCanvas.Font().Style;
-      TFont f = FCanvas.Font();
-      f.Color = IsSelectedAt(Pos, Row) ? FSelTextFont.Color : ca->Color;
-      f.Style = ca->Style;
-      FCanvas.SetFont(f);
-      for (;;) {
-        const char c = P[static_cast<size_t>(Pos)];
-        FPaint.Run.push_back(c);
-        if (IsSelectedAt(Pos, Row) != IsSelectedAt(Pos + 1, Row)) {
-          SetRunColors(Pos, Row, rkColAttr);
-          FlushRun();
-          SetRunColors(Pos + 1, Row, rkColAttr);
-        }
-        if (IsLead(c) && Pos + 1 < E) FPaint.Run.push_back(P[static_cast<size_t>(++Pos)]);
-        ++Pos;
-        if (Pos >= E) break;
-        FPaint.B = byteAt(Pos);
-        const TColAttr* next = ColAttrAt(Row, FPaint.B);
-        if (!next || !next->Active || !(next->Style == FCanvas.Font().Style) ||
-            next->Color != FCanvas.Font().Color)
-          break;
-      }
-      last = P[static_cast<size_t>(Pos - 1)];
-      FPaint.Word.clear();
-      FlushRun();
-      SetRunColors(Pos, Row, rkNormal);
-      TFont restored = FCanvas.Font();
-      restored.Style = savedStyle;
-      FCanvas.SetFont(restored);
-      --Pos;
+      last = PaintColAttrRun(E);
     } else if (IsLead(b)) {
       if (keywords) DrawKeyword();
       FPaint.Word.clear();
-      const std::string_view C = std::string_view(P).substr(static_cast<size_t>(Pos), 2);
-      const unsigned code = C.size() == 2 ? static_cast<unsigned char>(C[0]) << 8 | static_cast<unsigned char>(C[1]) : 0;
-      if (FViewOpt.contains(voAnsiSpace) && code == 0x8140) {
-        FlushRun();
-        SetRunColors(Pos, Row, rkMark);
-        DrawAtPen(FZenSpaceMark);
-        SetRunColors(Pos, Row, rkNormal);
-      } else if (FViewOpt.contains(voDependence) && code != 0 && FDependenceSet[code]) {
-        FlushRun();
-        SetRunColors(Pos, Row, rkDependence);
-        DrawAtPen(C);
-        SetRunColors(Pos, Row, rkNormal);
-      } else {
-        FPaint.Run.append(C);
-      }
-      if (Pos + 1 < E) last = P[static_cast<size_t>(++Pos)];
+      PaintDoubleByte(E, last);
     } else if (b == kCr) {
-      if (keywords) DrawKeyword();
-      FlushRun();
-      FPaint.Word.clear();
-      DrawLineEnd(FCanvas.PenPos.X, top, leLineEnd);
+      EndRun();
+      DrawLineEnd(FCanvas.PenPos.X, FPaint.Y, leLineEnd);
     } else if (b == kLf) {
-      if (keywords) DrawKeyword();
-      FlushRun();
-      FPaint.Word.clear();
+      EndRun();
       SetRunColors(Pos, Row, rkLineEnd);
       const int x = FCanvas.PenPos.X;
-      DrawLineEnd(x, top, leFold);
-      if (Row == RowCount() - 1) DrawLineEnd(x, top, leEof);
+      DrawLineEnd(x, FPaint.Y, leFold);
+      if (Row == RowCount() - 1) DrawLineEnd(x, FPaint.Y, leEof);
     } else if (b == kTabByte) {
-      if (keywords) DrawKeyword();
-      FlushRun();
-      FPaint.Word.clear();
+      EndRun();
       SetRunColors(Pos, Row, rkMark);
       DrawAtPen(FTabEndMark);
       SetRunColors(Pos, Row, rkNormal);
     } else if (b == kFillerByte) {
-      if (keywords) DrawKeyword();
-      FlushRun();
-      FPaint.Word.clear();
-      SetRunColors(Pos, Row, rkMark);
-      FPaint.Run = FTabMark;
-      while (Pos + 1 < E && P[static_cast<size_t>(Pos + 1)] == kFillerByte) {
-        ++Pos;
-        FPaint.Run.append(FTabMark);
-      }
-      if (Pos + 1 < E && P[static_cast<size_t>(Pos + 1)] == kTabByte) {
-        ++Pos;
-        FPaint.Run.append(FTabEndMark);
-      }
-      last = P[static_cast<size_t>(Pos)];
-      FlushRun();
-      SetRunColors(Pos, Row, rkNormal);
+      EndRun();
+      last = PaintTabSpan(E);
     } else if (hankana && static_cast<unsigned char>(b) >= 0x81) {
-      if (keywords) DrawKeyword();
-      FlushRun();
-      FPaint.Word.clear();
+      EndRun();
       SetRunColors(Pos, Row, rkDependence);
       DrawAtPen(std::string_view(&P[static_cast<size_t>(Pos)], 1));
       SetRunColors(Pos, Row, rkNormal);
@@ -431,19 +385,105 @@ void TCustomAFEdit::PaintRow(int Row) {
     if (keywords) DrawKeyword();
     FlushRun();
   }
+}
 
+// The bytes from FPaint.Pos that share one active column attribute, in its
+// colour and style; leaves Pos on the last of them and returns that byte.
+char TCustomAFEdit::PaintColAttrRun(int E) {
+  const std::string& P = FPaint.P;
+  const int Row = FPaint.Row;
+  int& Pos = FPaint.Pos;
+  const TColAttr* ca = ColAttrAt(Row, FPaint.B);
+  const TFontStyles savedStyle = FCanvas.Font().Style;
+  TFont f = FCanvas.Font();
+  f.Color = IsSelectedAt(Pos, Row) ? FSelTextFont.Color : ca->Color;
+  f.Style = ca->Style;
+  FCanvas.SetFont(f);
+  for (;;) {
+    const char c = P[static_cast<size_t>(Pos)];
+    FPaint.Run.push_back(c);
+    if (IsSelectedAt(Pos, Row) != IsSelectedAt(Pos + 1, Row)) {
+      SetRunColors(Pos, Row, rkColAttr);
+      FlushRun();
+      SetRunColors(Pos + 1, Row, rkColAttr);
+    }
+    if (IsLead(c) && Pos + 1 < E) FPaint.Run.push_back(P[static_cast<size_t>(++Pos)]);
+    ++Pos;
+    if (Pos >= E) break;
+    FPaint.B = FPaint.ColB[static_cast<size_t>(Pos - FPaint.FirstPos)];
+    const TColAttr* next = ColAttrAt(Row, FPaint.B);
+    if (!next || !next->Active || !(next->Style == FCanvas.Font().Style) || next->Color != FCanvas.Font().Color)
+      break;
+  }
+  const char last = P[static_cast<size_t>(Pos - 1)];
+  FPaint.Word.clear();
+  FlushRun();
+  SetRunColors(Pos, Row, rkNormal);
+  TFont restored = FCanvas.Font();
+  restored.Style = savedStyle;
+  FCanvas.SetFont(restored);
+  --Pos;
+  return last;
+}
+
+// A two-byte character at FPaint.Pos: the full-width space and dependence
+// characters are drawn apart in their mark colours, others join the run.
+void TCustomAFEdit::PaintDoubleByte(int E, char& Last) {
+  const std::string& P = FPaint.P;
+  const int Row = FPaint.Row;
+  int& Pos = FPaint.Pos;
+  const std::string_view C = std::string_view(P).substr(static_cast<size_t>(Pos), 2);
+  const unsigned code = C.size() == 2 ? static_cast<unsigned char>(C[0]) << 8 | static_cast<unsigned char>(C[1]) : 0;
+  if (FViewOpt.contains(voAnsiSpace) && code == 0x8140) {
+    FlushRun();
+    SetRunColors(Pos, Row, rkMark);
+    DrawAtPen(FZenSpaceMark);
+    SetRunColors(Pos, Row, rkNormal);
+  } else if (FViewOpt.contains(voDependence) && code != 0 && FDependenceSet[code]) {
+    FlushRun();
+    SetRunColors(Pos, Row, rkDependence);
+    DrawAtPen(C);
+    SetRunColors(Pos, Row, rkNormal);
+  } else {
+    FPaint.Run.append(C);
+  }
+  if (Pos + 1 < E) Last = P[static_cast<size_t>(++Pos)];
+}
+
+// A tab's filler cells from FPaint.Pos and its end cell, as tab marks;
+// leaves Pos on the last of them and returns that byte.
+char TCustomAFEdit::PaintTabSpan(int E) {
+  const std::string& P = FPaint.P;
+  int& Pos = FPaint.Pos;
+  SetRunColors(Pos, FPaint.Row, rkMark);
+  FPaint.Run = FTabMark;
+  while (Pos + 1 < E && P[static_cast<size_t>(Pos + 1)] == kFillerByte) {
+    ++Pos;
+    FPaint.Run.append(FTabMark);
+  }
+  if (Pos + 1 < E && P[static_cast<size_t>(Pos + 1)] == kTabByte) {
+    ++Pos;
+    FPaint.Run.append(FTabEndMark);
+  }
+  FlushRun();
+  SetRunColors(Pos, FPaint.Row, rkNormal);
+  return P[static_cast<size_t>(Pos)];
+}
+
+// The row's margin cell, the wrap guide, the empty area below the last row,
+// and the row's dirty flag once it is painted whole.
+void TCustomAFEdit::FinishRowPaint(int Row, int Top, const TRect& R) {
   PaintLeftMargin(Row, FormatRowNumber(FRowDspFmt, static_cast<long long>(Row) + 1));
 
   if (FOptions.contains(aoAutoFormat) && FViewOpt.contains(voWrapLine)) {
-    const int x = (attr.WrapPos - FLeftCol) * FCellWidth + FTextRect.Left;
+    const int x = (FPaint.Attr.WrapPos - FLeftCol) * FCellWidth + FTextRect.Left;
     // The guide belongs to the text area; scrolled past, it is not drawn
     // over the margin.
     if (x >= FTextRect.Left && x < FTextRect.Right) {
       FCanvas.PenMode = pmCopy;
       FCanvas.PenColor = FMarkColor;
-      FCanvas.MoveTo(x, top);
-      FCanvas.LineTo(x, top + FRowHeight);
-      InvalidateRect({x, top, x + 1, top + FRowHeight});
+      FCanvas.MoveTo(x, Top);
+      FCanvas.LineTo(x, Top + FRowHeight);
     }
   }
 
@@ -453,13 +493,12 @@ void TCustomAFEdit::PaintRow(int Row) {
     if (below.Bottom > below.Top) {
       FCanvas.BrushColor = FColor;
       FCanvas.FillRect(below);
-      InvalidateRect(below);
     }
   }
   // A row painted only in part (a scrolled-in strip, a selection span) is
   // still to be repainted whole.  Clearing only a set flag leaves a run of
   // equal records packed.
-  const bool whole = R.Left == FTextRect.Left && R.Right == FTextRect.Right && R.Top == top &&
-                     R.Bottom >= std::min(top + FRowHeight, FTextRect.Bottom);
+  const bool whole = R.Left == FTextRect.Left && R.Right == FTextRect.Right && R.Top == Top &&
+                     R.Bottom >= std::min(Top + FRowHeight, FTextRect.Bottom);
   if (whole && FLineAttrs.PeekAttr(Row).Dirty) FLineAttrs.GetAttr(Row).Dirty = false;
 }

@@ -1,71 +1,35 @@
-// The window surface: a backing image the size of the viewport that every
-// painting step draws into; the paint event only copies it to the screen and
-// draws the caret over it.
-#include <QPaintEvent>
-#include <QPainter>
-#include <QResizeEvent>
-
+// The window surface: a backing image the size of the viewport, in the
+// screen's device pixels, that every painting step draws into; the paint
+// event only copies it to the screen and draws the caret over it.  What is
+// drawn reaches the screen through the canvas's damage, which the one
+// repaint seam, InvalidateRect, turns into viewport updates.
 #include <algorithm>
 
 #include "AFEdit/AFEdit.h"
+#include "AFEdit/platform/Screen.h"
+
+qreal TCustomAFEdit::SurfaceRatio() const {
+  return FRatioOverride > 0 ? FRatioOverride : ScreenRatio(*viewport());
+}
+
+void TCustomAFEdit::SetSurfaceRatio(qreal Ratio) {
+  FRatioOverride = Ratio;
+  SurfaceRatioChanged();
+}
 
 void TCustomAFEdit::ResizeSurface() {
-  const QSize size = viewport()->size();
-  if (FSurface.size() == size) return;
   FCanvas.SetImage(nullptr);  // no painter may outlive the old image
-  FSurface = QImage(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-  FSurface.fill(ToQColor(FColor, palette()));
+  FitBackingImage(FSurface, viewport()->size(), SurfaceRatio(), ToQColor(FColor, palette()));
   FCanvas.SetImage(&FSurface);
 }
 
-void TCustomAFEdit::resizeEvent(QResizeEvent* Event) {
-  QAbstractScrollArea::resizeEvent(Event);
-  ResizeSurface();
-  FTextRect.Right = viewport()->width();
-  FTextRect.Bottom = viewport()->height();
-  NonClientPaint();
-  // The view's extent changed: so may the need for either bar.
-  SetScrollBars(FScrollBars);
-  Paint();
-}
-
-void TCustomAFEdit::showEvent(QShowEvent* Event) {
-  QAbstractScrollArea::showEvent(Event);
+// A move to a screen of another ratio: the image is made anew at the new
+// resolution and painted whole.
+void TCustomAFEdit::SurfaceRatioChanged() {
+  if (FSurface.isNull() || FSurface.devicePixelRatio() == SurfaceRatio()) return;
   ResizeSurface();
   NonClientPaint();
   Paint();
-}
-
-void TCustomAFEdit::changeEvent(QEvent* Event) {
-  QAbstractScrollArea::changeEvent(Event);
-  if (Event->type() == QEvent::PaletteChange) {
-    FCanvas.SetPalette(palette());
-    NonClientPaint();
-    Paint();
-  }
-}
-
-void TCustomAFEdit::paintEvent(QPaintEvent* Event) {
-  QPainter p(viewport());
-  const QRect r = Event->rect();
-  p.drawImage(r, FSurface, r);
-  if (!FPreedit.isEmpty()) {
-    // The text being composed, at the caret, underlined on the cells' last
-    // pixel row: the input method's windows open just below the caret's
-    // rectangle (a character high) and would hide a line under it.
-    const QRect r = ToQRect(PreeditRect());
-    const QFont f = ToQFont(FFont);
-    p.fillRect(r, ToQColor(FColor, palette()));
-    p.setFont(f);
-    p.setPen(ToQColor(FFont.Color, palette()));
-    p.drawText(r, Qt::AlignLeft | Qt::AlignTop, FPreedit);
-    p.drawLine(r.left(), r.top() + FCharHeight - 1, r.right(), r.top() + FCharHeight - 1);
-  }
-  if (CaretVisible() && FCaretBlinkOn) {
-    // The caret inverts what lies under it.
-    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    p.fillRect(ToQRect(CaretRect()), Qt::white);
-  }
 }
 
 // The one place where a changed rectangle of the control becomes a request
@@ -95,9 +59,17 @@ void TCustomAFEdit::EndPaintBatch() {
   InvalidateRect(r);
 }
 
+// Called once the view's first row and column have moved.  A move the
+// device pixels cannot make exactly (a fractional ratio) paints the whole
+// area anew instead, so the image stays what a full repaint would give.
 void TCustomAFEdit::ScrollWindow(int Dx, int Dy, const TRect& R) {
-  FCanvas.ScrollRect(Dx, Dy, R);
-  InvalidateRect(R);
+  if (FCanvas.ScrollRect(Dx, Dy, R)) return;
+  const TPaintBatch batch(*this);
+  const TRect saved = FUpdateRect;
+  FUpdateRect = R;
+  const int last = FTopRow + VisibleRowCount();
+  for (int row = FTopRow; row <= last; ++row) PaintRow(row);
+  FUpdateRect = saved;
 }
 
 // A repaint the row-change handler asked for during an edit shows the rows
@@ -105,7 +77,8 @@ void TCustomAFEdit::ScrollWindow(int Dx, int Dy, const TRect& R) {
 // rows mark the shown rows below them too), so while the view has not
 // moved, repainting the dirty rows gives the image a whole repaint would.
 void TCustomAFEdit::EndOfEdit() {
-  if (FPaintPending || (FChangePaintPending && FPaintedTopRow != FTopRow)) {
+  const bool widened = FChangePaintPending && FitMarginToRowNumbers();
+  if (FPaintPending || widened || (FChangePaintPending && FPaintedTopRow != FTopRow)) {
     Paint();
   } else if (FChangePaintPending) {
     FChangePaintPending = false;
@@ -120,6 +93,7 @@ void TCustomAFEdit::Paint() {
     return;
   }
   FPaintPending = FChangePaintPending = false;
+  FitMarginToRowNumbers();
   const TPaintBatch batch(*this);
   HideCaret();
   // What lies outside the rows and the ruler shows the background: the
@@ -130,7 +104,6 @@ void TCustomAFEdit::Paint() {
                       FTextRect.Top};
     FCanvas.BrushColor = FColor;
     FCanvas.FillRect(strip);
-    InvalidateRect(strip);
   }
   FUpdateRect = FTextRect;
   const int last = FTopRow + VisibleRowCount();

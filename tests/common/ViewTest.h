@@ -42,11 +42,14 @@ struct View : ::testing::Test {
     return {x, y, x + Count * e.CellWidth(), y + e.RowHeight()};
   }
 
-  // The bytes drawn at pixel (X, Y) in Fg on Bg, as the control draws text.
+  // The bytes drawn at pixel (X, Y) in Fg on Bg, as the control draws text,
+  // at the surface's device pixel ratio.
   QImage Expected(std::string_view Bytes, TColor Fg, TColor Bg, TFontStyles Style = {}) const {
     const int cw = e.CellWidth();
     const int w = static_cast<int>(Bytes.size()) * cw;
-    QImage img(w, e.RowHeight(), QImage::Format_RGB32);
+    const qreal ratio = e.Surface().devicePixelRatio();
+    QImage img(qRound(w * ratio), qRound(e.RowHeight() * ratio), QImage::Format_RGB32);
+    img.setDevicePixelRatio(ratio);
     TCanvas c(&img, e.palette());
     TFont f = e.Font();
     f.Color = Fg;
@@ -61,7 +64,9 @@ struct View : ::testing::Test {
   ::testing::AssertionResult ShowsAt(int X, int Y, std::string_view Bytes, TColor Fg, TColor Bg,
                                      TFontStyles Style = {}) const {
     const QImage want = Expected(Bytes, Fg, Bg, Style);
-    const QImage got = e.Surface().copy(X, Y, want.width(), want.height()).convertToFormat(QImage::Format_RGB32);
+    const QRect at = const_cast<TAFEdit&>(e).Canvas().DeviceRect({X, Y, X + 1, Y + 1});
+    const QImage got =
+        e.Surface().copy(at.x(), at.y(), want.width(), want.height()).convertToFormat(QImage::Format_RGB32);
     for (int y = 0; y < want.height(); ++y)
       for (int x = 0; x < want.width(); ++x)
         if (got.pixel(x, y) != want.pixel(x, y))

@@ -7,6 +7,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include <functional>
 #include <initializer_list>
 #include <random>
 #include <set>
@@ -305,6 +306,71 @@ TEST(CanvasPrimitives, ScrollFillAndStretch) {
       const QRgb want = !in ? kWhite : checker.pixel((x + 1) / 3, (y - 1) / 3);
       EXPECT_EQ(img.pixel(x, y), want) << x << "," << y;
     }
+}
+
+// Each drawing call records the logical rectangle it touched, cut to the
+// image; outside a batch it reaches the sink at once, inside one the box of
+// them all reaches it when the batch ends.
+TEST(CanvasDamage, EveryCallRecordsItsRectangle) {
+  QImage img = Filled(40, 30, kWhite);
+  TCanvas c(&img);
+  std::vector<TRect> sunk;
+  c.SetDamageSink([&](const TRect& R) { sunk.push_back(R); });
+  const QImage bitmap = Filled(4, 3, kMaroon);
+  const std::vector<std::pair<std::function<void()>, TRect>> calls = {
+      {[&] { c.FillRect({2, 3, 5, 4}); }, {2, 3, 5, 4}},
+      {[&] { c.FillRect({30, 20, 60, 60}); }, {30, 20, 40, 30}},
+      {[&] { c.ExtTextOut(1, 2, {1, 2, 13, 14}, "ab", kCells); }, {1, 2, 13, 14}},
+      {[&] { c.MoveTo(5, 1); c.LineTo(5, 9); }, {5, 1, 6, 10}},
+      {[&] { c.Draw(36, 2, bitmap); }, {36, 2, 40, 5}},
+      {[&] { c.StretchDraw({0, 0, 8, 8}, bitmap); }, {0, 0, 8, 8}},
+      {[&] { c.ScrollRect(0, -3, {0, 10, 40, 30}); }, {0, 10, 40, 30}},
+  };
+  for (const auto& [call, rect] : calls) {
+    sunk.clear();
+    call();
+    EXPECT_EQ(sunk, std::vector<TRect>{rect});
+  }
+  sunk.clear();
+  c.BeginBatch();
+  for (const auto& [call, rect] : calls) call();
+  EXPECT_TRUE(sunk.empty());
+  c.EndBatch();
+  EXPECT_EQ(sunk, (std::vector<TRect>{{0, 0, 40, 30}}));
+}
+
+// At ratio 2 a logical pixel is a 2 x 2 block of the image; at a fractional
+// ratio neighbouring rectangles meet without gap or overlap, and a scroll
+// that is not a whole number of device pixels moves nothing.
+TEST(CanvasRatio, LogicalRectanglesCoverWholeDevicePixels) {
+  QImage img = Filled(40, 30, kWhite);
+  img.setDevicePixelRatio(2);
+  TCanvas c(&img);
+  c.BrushColor = clBlue;
+  c.FillRect({2, 3, 5, 4});
+  EXPECT_EQ(Where(img, [](int, int, QRgb rgb) { return rgb != kWhite; }).size(), 3u * 4u);
+  EXPECT_EQ(img.pixel(4, 6), qRgb(0, 0, 255));
+  c.PenColor = clRed;
+  c.MoveTo(10, 0);
+  c.LineTo(10, 5);
+  EXPECT_EQ(Where(img, [](int, int, QRgb rgb) { return rgb == qRgb(255, 0, 0); }).size(), 2u * 10u);
+
+  QImage frac = Filled(50, 50, kWhite);
+  frac.setDevicePixelRatio(1.25);
+  TCanvas f(&frac);
+  for (int x = 0; x < 40; x += 3) {
+    f.BrushColor = x % 2 ? clBlue : clRed;
+    f.FillRect({x, 0, x + 3, 1});
+  }
+  EXPECT_TRUE(Where(frac, [](int, int y, QRgb rgb) { return y == 0 && rgb == kWhite; }).empty());
+  EXPECT_EQ(f.DeviceRect({0, 0, 4, 4}), QRect(0, 0, 5, 5));
+  EXPECT_FALSE(f.CanScrollExactly(0, 1));
+  EXPECT_TRUE(f.CanScrollExactly(4, -8));
+  const QImage before = frac;
+  EXPECT_FALSE(f.ScrollRect(0, 1, {0, 0, 40, 40}));
+  EXPECT_EQ(frac, before);
+  EXPECT_TRUE(f.ScrollRect(0, 4, {0, 0, 40, 40}));
+  EXPECT_EQ(frac.pixel(0, 5), before.pixel(0, 0));
 }
 
 TEST(CanvasColours, RgbRoundTripAndSystemColours) {

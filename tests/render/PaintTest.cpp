@@ -91,14 +91,14 @@ TEST_F(Paint, MarksAndColoursOnTheCellGrid) {
 
 TEST_F(Paint, LineEndGlyphAndSelection) {
   SetDoc({"ab\r", "cd"});
-  const TRect cr = Cells(2, 0);
-  EXPECT_EQ(e.Surface().copy(cr.Left, cr.Top, e.CharHeight(), e.CharHeight()), e.CrMark());
+  const QRect cr(e.Canvas().DeviceRect(Cells(2, 0)).topLeft(), e.CrMark().size());
+  EXPECT_EQ(e.Surface().copy(cr), e.CrMark());
   // A selection from column 1 of row 0 into row 1: the selected CR shows
   // the selected glyph, the characters the selection colours.
   e.Sel().SetAnchorPos({1, 0});
   e.Sel().SetActivePos({1, 1});
   e.Paint();
-  EXPECT_EQ(e.Surface().copy(cr.Left, cr.Top, e.CharHeight(), e.CharHeight()), e.CrMarkSel());
+  EXPECT_EQ(e.Surface().copy(cr), e.CrMarkSel());
   EXPECT_TRUE(Shows(0, 0, "a", clWindowText));
   EXPECT_TRUE(Shows(1, 0, "b", clHighlightText, clHighlight));
   EXPECT_TRUE(Shows(0, 1, "c", clHighlightText, clHighlight));

@@ -4,6 +4,7 @@
 // After every step the surface must equal a full repaint of the same state,
 // and the screen (the window's backing store) must show the surface, so a
 // stale row and a missed repaint request both fail.
+#include <QBackingStore>
 #include <QScreen>
 #include <QInputMethodEvent>
 #include <QScrollBar>
@@ -148,6 +149,7 @@ struct ScreenProperty : View {
   // The viewport as the screen shows it, grabbed from the window once the
   // pending updates are flushed.
   QImage Screen() {
+    if (e.devicePixelRatioF() != 1) return ScaledScreen();
     QImage shown;
     // A resized window's store follows at its next flush.
     for (int i = 0; i < 20; ++i) {
@@ -161,12 +163,25 @@ struct ScreenProperty : View {
     return shown.convertToFormat(QImage::Format_RGB32);
   }
 
+  // On a scaled screen the offscreen platform grabs only the window's
+  // logical extent of its store, so the store's image is read instead.
+  QImage ScaledScreen() {
+    QCoreApplication::processEvents();
+    const auto* store = dynamic_cast<QImage*>(e.backingStore()->paintDevice());
+    if (!store) return {};
+    const QRect r = e.Canvas().DeviceRect(
+        {0, 0, e.viewport()->width(), e.viewport()->height()});
+    const QPoint at = e.viewport()->mapTo(&e, QPoint(0, 0)) * e.devicePixelRatioF();
+    return store->copy(r.translated(at)).convertToFormat(QImage::Format_RGB32);
+  }
+
   // Where the two images differ outside the caret, or nothing.
   std::string Difference(const QImage& A, const QImage& B) {
     if (A.size() != B.size())
       return "sizes differ: " + std::to_string(A.width()) + "x" + std::to_string(A.height()) + " and " +
              std::to_string(B.width()) + "x" + std::to_string(B.height());
-    const TRect c = e.CaretRect();
+    const QRect caret = e.Canvas().DeviceRect(e.CaretRect());
+    const TRect c{caret.left(), caret.top(), caret.left() + caret.width(), caret.top() + caret.height()};
     int n = 0;
     QRect box;
     for (int y = 0; y < A.height(); ++y)

@@ -3,6 +3,7 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
+#include <functional>
 #include <random>
 
 #include "common/ViewTest.h"
@@ -142,7 +143,7 @@ TEST_F(Scroll, WheelGoesThroughTheVerticalRequests) {
 
 // Random line, page and track requests in both directions: the surface
 // always equals a full repaint of the same state.
-TEST_F(Scroll, EveryScrollLeavesTheSurfaceOfAFullRepaint) {
+void RandomScrollsMatchFullRepaints(TAFEdit& e, const std::function<void(const Rows&)>& Load) {
   Rows r;
   std::mt19937 rng(7);
   const std::string words[] = {"begin ", "\x93\xfa\x96\x7b ", "\t", "\x81\x40", "abc", "\x87\x40", "end."};
@@ -189,6 +190,22 @@ TEST_F(Scroll, EveryScrollLeavesTheSurfaceOfAFullRepaint) {
   }
   EXPECT_GT(moved, 150);
   EXPECT_GT(maxLeft, 10);
+}
+
+TEST_F(Scroll, EveryScrollLeavesTheSurfaceOfAFullRepaint) {
+  RandomScrollsMatchFullRepaints(e, [this](const Rows& R) { Load(R); });
+}
+
+// On a scaled screen too; a ratio whose rows or cells are not a whole number
+// of device pixels (1.25) repaints what it cannot move.
+TEST_F(Scroll, EveryScrollLeavesTheSurfaceOfAFullRepaintAtEveryRatio) {
+  for (const qreal ratio : {1.25, 1.5, 2.0}) {
+    SCOPED_TRACE(ratio);
+    e.SetSurfaceRatio(ratio);
+    ASSERT_EQ(e.Surface().devicePixelRatio(), ratio);
+    RandomScrollsMatchFullRepaints(e, [this](const Rows& R) { Load(R); });
+    if (HasFatalFailure()) return;
+  }
 }
 
 }  // namespace

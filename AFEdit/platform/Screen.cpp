@@ -1,0 +1,25 @@
+#include "AFEdit/platform/Screen.h"
+
+#include <QGuiApplication>
+#include <QInputMethod>
+#include <QWidget>
+
+#include <algorithm>
+#include <cmath>
+
+qreal ScreenRatio(const QWidget& W) { return W.devicePixelRatioF(); }
+
+bool FitBackingImage(QImage& Image, QSize Size, qreal Ratio, const QColor& Fill) {
+  const QSize logical = Size.expandedTo(QSize(1, 1));
+  const QSize device(static_cast<int>(std::ceil(logical.width() * Ratio)),
+                     static_cast<int>(std::ceil(logical.height() * Ratio)));
+  if (!Image.isNull() && Image.size() == device && Image.devicePixelRatio() == Ratio) return false;
+  Image = QImage(device, QImage::Format_RGB32);
+  Image.setDevicePixelRatio(Ratio);
+  Image.fill(Fill);
+  return true;
+}
+
+void NotifyInputMethodFont() {
+  if (QInputMethod* im = QGuiApplication::inputMethod()) im->update(Qt::ImFont | Qt::ImCursorRectangle);
+}
