@@ -32,6 +32,7 @@
 #include "AFEdit/platform/Canvas.h"
 #include "AFEdit/platform/Keys.h"
 #include "AFEdit/platform/PosixFile.h"
+#include "AFEdit/platform/Timer.h"
 #include "AFEdit/platform/Types.h"
 
 enum TAFEditOption {
@@ -564,6 +565,8 @@ public:
   int ClickBias() const noexcept { return FClickBias; }
   // The view scrolls by itself while a drag holds the pointer beyond an edge.
   bool AutoScrolling() const noexcept { return FAutoScrollDir != 0; }
+  // The timer of the autoscroll steps (tests fire it).
+  TTimer& AutoScrollTimer() noexcept { return FAutoScrollTimer; }
   // The left button's procedures; the mouse events run them before they fire
   // the standard events.  X and Y are client pixels.
   void MouseDown(int X, int Y, TShiftState Shift);
@@ -812,7 +815,7 @@ protected:
   int FAutoScrollDir = 0;
   int FAutoScrollX = 0;
   int FAutoScrollY = 0;
-  std::unique_ptr<QTimer> FAutoScrollTimer;
+  TTimer FAutoScrollTimer;
   void SetScreenCursor(int Cursor);
   void MouseHover(int X, int Y);
   void PressMarker(TPoint P);

@@ -12,7 +12,6 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QInputMethod>
-#include <QTimer>
 
 #include <algorithm>
 #include <climits>
@@ -273,17 +272,14 @@ void TCustomAFEdit::StartAutoScroll(int Dir, int X, int Y) {
   FAutoScrollDir = Dir;
   FAutoScrollX = X;
   FAutoScrollY = Y;
-  if (!FAutoScrollTimer) {
-    FAutoScrollTimer = std::make_unique<QTimer>();
-    QObject::connect(FAutoScrollTimer.get(), &QTimer::timeout, this, [this] { AutoScrollStep(); });
-  }
-  FAutoScrollTimer->start(kAutoScrollInterval);
+  if (!FAutoScrollTimer.OnTimeout) FAutoScrollTimer.OnTimeout = [this] { AutoScrollStep(); };
+  FAutoScrollTimer.Start(kAutoScrollInterval);
   AutoScrollStep();
 }
 
 void TCustomAFEdit::StopAutoScroll() {
   FAutoScrollDir = 0;
-  if (FAutoScrollTimer) FAutoScrollTimer->stop();
+  FAutoScrollTimer.Stop();
 }
 
 // One row: the selection end goes AccelRate rows beyond the edge, the view
