@@ -13,6 +13,7 @@ TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner), FCanv
   // The owned lists and buffers are members; the record of rows and the
   // work buffers start empty.
   FCellAdvances.assign(65536, FCellWidth);
+  FSysCaret.OnInvalidate = [this](const TRect& R) { InvalidateRect(R); };
   FBlkAttrs.OnDelete = [this](TBlkAttrList*, int first, int last) {
     if (OnBlockDelete) OnBlockDelete(this, first, last);
   };

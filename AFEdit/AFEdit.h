@@ -32,6 +32,7 @@
 #include "AFEdit/platform/Canvas.h"
 #include "AFEdit/platform/Keys.h"
 #include "AFEdit/platform/PosixFile.h"
+#include "AFEdit/platform/SysCaret.h"
 #include "AFEdit/platform/Timer.h"
 #include "AFEdit/platform/Types.h"
 
@@ -336,17 +337,15 @@ public:
   // Moves the pixels of R by (Dx, Dy); the uncovered strip is left for the
   // caller to paint.
   void ScrollWindow(int Dx, int Dy, const TRect& R);
-  // The system caret: created hidden, shown when its hide count reaches 0,
-  // drawn over the surface (never into it) and blinking while shown.
-  void CreateCaret(int Width, int Height);
-  void DestroyCaret();
-  void HideCaret();
-  void ShowCaret();
-  void SetCaretPixelPos(int X, int Y);
-  bool CaretVisible() const noexcept { return FCaretWidth > 0 && FSysCaretHides == 0; }
-  TRect CaretRect() const noexcept {
-    return {FCaretPixel.X, FCaretPixel.Y, FCaretPixel.X + FCaretWidth, FCaretPixel.Y + FCaretHeight};
-  }
+  // The system caret (platform/SysCaret.h).
+  void CreateCaret(int Width, int Height) { FSysCaret.Create(Width, Height); }
+  void DestroyCaret() { FSysCaret.Destroy(); }
+  void HideCaret() { FSysCaret.Hide(); }
+  void ShowCaret() { FSysCaret.Show(); }
+  void SetCaretPixelPos(int X, int Y) { FSysCaret.SetPos(X, Y); }
+  bool CaretVisible() const noexcept { return FSysCaret.Visible(); }
+  TRect CaretRect() const noexcept { return FSysCaret.Rect(); }
+  TSysCaret& SysCaret() noexcept { return FSysCaret; }
   int CaretHideCount() const noexcept { return FCaretHideCount; }
   void UpdateCaret();
   // Scrolls the caret into view, shows it there, and lets the selection
@@ -599,7 +598,6 @@ protected:
   void wheelEvent(QWheelEvent* Event) override;
   bool eventFilter(QObject* Watched, QEvent* Event) override;
   void leaveEvent(QEvent* Event) override;
-  void timerEvent(QTimerEvent* Event) override;
   // The view moves only through the scroll requests.
   void scrollContentsBy(int, int) override {}
   // Connects the scroll bars to the scroll requests.
@@ -700,8 +698,6 @@ protected:
   TPoint FPrevMarkers{-1, -1};
   int FPaintedTopRow = -1;
   int FCaretHideCount = 0;
-  int FCaretWidth = 0;   // the system caret's size; 0 while there is none
-  int FCaretHeight = 0;
   bool FInsertMode = true;
   bool FVertBarShown = false;
   bool FHorzBarShown = false;
@@ -717,11 +713,7 @@ protected:
   bool FChangePaintPending = false;  // the change handler asked for a repaint
   TRect FInvalid;                // gathered while a paint batch is open
   bool FInBarUpdate = false;     // the control itself moves a bar
-  // The system caret.
-  TPoint FCaretPixel{0, 0};
-  int FSysCaretHides = 1;        // hides not yet balanced by shows
-  bool FCaretBlinkOn = true;
-  int FCaretTimer = 0;
+  TSysCaret FSysCaret;
   TPoint FImePos{0, 0};          // where the input method's window goes
   QString FPreedit;              // the input method's text being composed
   bool FPreeditActive = false;

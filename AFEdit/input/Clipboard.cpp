@@ -93,7 +93,7 @@ std::string TCustomAFEdit::ClipboardBytes(bool& Own) {
 }
 
 void TCustomAFEdit::ShowCaretTip(const QString& Text) {
-  const QPoint at = viewport()->mapToGlobal(QPoint(FCaretPixel.X, FCaretPixel.Y + FRowHeight));
+  const QPoint at = viewport()->mapToGlobal(QPoint(FSysCaret.Pos().X, FSysCaret.Pos().Y + FRowHeight));
   QToolTip::showText(at, Text, viewport());
 }
 

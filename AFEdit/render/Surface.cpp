@@ -61,11 +61,7 @@ void TCustomAFEdit::paintEvent(QPaintEvent* Event) {
     p.drawText(r, Qt::AlignLeft | Qt::AlignTop, FPreedit);
     p.drawLine(r.left(), r.top() + FCharHeight - 1, r.right(), r.top() + FCharHeight - 1);
   }
-  if (CaretVisible() && FCaretBlinkOn) {
-    // The caret inverts what lies under it.
-    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    p.fillRect(ToQRect(CaretRect()), Qt::white);
-  }
+  FSysCaret.Draw(p);
 }
 
 // The one place where a changed rectangle of the control becomes a request
