@@ -30,6 +30,7 @@
 #include "AFEdit/layout/Columns.h"
 #include "AFEdit/layout/WrapSearch.h"
 #include "AFEdit/platform/Canvas.h"
+#include "AFEdit/platform/InputMethod.h"
 #include "AFEdit/platform/Keys.h"
 #include "AFEdit/platform/PosixFile.h"
 #include "AFEdit/platform/SysCaret.h"
@@ -432,7 +433,7 @@ public:
   void PasteRequest();
   void ClearSelection();
   const std::vector<std::string>& RowClipText() const noexcept { return FRowClipText; }
-  const QString& Preedit() const noexcept { return FPreedit; }
+  const QString& Preedit() const noexcept { return FIme.Preedit(); }
   // The caret rectangle (the input method's anchor), the font, enabled.
   QVariant inputMethodQuery(Qt::InputMethodQuery Query) const override;
 
@@ -632,7 +633,9 @@ protected:
   // Pastes Hotaru's own lines at the caret, splitting its row there.
   void PasteLinesAtCaret(const std::vector<std::string>& Lines, bool EndsWithBreak);
   void ShowCaretTip(const QString& Text);
-  TRect PreeditRect() const;
+  TRect PreeditRect() const { return FIme.PreeditRect(FCellWidth, FRowHeight); }
+  // Inserts what the input method committed and shows its new preedit.
+  void ImeInput(const TImeInput& In);
   // Steps of row painting (render/PaintRow.cpp).
   void SetRunColors(int Pos, int Row, int Kind);
   void DrawLineEnd(int X, int Y, TLineEndMark Mark);
@@ -714,9 +717,7 @@ protected:
   TRect FInvalid;                // gathered while a paint batch is open
   bool FInBarUpdate = false;     // the control itself moves a bar
   TSysCaret FSysCaret;
-  TPoint FImePos{0, 0};          // where the input method's window goes
-  QString FPreedit;              // the input method's text being composed
-  bool FPreeditActive = false;
+  TInputMethod FIme;
   bool FImeComposing = false;    // a composition was running at the last key-down
   std::set<int> FKeysDown;       // virtual keys pressed and not yet released
 

@@ -8,7 +8,6 @@
 // indents and wrap columns.
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QInputMethodEvent>
 #include <QMimeData>
 #include <QToolTip>
 
@@ -257,34 +256,21 @@ void TCustomAFEdit::ClearSelection() { DeleteSelection(); }
 
 // ---- the input method ----
 
-void TCustomAFEdit::inputMethodEvent(QInputMethodEvent* Event) {
+void TCustomAFEdit::ImeInput(const TImeInput& In) {
   const TEditScope scope(*this);
-  const QString commit = Event->commitString();
-  const QString preedit = Event->preeditString();
   // The old preedit goes where it was shown, before a commit moves the
   // caret.
-  const bool preeditChanged = preedit != FPreedit;
-  if (preeditChanged) InvalidateRect(PreeditRect());
-  if (!commit.isEmpty()) {
-    std::string bytes;
-    if (QStringToCp932Replacing(commit, bytes, kReplacement) > 0)
-      ShowCaretTip(QStringLiteral("Shift-JIS で表せない文字を「・」に置き換えました。"));
+  if (In.PreeditChanged) InvalidateRect(PreeditRect());
+  if (In.HasCommit) {
+    if (In.Replaced) ShowCaretTip(QStringLiteral("Shift-JIS で表せない文字を「・」に置き換えました。"));
     ++FEditGroup;
-    const std::string_view text = BeforeZero(bytes);
+    const std::string_view text = BeforeZero(In.Commit);
     if (!text.empty()) InsertText(text);
   }
-  if (preeditChanged) {
-    FPreedit = preedit;
-    FPreeditActive = !preedit.isEmpty();
+  if (In.PreeditChanged) {
+    FIme.TakePreedit();
     InvalidateRect(PreeditRect());
+    const TPoint at = FIme.Anchor();
+    SetCaretPixelPos(at.X + FIme.CursorCells() * FCellWidth, at.Y);
   }
-  Event->accept();
-}
-
-TRect TCustomAFEdit::PreeditRect() const {
-  if (FPreedit.isEmpty()) return {};
-  std::string bytes;
-  QStringToCp932Replacing(FPreedit, bytes, kReplacement);
-  const int w = static_cast<int>(bytes.size()) * FCellWidth;
-  return {FImePos.X, FImePos.Y, FImePos.X + w, FImePos.Y + FRowHeight};
 }

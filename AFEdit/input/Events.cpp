@@ -2,8 +2,11 @@
 // control's own terms (virtual key codes, CP932 characters, pixel positions
 // with the modifier state) and reported through the standard events.
 #include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+
+#include <algorithm>
 
 #include "AFEdit/AFEdit.h"
 #include "AFEdit/platform/Cp932.h"
@@ -135,4 +138,19 @@ void TCustomAFEdit::focusOutEvent(QFocusEvent* Event) {
   FKeysDown.clear();
   QAbstractScrollArea::focusOutEvent(Event);
   if (OnExit) OnExit(this);
+}
+
+// ---- the input method ----
+
+void TCustomAFEdit::inputMethodEvent(QInputMethodEvent* Event) {
+  ImeInput(FIme.Read(*Event));
+  Event->accept();
+}
+
+QVariant TCustomAFEdit::inputMethodQuery(Qt::InputMethodQuery Query) const {
+  // The anchor's client (viewport) pixels in the control's own coordinates.
+  const TPoint at = FIme.Anchor();
+  const QRect caret(viewport()->mapTo(this, QPoint(at.X, at.Y)), QSize(std::max(FSysCaret.Width(), 1), FCharHeight));
+  const QVariant v = FIme.Query(Query, caret, ToQFont(FFont));
+  return v.isValid() ? v : QAbstractScrollArea::inputMethodQuery(Query);
 }

@@ -34,7 +34,7 @@ void TCustomAFEdit::KeyDown(int Key, TShiftState Shift, bool Repeat) {
   if (OnKeyDown) OnKeyDown(this, Key, Shift);
   FPrevCaret = FCaret;
   int N = Repeat ? std::min(FAccelRate, 4) : 0;
-  FImeComposing = FPreeditActive;
+  FImeComposing = FIme.Composing();
   const bool shift = Shift.contains(ssShift);
   const bool ctrl = Shift.contains(ssCtrl);
 

@@ -11,7 +11,6 @@
 // press gets every move and the release, wherever the pointer goes.
 #include <QCursor>
 #include <QGuiApplication>
-#include <QInputMethod>
 
 #include <algorithm>
 #include <climits>
@@ -136,8 +135,7 @@ void TCustomAFEdit::PressText(TPoint P, TShiftState Shift) {
     FSel.ClearRowSel();
   }
   // A press in the text ends an input-method composition.
-  if (FPreeditActive)
-    if (QInputMethod* im = QGuiApplication::inputMethod()) im->reset();
+  FIme.Reset();
   if (Shift.contains(ssShift)) {
     // From the caret to the pointer; the caret stays.
     const int oldFirst = FSel.GetSelStart().Y, oldLast = FSel.GetSelEnd().Y;

@@ -1,25 +1,9 @@
 // The caret: where it is shown and in which shape, the input method's
 // window that follows it, and the repaint of the rows a change left dirty.
-#include <QGuiApplication>
-#include <QInputMethod>
-
 #include <algorithm>
 
 #include "AFEdit/AFEdit.h"
 #include "AFEdit/platform/Cp932.h"
-
-QVariant TCustomAFEdit::inputMethodQuery(Qt::InputMethodQuery Query) const {
-  switch (Query) {
-    case Qt::ImEnabled: return true;
-    case Qt::ImCursorRectangle: {
-      // Client (viewport) pixels to the control's own coordinates.
-      const QPoint p = viewport()->mapTo(this, QPoint(FImePos.X, FImePos.Y));
-      return QRect(p, QSize(std::max(FSysCaret.Width(), 1), FCharHeight));
-    }
-    case Qt::ImFont: return ToQFont(FFont);
-    default: return QAbstractScrollArea::inputMethodQuery(Query);
-  }
-}
 
 void TCustomAFEdit::UpdateCaret() {
   if (!hasFocus()) return;
@@ -47,13 +31,14 @@ void TCustomAFEdit::UpdateCaret() {
     FCaretShapeMode = FInsertMode;
     FCaretShapeWide = wide;
   }
-  SetCaretPixelPos(x, y);
+  // While composing, the caret stands where the input method's cursor is
+  // in the preedit shown from the insertion point.
+  SetCaretPixelPos(x + FIme.CursorCells() * FCellWidth, y);
   if (x >= FTextRect.Left && x < FTextRect.Right && y >= FTextRect.Top && y < FTextRect.Bottom) {
     for (int i = 0; i <= FCaretHideCount; ++i) ShowCaret();
     FCaretHideCount = 0;
-    FImePos = {x, y};
-    if (QInputMethod* im = QGuiApplication::inputMethod())
-      im->update(Qt::ImCursorRectangle | Qt::ImFont | Qt::ImEnabled);
+    FIme.SetAnchor({x, y});
+    TInputMethod::Update();
   } else {
     ++FCaretHideCount;
   }

@@ -49,18 +49,8 @@ void TCustomAFEdit::paintEvent(QPaintEvent* Event) {
   QPainter p(viewport());
   const QRect r = Event->rect();
   p.drawImage(r, FSurface, r);
-  if (!FPreedit.isEmpty()) {
-    // The text being composed, at the caret, underlined on the cells' last
-    // pixel row: the input method's windows open just below the caret's
-    // rectangle (a character high) and would hide a line under it.
-    const QRect r = ToQRect(PreeditRect());
-    const QFont f = ToQFont(FFont);
-    p.fillRect(r, ToQColor(FColor, palette()));
-    p.setFont(f);
-    p.setPen(ToQColor(FFont.Color, palette()));
-    p.drawText(r, Qt::AlignLeft | Qt::AlignTop, FPreedit);
-    p.drawLine(r.left(), r.top() + FCharHeight - 1, r.right(), r.top() + FCharHeight - 1);
-  }
+  FIme.DrawPreedit(p, PreeditRect(), ToQFont(FFont), ToQColor(FColor, palette()), ToQColor(FFont.Color, palette()),
+                   FCharHeight);
   FSysCaret.Draw(p);
 }
 
