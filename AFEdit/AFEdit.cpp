@@ -22,7 +22,8 @@ TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner), FCanv
   setFocusPolicy(Qt::ClickFocus);  // not a tab stop
   setAttribute(Qt::WA_InputMethodEnabled);
   FCanvas.SetPalette(palette());
-  ConnectScrollBars();
+  FBars.OnRequest = [this](TScrollBarKind Bar, int Code, int Pos) { return BarRequest(Bar, Code, Pos); };
+  FBars.Attach(*this);
 
   FCaretShapeMode = FCaretShapeWide = true;
   FPrevCaretCol = FPrevLeftCol = -1;
@@ -74,7 +75,6 @@ TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner), FCanv
   FTabSize = 4;
   FTrackScroll = true;
   FViewOpt = {voDependence, voHankana, voCr, voAnsiSpace, voTab, voIndent, voColIndicate, voKeyWord, voRowNum, voWrapLine};
-  FVertBarShown = FHorzBarShown = false;
   FWrapLeadBytes = 10;
   FWrapTrailBytes = 4;
 

@@ -33,6 +33,7 @@
 #include "AFEdit/platform/InputMethod.h"
 #include "AFEdit/platform/Keys.h"
 #include "AFEdit/platform/PosixFile.h"
+#include "AFEdit/platform/ScrollBars.h"
 #include "AFEdit/platform/SysCaret.h"
 #include "AFEdit/platform/Timer.h"
 #include "AFEdit/platform/Types.h"
@@ -83,32 +84,6 @@ enum : int { caInsert = 0, caAppend = 1, caDelete = 2 };
 enum : int { amToNextRow = 0, amToPrevRow = 1 };
 // Row changes that BlocksRowChanged follows.
 enum : int { brInserted = 0, brDeleted = 2, brReplaced = 3 };
-// Codes of scroll requests (VScrollRequest, HScrollRequest).
-enum : int {
-  sbLineUp = 0,  // also line left
-  sbLineDown = 1,  // also line right
-  sbPageUp = 2,
-  sbPageDown = 3,
-  sbThumbPosition = 4,
-  sbThumbTrack = 5,
-  sbTop = 6,
-  sbBottom = 7,
-  sbEndScroll = 8,
-};
-// Parts of a scroll record that a write sets.
-enum : unsigned { sifRange = 1, sifPage = 2, sifPos = 4, sifTrackPos = 16, sifAll = 23 };
-// What a scroll bar shows: Max is the last row (column) of the range, Page
-// the rows (columns) in view; the thumb runs from Min to Max - Page + 1.
-struct TScrollInfo {
-  int Size = 28;
-  unsigned Mask = 0;
-  int Min = 0;
-  int Max = 0;
-  int Page = 0;
-  int Pos = 0;
-  int TrackPos = 0;
-};
-enum TScrollBarKind { sbHorizontal, sbVertical };
 // Colour kinds of the runs of a painted row.
 enum : int {
   rkNormal = 0,
@@ -295,15 +270,17 @@ public:
   void VScrollRequest(int Code);
   void HScrollRequest(int Code, int Pos = 0);
   // Writes only the position of a bar (and of its stored record).
-  void SetScrollPos(TScrollBarKind Bar, int Pos);
+  void SetScrollPos(TScrollBarKind Bar, int Pos) { FBars.SetPos(Bar, Pos, ShowsBar(Bar)); }
   // The record of a bar: read from the bar when the style shows it, else
   // the one last stored.
-  TScrollInfo ScrollRecord(TScrollBarKind Bar) const;
-  const TScrollInfo& StoredScrollInfo(TScrollBarKind Bar) const noexcept {
-    return Bar == sbVertical ? FVertScrollInfo : FHorzScrollInfo;
+  TScrollInfo ScrollRecord(TScrollBarKind Bar) const { return FBars.Record(Bar, ShowsBar(Bar)); }
+  const TScrollInfo& StoredScrollInfo(TScrollBarKind Bar) const noexcept { return FBars.Stored(Bar); }
+  bool VertBarShown() const noexcept { return FBars.Shown(sbVertical); }
+  bool HorzBarShown() const noexcept { return FBars.Shown(sbHorizontal); }
+  // Whether the ScrollBars style has the bar.
+  bool ShowsBar(TScrollBarKind Bar) const noexcept {
+    return FScrollBars == ssBoth || (Bar == sbVertical ? FScrollBars == ssVertical : FScrollBars == ssHorizontal);
   }
-  bool VertBarShown() const noexcept { return FVertBarShown; }
-  bool HorzBarShown() const noexcept { return FHorzBarShown; }
   // Consecutive vertical requests since the last end-of-scroll request,
   // shared by every control of the process.
   static int ScrollAccelCount;
@@ -597,15 +574,11 @@ protected:
   void mouseDoubleClickEvent(QMouseEvent* Event) override;
   bool focusNextPrevChild(bool Next) override;
   void wheelEvent(QWheelEvent* Event) override;
-  bool eventFilter(QObject* Watched, QEvent* Event) override;
   void leaveEvent(QEvent* Event) override;
   // The view moves only through the scroll requests.
   void scrollContentsBy(int, int) override {}
-  // Connects the scroll bars to the scroll requests.
-  void ConnectScrollBars();
-  void ApplyScrollInfo(TScrollBarKind Bar, const TScrollInfo& Info);
-  void ShowScrollBar(TScrollBarKind Bar, bool Show);
-  void RefreshScrollBar(TScrollBarKind Bar, bool Needed, const TScrollInfo& Info);
+  // A request of a scroll bar; answers the view's new first row (column).
+  int BarRequest(TScrollBarKind Bar, int Code, int Pos);
   // After a line scroll moved the surface's pixels with the view: the
   // surface shows the rows from FTopRow when it showed those from the old
   // top row (WasCurrent); otherwise it is repainted whole.
@@ -702,12 +675,9 @@ protected:
   int FPaintedTopRow = -1;
   int FCaretHideCount = 0;
   bool FInsertMode = true;
-  bool FVertBarShown = false;
-  bool FHorzBarShown = false;
   bool FTrackScroll = true;  // the view follows a dragged scroll box
   TRect FUpdateRect;
-  TScrollInfo FVertScrollInfo;
-  TScrollInfo FHorzScrollInfo;
+  TScrollBars FBars;
   bool FInScrollBars = false;    // the scroll-bar refresh is running
   int FPaintBatchDepth = 0;
   int FEditDepth = 0;            // edits running (TEditScope)
@@ -715,7 +685,6 @@ protected:
   bool FInChangeHandler = false; // the row-change handler is running
   bool FChangePaintPending = false;  // the change handler asked for a repaint
   TRect FInvalid;                // gathered while a paint batch is open
-  bool FInBarUpdate = false;     // the control itself moves a bar
   TSysCaret FSysCaret;
   TInputMethod FIme;
   bool FImeComposing = false;    // a composition was running at the last key-down

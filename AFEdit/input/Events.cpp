@@ -5,6 +5,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 
 #include <algorithm>
 
@@ -138,6 +139,29 @@ void TCustomAFEdit::focusOutEvent(QFocusEvent* Event) {
   FKeysDown.clear();
   QAbstractScrollArea::focusOutEvent(Event);
   if (OnExit) OnExit(this);
+}
+
+// The wheel moves the vertical bar as a dragged thumb would, after the
+// control's handlers have had their say.
+void TCustomAFEdit::wheelEvent(QWheelEvent* Event) {
+  const TShiftState shift = ShiftStateFromQt(Event->modifiers(), Event->buttons());
+  // Viewport events come in the viewport's (client) coordinates.
+  const QPoint p = Event->position().toPoint();
+  const TPoint pos{p.x(), p.y()};
+  const QPoint angle = Event->angleDelta();
+  const int delta = angle.y() != 0 ? angle.y() : angle.x();
+  bool handled = false;
+  if (OnMouseWheel) OnMouseWheel(this, shift, delta, pos, handled);
+  if (!handled && delta != 0) {
+    const TMouseWheelUpDownEvent& e = delta < 0 ? OnMouseWheelDown : OnMouseWheelUp;
+    if (e) e(this, shift, pos, handled);
+  }
+  if (handled) {
+    Event->accept();
+    return;
+  }
+  QAbstractScrollArea::wheelEvent(Event);
+  VScrollRequest(sbEndScroll);
 }
 
 // ---- the input method ----

@@ -284,7 +284,7 @@ void TCustomAFEdit::StopAutoScroll() {
 // scrolls one row toward it.
 void TCustomAFEdit::AutoScrollStep() {
   const bool dragging = FMouseMode == mmRows || FMouseMode == mmText;
-  if (FAutoScrollDir == 0 || !dragging || !(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+  if (FAutoScrollDir == 0 || !dragging || !LeftButtonHeld()) {
     StopAutoScroll();
     return;
   }
