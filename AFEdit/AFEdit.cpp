@@ -24,6 +24,7 @@ TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner), FCanv
   FCanvas.SetPalette(palette());
   FBars.OnRequest = [this](TScrollBarKind Bar, int Code, int Pos) { return BarRequest(Bar, Code, Pos); };
   FBars.Attach(*this);
+  FPointer.Attach(viewport());
 
   FCaretShapeMode = FCaretShapeWide = true;
   FPrevCaretCol = FPrevLeftCol = -1;

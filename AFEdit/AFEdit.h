@@ -33,6 +33,7 @@
 #include "AFEdit/platform/InputMethod.h"
 #include "AFEdit/platform/Keys.h"
 #include "AFEdit/platform/PosixFile.h"
+#include "AFEdit/platform/ScreenCursor.h"
 #include "AFEdit/platform/ScrollBars.h"
 #include "AFEdit/platform/SysCaret.h"
 #include "AFEdit/platform/Timer.h"
@@ -538,7 +539,7 @@ public:
   TPoint MouseToPos(int X, int Y) const noexcept;
   int MouseMode() const noexcept { return FMouseMode; }
   // The pointer shape last chosen: crDefault, crIBeam, crSizeWE, crRevCursor.
-  int ScreenCursor() const noexcept { return FScreenCursor; }
+  int ScreenCursor() const noexcept { return FPointer.Shape(); }
   int ClickBias() const noexcept { return FClickBias; }
   // The view scrolls by itself while a drag holds the pointer beyond an edge.
   bool AutoScrolling() const noexcept { return FAutoScrollDir != 0; }
@@ -771,14 +772,14 @@ protected:
   uint8_t FMouseMode = mmNone;
   int32_t FLastDragRow = -1;  // row last reached by a margin drag
   int32_t FClickBias = 3;     // pixels added to a pointer x before it becomes a column
-  int FScreenCursor = crDefault;
+  TScreenCursor FPointer;
   // Autoscroll: direction (1 down, -1 up, 0 none), the pointer's client
   // position when it began (a vertical move ends it), and the step timer.
   int FAutoScrollDir = 0;
   int FAutoScrollX = 0;
   int FAutoScrollY = 0;
   TTimer FAutoScrollTimer;
-  void SetScreenCursor(int Cursor);
+  void SetScreenCursor(int Cursor) { FPointer.Set(Cursor); }
   void MouseHover(int X, int Y);
   void PressMarker(TPoint P);
   void PressText(TPoint P, TShiftState Shift);

@@ -123,6 +123,11 @@ void TCustomAFEdit::mouseDoubleClickEvent(QMouseEvent* Event) {
   if (onText) MouseDblClickDone();
 }
 
+void TCustomAFEdit::leaveEvent(QEvent* Event) {
+  QAbstractScrollArea::leaveEvent(Event);
+  SetScreenCursor(crDefault);
+}
+
 void TCustomAFEdit::focusInEvent(QFocusEvent* Event) {
   QAbstractScrollArea::focusInEvent(Event);
   CreateCaret(2, FCharHeight);

@@ -9,9 +9,6 @@
 //
 // The mouse is captured by Qt's implicit grab: the viewport that received a
 // press gets every move and the release, wherever the pointer goes.
-#include <QCursor>
-#include <QGuiApplication>
-
 #include <algorithm>
 #include <climits>
 
@@ -24,15 +21,6 @@ namespace {
 constexpr int kMarkerGap = 8;
 // Milliseconds between two rows of autoscroll.
 constexpr int kAutoScrollInterval = 30;
-
-QCursor ScreenCursorOf(int Cursor) {
-  switch (Cursor) {
-    case crIBeam: return QCursor(Qt::IBeamCursor);
-    case crSizeWE: return QCursor(Qt::SizeHorCursor);
-    case crDefault: return QCursor(Qt::ArrowCursor);
-    default: return ProgramCursor(Cursor);
-  }
-}
 
 bool IsAsciiAlnum(char C) noexcept {
   return (C >= '0' && C <= '9') || (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z');
@@ -47,21 +35,6 @@ TPoint TCustomAFEdit::MouseToPos(int X, int Y) const noexcept {
   P.X = Max(P.X, 0);
   return P;
 }
-
-void TCustomAFEdit::SetScreenCursor(int Cursor) {
-  if (Cursor == FScreenCursor) return;
-  FScreenCursor = Cursor;
-  if (Cursor == crDefault)
-    viewport()->unsetCursor();
-  else
-    viewport()->setCursor(ScreenCursorOf(Cursor));
-}
-
-void TCustomAFEdit::leaveEvent(QEvent* Event) {
-  QAbstractScrollArea::leaveEvent(Event);
-  SetScreenCursor(crDefault);
-}
-
 
 TPoint TCustomAFEdit::MouseCaretPos(TPoint P) {
   if (FOptions.contains(aoFreeCaret)) return P;
@@ -104,7 +77,7 @@ void TCustomAFEdit::MouseDown(int X, int Y, TShiftState Shift) {
   if (FMouseMode == mmNone) MouseHover(X, Y);
   const TPoint P = MouseToPos(X, Y);
   if (FMouseMode == mmNone) {
-    switch (FScreenCursor) {
+    switch (FPointer.Shape()) {
       case crSizeWE: PressMarker(P); break;
       case crIBeam: PressText(P, Shift); break;
       case crRevCursor: PressMargin(P.Y, Shift); break;
