@@ -30,6 +30,7 @@
 #include "AFEdit/layout/Columns.h"
 #include "AFEdit/layout/WrapSearch.h"
 #include "AFEdit/platform/Canvas.h"
+#include "AFEdit/platform/Clipboard.h"
 #include "AFEdit/platform/InputMethod.h"
 #include "AFEdit/platform/Keys.h"
 #include "AFEdit/platform/PosixFile.h"
@@ -606,7 +607,8 @@ protected:
   std::string ClipboardBytes(bool& Own);
   // Pastes Hotaru's own lines at the caret, splitting its row there.
   void PasteLinesAtCaret(const std::vector<std::string>& Lines, bool EndsWithBreak);
-  void ShowCaretTip(const QString& Text);
+  // A tip (UTF-8) just below the caret.
+  void ShowCaretTip(std::string_view Utf8);
   TRect PreeditRect() const { return FIme.PreeditRect(FCellWidth, FRowHeight); }
   // Inserts what the input method committed and shows its new preedit.
   void ImeInput(const TImeInput& In);

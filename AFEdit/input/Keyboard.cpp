@@ -1,12 +1,11 @@
 // Keyboard commands: the key-down procedure with its command table, Shift
 // selections and auto-repeat acceleration, word-wise movement, and the
 // character procedure that inserts text or performs the control characters.
-#include <QApplication>
-
 #include <algorithm>
 
 #include "AFEdit/AFEdit.h"
 #include "AFEdit/platform/Cp932.h"
+#include "AFEdit/platform/Notice.h"
 
 namespace {
 
@@ -285,6 +284,6 @@ void TCustomAFEdit::KeyPress(std::string Ch, TShiftState Shift) {
 }
 
 void TCustomAFEdit::RefuseCharacter() {
-  QApplication::beep();
-  ShowCaretTip(QStringLiteral("この文字は Shift-JIS で表せないため、入力できません。"));
+  Beep();
+  ShowCaretTip("この文字は Shift-JIS で表せないため、入力できません。");
 }
