@@ -598,6 +598,19 @@ protected:
   bool IsDbcsAt(TPoint P);
   bool IsCrAt(TPoint P);
   bool DoControlChar(std::string_view Ch, TShiftState Shift);
+  // Steps of the key-down procedure (input/Keyboard.cpp).  KeyCommand runs
+  // a key's command; false when the key-down ends there, without the end of
+  // scroll, the repeats and the selection event.
+  void FollowShiftSel(int Key, TShiftState Shift);
+  bool KeyCommand(int Key, TShiftState Shift);
+  void PageKey(bool Down);
+  bool EndKey(bool Ctrl);
+  void HomeKey(bool Ctrl);
+  void RowUpKey();
+  void RowDownKey();
+  void InsertKey(TShiftState Shift);
+  bool DeleteKey(TShiftState Shift);
+  void RepeatKeyDown(int Key, TShiftState Shift, int N);
   // A typed character without a CP932 code: a beep and a tip at the caret.
   void RefuseCharacter();
   // Text is what other programs get; Exact is kept beside it for a paste
