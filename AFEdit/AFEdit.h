@@ -1,13 +1,13 @@
 // The editor control: TCustomAFEdit holds the whole state and behaviour of
 // the Shift-JIS text editor; TAFEdit publishes it.  Member functions are
 // defined in the folder of the subsystem they belong to (document/, layout/,
-// render/, input/).
+// render/, input/); the Qt-facing services it uses live in platform/.  The
+// option and event types have headers of their own (AFEditOptions.h,
+// AFEditEvents.h), included here.
 #pragma once
 
 #include <QAbstractScrollArea>
-#include <QByteArrayList>
 #include <QImage>
-#include <QTimer>
 
 #include <bitset>
 #include <climits>
@@ -20,6 +20,8 @@
 #include <string_view>
 #include <vector>
 
+#include "AFEdit/AFEditEvents.h"
+#include "AFEdit/AFEditOptions.h"
 #include "AFEdit/document/AttrList.h"
 #include "AFEdit/document/LineAttr.h"
 #include "AFEdit/document/RowList.h"
@@ -40,95 +42,8 @@
 #include "AFEdit/platform/Timer.h"
 #include "AFEdit/platform/Types.h"
 
-enum TAFEditOption {
-  aoFreeCaret,
-  aoAutoIndent,
-  aoAutoJpnIndent,
-  aoAutoFormat,
-  aoWordWrap,
-  aoJpnBanBreak
-};
-using TAFEditOptions = TSet<TAFEditOption>;
-
-enum TViewOption {
-  voDependence,
-  voHankana,
-  voCr,
-  voAnsiSpace,
-  voTab,
-  voIndent,
-  voColIndicate,
-  voKeyWord,
-  voRowNum,
-  voWrapLine,
-  voFoldMark
-};
-using TViewOptions = TSet<TViewOption>;
-
-enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
-
-// Mode flags of loading and saving.  With lmBinary every other flag is
-// ignored.
-enum : int {
-  lmBinary = 1,          // the binary style: rows as held, with their records
-  lmExpandTabs = 2,      // tabs become spaces (load and save)
-  lmTabsToIndent = 4,    // load: leading tabs become the row's Indent
-  lmIndentAsTabs = 8,    // save: a row's Indent is written as tabs
-  lmIndentAsSpaces = 16, // save: a row's Indent is written as spaces
-  lmRowsAsLines = 32,    // save: every row, wrapped ones included, is a line
-};
-
-// Operations of ColAttrEdit (and of BlocksEdited: insert and delete).
-enum : int { caInsert = 0, caAppend = 1, caDelete = 2 };
-// Directions of ColAttrsMove and BlocksMove: the last bytes of a row go to
-// the start of the next row, or the first bytes of a row to the end of the
-// row before it.
-enum : int { amToNextRow = 0, amToPrevRow = 1 };
-// Row changes that BlocksRowChanged follows.
-enum : int { brInserted = 0, brDeleted = 2, brReplaced = 3 };
-// Colour kinds of the runs of a painted row.
-enum : int {
-  rkNormal = 0,
-  rkMark = 1,       // tab, indent and full-width-space marks
-  rkLineEnd = 2,    // fold and end-of-file marks
-  rkRowStart = 3,   // the row's background
-  rkDependence = 4, // machine-dependent characters, half-width katakana
-  rkKeyword = 5,
-  rkColAttr = 7,    // bytes with an active column attribute
-};
-enum TLineEndMark { leFold, leLineEnd, leEof };
-
-class TCustomAFEdit;
 class TLineReader;
 class TByteWriter;
-
-using TNotifyEvent = std::function<void(TCustomAFEdit* Sender)>;
-using TLineInsertEvent = std::function<void(TCustomAFEdit* Sender, int index, std::string& NewLine)>;
-using TLineDeleteEvent = std::function<void(TCustomAFEdit* Sender, int index)>;
-using TBeforeChangeEvent =
-    std::function<void(TCustomAFEdit* Sender, int index, std::string& stNewLine, bool& CanModify)>;
-using TUndoChangeEvent = std::function<void(TCustomAFEdit* Sender, bool canUndo, bool canRedo)>;
-using TWordBreakEvent = std::function<void(TCustomAFEdit* Sender, const std::string& stLine, int& WrapPos)>;
-using TBlockDeleteNotifyEvent = std::function<void(TCustomAFEdit* Sender, int FirstRow, int LastRow)>;
-using TDrawLineEvent = std::function<void(TCustomAFEdit* Sender, int index, const TRect& Rect,
-                                          const std::string& TabExStr, bool& DefaultDraw)>;
-using TDrawAreaEvent = std::function<void(TCustomAFEdit* Sender, const TRect& Rect, bool& DefaultDraw)>;
-// Key events carry the virtual key code and the modifier state; key presses
-// the character (CP932 bytes).
-using TKeyEvent = std::function<void(TCustomAFEdit* Sender, int& Key, TShiftState Shift)>;
-using TKeyPressEvent = std::function<void(TCustomAFEdit* Sender, std::string& Key)>;
-enum TMouseButton { mbLeft, mbRight, mbMiddle };
-using TMouseEvent =
-    std::function<void(TCustomAFEdit* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
-using TMouseMoveEvent = std::function<void(TCustomAFEdit* Sender, TShiftState Shift, int X, int Y)>;
-using TDrawLeftMgnEvent = std::function<void(TCustomAFEdit* Sender, int index, const TRect& Rect,
-                                             std::string& AStr, bool& DefaultDraw)>;
-// Wheel events: WheelDelta in eighths of a degree (120 per notch), MousePos
-// in the control's client coordinates.  Setting Handled stops the scroll.
-using TMouseWheelEvent = std::function<void(TCustomAFEdit* Sender, TShiftState Shift, int WheelDelta,
-                                            TPoint MousePos, bool& Handled)>;
-using TMouseWheelUpDownEvent =
-    std::function<void(TCustomAFEdit* Sender, TShiftState Shift, TPoint MousePos, bool& Handled)>;
 
 // Earlier / later of two positions, and the half-open range test.
 inline int Max(int A, int B) noexcept { return A > B ? A : B; }
@@ -816,85 +731,5 @@ protected:
   void EndMouseMode(TShiftState Shift);
 };
 
-// Publishes the control's own properties by name, as a form designer reads
-// and writes them.  A property's stream default, where it has one, stands
-// beside it as class info "StreamDefault:<name>" (a colour name or a
-// number): a value equal to it is not written to a form (see
-// platform/FormStream.h); properties without one are always written.
-// Colours and sets travel as their integer values, strings as their CP932
-// bytes.
-class TAFEdit : public TCustomAFEdit {
-  Q_OBJECT
-  Q_PROPERTY(int AccelRate READ AccelRate WRITE SetAccelRate)
-  Q_PROPERTY(QByteArray BanEnd READ BanEndBytes WRITE SetBanEndBytes)
-  Q_PROPERTY(QByteArray BanHead READ BanHeadBytes WRITE SetBanHeadBytes)
-  Q_PROPERTY(int CharPich READ CharPich WRITE SetCharPich)
-  Q_CLASSINFO("StreamDefault:CharPich", "0")
-  Q_PROPERTY(int ColColumnIndi READ ColColumnIndi WRITE SetColColumnIndi)
-  Q_CLASSINFO("StreamDefault:ColColumnIndi", "clBtnFace")
-  Q_PROPERTY(int ColColumnNo READ ColColumnNo WRITE SetColColumnNo)
-  Q_CLASSINFO("StreamDefault:ColColumnNo", "clWindowText")
-  Q_PROPERTY(int ColCr READ ColCr WRITE SetColCr)
-  Q_PROPERTY(int ColDependence READ ColDependence WRITE SetColDependence)
-  Q_CLASSINFO("StreamDefault:ColDependence", "clFuchsia")
-  Q_PROPERTY(int ColKeyWord READ ColKeyWord WRITE SetColKeyWord)
-  Q_CLASSINFO("StreamDefault:ColKeyWord", "clWindowText")
-  Q_PROPERTY(int ColLeftMgn READ ColLeftMgn WRITE SetColLeftMgn)
-  Q_CLASSINFO("StreamDefault:ColLeftMgn", "clBtnFace")
-  Q_PROPERTY(int ColRowNo READ ColRowNo WRITE SetColRowNo)
-  Q_CLASSINFO("StreamDefault:ColRowNo", "clWindowText")
-  Q_PROPERTY(int ColSelBrush READ ColSelBrush WRITE SetColSelBrush)
-  Q_CLASSINFO("StreamDefault:ColSelBrush", "clHighlight")
-  Q_PROPERTY(int ColSelText READ ColSelText WRITE SetColSelText)
-  Q_CLASSINFO("StreamDefault:ColSelText", "clHighlightText")
-  Q_PROPERTY(int Color READ Color WRITE SetColor)
-  Q_PROPERTY(int DefWrapPos READ DefWrapPos WRITE SetDefWrapPos)
-  Q_PROPERTY(QByteArray DependenceChar READ DependenceCharBytes WRITE SetDependenceCharBytes)
-  Q_PROPERTY(bool Edited READ Edited STORED false)
-  Q_PROPERTY(QByteArrayList Keywords READ KeywordsBytes WRITE SetKeywordsBytes)
-  Q_PROPERTY(int KeywordStyle READ KeywordStyleBits WRITE SetKeywordStyleBits)
-  Q_PROPERTY(int LeftMgn READ LeftMgn WRITE SetLeftMgn)
-  Q_PROPERTY(int Options READ OptionsBits WRITE SetOptionsBits)
-  Q_PROPERTY(QByteArray RowDspFmt READ RowDspFmtBytes WRITE SetRowDspFmtBytes)
-  Q_PROPERTY(int RowPich READ RowPich WRITE SetRowPich)
-  Q_CLASSINFO("StreamDefault:RowPich", "2")
-  Q_PROPERTY(int ScrollBars READ ScrollBarsValue WRITE SetScrollBarsValue)
-  Q_CLASSINFO("StreamDefault:ScrollBars", "ssBoth")
-  Q_PROPERTY(int TabSize READ TabSize WRITE SetTabSize)
-  Q_CLASSINFO("StreamDefault:TabSize", "4")
-  Q_PROPERTY(QByteArray Text READ TextBytes WRITE SetTextBytes)
-  Q_PROPERTY(int TopMgn READ TopMgn WRITE SetTopMgn)
-  Q_PROPERTY(int UndoMax READ UndoMax WRITE SetUndoMax)
-  Q_PROPERTY(int ViewOpt READ ViewOptBits WRITE SetViewOptBits)
-  Q_PROPERTY(int WrapLeadBytes READ WrapLeadBytes WRITE SetWrapLeadBytes)
-  Q_PROPERTY(int WrapTrailBytes READ WrapTrailBytes WRITE SetWrapTrailBytes)
-
-public:
-  explicit TAFEdit(QWidget* Owner = nullptr) : TCustomAFEdit(Owner) {}
-
-  QByteArray BanEndBytes() const { return Bytes(BanEnd()); }
-  void SetBanEndBytes(const QByteArray& V) { SetBanEnd(V.toStdString()); }
-  QByteArray BanHeadBytes() const { return Bytes(BanHead()); }
-  void SetBanHeadBytes(const QByteArray& V) { SetBanHead(V.toStdString()); }
-  QByteArray DependenceCharBytes() const { return Bytes(DependenceChar()); }
-  void SetDependenceCharBytes(const QByteArray& V) { SetDependenceChar(V.toStdString()); }
-  QByteArray RowDspFmtBytes() const { return Bytes(RowDspFmt()); }
-  void SetRowDspFmtBytes(const QByteArray& V) { SetRowDspFmt(V.toStdString()); }
-  QByteArray TextBytes() const { return Bytes(Text()); }
-  void SetTextBytes(const QByteArray& V) { SetText(std::string_view(V.constData(), static_cast<size_t>(V.size()))); }
-  QByteArrayList KeywordsBytes() const;
-  void SetKeywordsBytes(const QByteArrayList& V);
-  int KeywordStyleBits() const noexcept { return KeywordStyle().ToBits(); }
-  void SetKeywordStyleBits(int V) { SetKeywordStyle(TFontStyles::FromBits(static_cast<uint8_t>(V))); }
-  int OptionsBits() const noexcept { return static_cast<int>(Options().ToBits()); }
-  void SetOptionsBits(int V) { SetOptions(TAFEditOptions::FromBits(static_cast<uint32_t>(V))); }
-  int ViewOptBits() const noexcept { return static_cast<int>(ViewOpt().ToBits()); }
-  void SetViewOptBits(int V) { SetViewOpt(TViewOptions::FromBits(static_cast<uint32_t>(V))); }
-  int ScrollBarsValue() const noexcept { return ScrollBars(); }
-  void SetScrollBarsValue(int V) { SetScrollBars(static_cast<TScrollStyle>(V)); }
-
-private:
-  static QByteArray Bytes(std::string_view s) {
-    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
-  }
-};
+// TAFEdit, the control with its published properties.
+#include "AFEdit/AFEditPublished.h"
