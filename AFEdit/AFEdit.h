@@ -7,6 +7,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QByteArrayList>
 #include <QImage>
 
 #include <bitset>

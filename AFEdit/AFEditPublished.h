@@ -2,8 +2,6 @@
 // Include AFEdit/AFEdit.h.
 #pragma once
 
-#include <QByteArrayList>
-
 #include "AFEdit/AFEdit.h"
 
 // Publishes the control's own properties by name, as a form designer reads
