@@ -251,5 +251,6 @@ void TCustomAFEdit::ImeInput(const TImeInput& In) {
     InvalidateRect(PreeditRect());
     const TPoint at = FIme.Anchor();
     SetCaretPixelPos(at.X + FIme.CursorCells() * FCellWidth, at.Y);
+    TInputMethod::Update();  // the caret's rectangle moved with the cursor
   }
 }

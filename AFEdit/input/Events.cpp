@@ -177,9 +177,11 @@ void TCustomAFEdit::inputMethodEvent(QInputMethodEvent* Event) {
 }
 
 QVariant TCustomAFEdit::inputMethodQuery(Qt::InputMethodQuery Query) const {
-  // The anchor's client (viewport) pixels in the control's own coordinates.
+  // Where the caret stands at the anchor (while composing, at the input
+  // method's cursor in the preedit), in the control's own coordinates.
   const TPoint at = FIme.Anchor();
-  const QRect caret(viewport()->mapTo(this, QPoint(at.X, at.Y)), QSize(std::max(FSysCaret.Width(), 1), FCharHeight));
+  const QPoint p = viewport()->mapTo(this, QPoint(at.X + FIme.CursorCells() * FCellWidth, at.Y));
+  const QRect caret(p, QSize(std::max(FSysCaret.Width(), 1), FCharHeight));
   const QVariant v = FIme.Query(Query, caret, ToQFont(FFont));
   return v.isValid() ? v : QAbstractScrollArea::inputMethodQuery(Query);
 }

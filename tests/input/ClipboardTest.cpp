@@ -355,6 +355,9 @@ TEST_F(Clipboard, TheCaretFollowsThePreeditCursor) {
   for (const auto& c : cases) {
     Im(QString::fromUtf8(c.Preedit), {}, c.Cursor);
     EXPECT_EQ(e.CaretRect().Left, x0 + c.Cells * cw) << c.Preedit << " " << c.Cursor;
+    // The input method is told where the caret stands.
+    const QPoint caret = e.viewport()->mapTo(&e, QPoint(x0 + c.Cells * cw, 0));
+    EXPECT_EQ(e.inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), caret.x());
     e.UpdateCaret();  // a caret update keeps it there
     EXPECT_EQ(e.CaretRect().Left, x0 + c.Cells * cw) << c.Preedit << " " << c.Cursor;
   }
