@@ -49,8 +49,9 @@ void TCustomAFEdit::paintEvent(QPaintEvent* Event) {
   QPainter p(viewport());
   const QRect r = Event->rect();
   p.drawImage(r, FSurface, r);
-  FIme.DrawPreedit(p, PreeditRect(), ToQFont(FFont), ToQColor(FColor, palette()), ToQColor(FFont.Color, palette()),
-                   FCharHeight);
+  if (FIme.Composing())
+    FIme.DrawPreedit(p, PreeditRect(), ToQFont(FFont), ToQColor(FColor, palette()), ToQColor(FFont.Color, palette()),
+                     FCharHeight);
   FSysCaret.Draw(p);
 }
 
