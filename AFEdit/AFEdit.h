@@ -329,7 +329,8 @@ public:
   void ClearSelection();
   const std::vector<std::string>& RowClipText() const noexcept { return FRowClipText; }
   const QString& Preedit() const noexcept { return FIme.Preedit(); }
-  // The caret rectangle (the input method's anchor), the font, enabled.
+  // The caret's rectangle (at the input method's cursor while composing),
+  // the font, enabled (input/Events.cpp).
   QVariant inputMethodQuery(Qt::InputMethodQuery Query) const override;
 
   // ---- metrics, fonts and glyphs (render/Metrics.cpp) ----
