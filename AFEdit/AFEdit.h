@@ -502,6 +502,11 @@ protected:
   // surface shows the rows from FTopRow when it showed those from the old
   // top row (WasCurrent); otherwise it is repainted whole.
   void PixelsFollowedTopRow(bool WasCurrent);
+  // Steps of the vertical requests: line scrolls of up to K rows, and the
+  // view following a dragged thumb to row Pos.  Shift keeps the caret.
+  void LinesDown(int K, bool Shift, const TRect& Area);
+  void LinesUp(int K, bool Shift, const TRect& Area);
+  void TrackRows(int Pos, bool Shift, const TRect& Area);
   // After a page or thumb request moved the caret row: a whole repaint
   // when the view moved, else a caret update (the caret, and the ruler's
   // markers of its new row).

@@ -83,34 +83,12 @@ void TCustomAFEdit::VScrollRequest(int Code) {
 
   switch (Code) {
     case sbLineDown:
-      HideCaret();
-      for (int i = 0; i < k; ++i) {
-        if (FTopRow > RowCount() - V) continue;
-        ++FTopRow;
-        if (FCaret.Y < FTopRow && !shift) ++FCaret.Y;
-        ScrollWindow(0, -FRowHeight, area);
-        FUpdateRect = FTextRect;
-        FUpdateRect.Top = (V - 2) * FRowHeight + FTextRect.Top;
-        PaintRow(FTopRow + V - 1);
-      }
-      PaintRow(FTopRow + V);
-      SetScrollPos(sbVertical, FTopRow);
-      UpdateCaret();
-      ShowCaret();
-      PixelsFollowedTopRow(painted);
-      break;
     case sbLineUp:
       HideCaret();
-      for (int i = 0; i < k; ++i) {
-        if (FTopRow - ScrollAccelCount <= 0) ScrollAccelCount = 1;
-        if (FTopRow <= 0) continue;
-        --FTopRow;
-        if (FCaret.Y - FTopRow > V - 2 && !shift) --FCaret.Y;
-        ScrollWindow(0, FRowHeight, area);
-        FUpdateRect = FTextRect;
-        FUpdateRect.Bottom = 2 * FRowHeight + FTextRect.Top;
-        PaintRow(FTopRow);
-      }
+      if (Code == sbLineDown)
+        LinesDown(k, shift, area);
+      else
+        LinesUp(k, shift, area);
       SetScrollPos(sbVertical, FTopRow);
       UpdateCaret();
       ShowCaret();
@@ -139,40 +117,73 @@ void TCustomAFEdit::VScrollRequest(int Code) {
       FCaret.Y = RowCount() > V + FTopRow || FOptions.contains(aoFreeCaret) ? FTopRow : RowCount() - 1;
       ShowMovedCaret();
       break;
-    case sbThumbTrack: {
-      const int old = FTopRow;
-      FTopRow = std::max(info.TrackPos, 0);
-      if (FTopRow > FCaret.Y && !shift)
-        FCaret.Y = FTopRow;
-      else if (V + FTopRow < FCaret.Y + 2 && !shift)
-        FCaret.Y = V + FTopRow - 2;
-      if (FCaret.Y >= RowCount()) FCaret.Y = RowCount() - 1;
-      HideCaret();
-      const int d = old - FTopRow;
-      auto paintRows = [&](int From, int To) {
-        for (int r = From; r <= To; ++r) {
-          const int top = (r - FTopRow) * FRowHeight + FTextRect.Top;
-          FUpdateRect = {FTextRect.Left, top, FTextRect.Right, top + FRowHeight};
-          PaintRow(r);
-        }
-      };
-      if (std::abs(d) >= 4) {
-        Paint();
-      } else if (d < 0) {
-        ScrollWindow(0, d * FRowHeight, area);
-        paintRows(old + V - 1, FTopRow + V);
-      } else if (d > 0) {
-        ScrollWindow(0, d * FRowHeight, area);
-        paintRows(FTopRow, old - 1);
-      }
-      UpdateCaret();
-      ShowCaret();
-      FPaintedTopRow = FTopRow;
-      break;
-    }
+    case sbThumbTrack: TrackRows(info.TrackPos, shift, area); break;
     case sbEndScroll: ScrollAccelCount = 0; break;
     default: break;  // top, bottom and unknown codes
   }
+}
+
+// Line requests: up to K rows, each moving the surface's pixels and
+// painting the uncovered row.
+void TCustomAFEdit::LinesDown(int K, bool Shift, const TRect& Area) {
+  const int V = VisibleRowCount();
+  for (int i = 0; i < K; ++i) {
+    if (FTopRow > RowCount() - V) continue;
+    ++FTopRow;
+    if (FCaret.Y < FTopRow && !Shift) ++FCaret.Y;
+    ScrollWindow(0, -FRowHeight, Area);
+    FUpdateRect = FTextRect;
+    FUpdateRect.Top = (V - 2) * FRowHeight + FTextRect.Top;
+    PaintRow(FTopRow + V - 1);
+  }
+  PaintRow(FTopRow + V);
+}
+
+void TCustomAFEdit::LinesUp(int K, bool Shift, const TRect& Area) {
+  const int V = VisibleRowCount();
+  for (int i = 0; i < K; ++i) {
+    if (FTopRow - ScrollAccelCount <= 0) ScrollAccelCount = 1;
+    if (FTopRow <= 0) continue;
+    --FTopRow;
+    if (FCaret.Y - FTopRow > V - 2 && !Shift) --FCaret.Y;
+    ScrollWindow(0, FRowHeight, Area);
+    FUpdateRect = FTextRect;
+    FUpdateRect.Bottom = 2 * FRowHeight + FTextRect.Top;
+    PaintRow(FTopRow);
+  }
+}
+
+// A dragged thumb: a few rows move the pixels, more repaint the view.
+void TCustomAFEdit::TrackRows(int Pos, bool Shift, const TRect& Area) {
+  const int V = VisibleRowCount();
+  const int old = FTopRow;
+  FTopRow = std::max(Pos, 0);
+  if (FTopRow > FCaret.Y && !Shift)
+    FCaret.Y = FTopRow;
+  else if (V + FTopRow < FCaret.Y + 2 && !Shift)
+    FCaret.Y = V + FTopRow - 2;
+  if (FCaret.Y >= RowCount()) FCaret.Y = RowCount() - 1;
+  HideCaret();
+  const int d = old - FTopRow;
+  auto paintRows = [&](int From, int To) {
+    for (int r = From; r <= To; ++r) {
+      const int top = (r - FTopRow) * FRowHeight + FTextRect.Top;
+      FUpdateRect = {FTextRect.Left, top, FTextRect.Right, top + FRowHeight};
+      PaintRow(r);
+    }
+  };
+  if (std::abs(d) >= 4) {
+    Paint();
+  } else if (d < 0) {
+    ScrollWindow(0, d * FRowHeight, Area);
+    paintRows(old + V - 1, FTopRow + V);
+  } else if (d > 0) {
+    ScrollWindow(0, d * FRowHeight, Area);
+    paintRows(FTopRow, old - 1);
+  }
+  UpdateCaret();
+  ShowCaret();
+  FPaintedTopRow = FTopRow;
 }
 
 void TCustomAFEdit::HScrollRequest(int Code, int Pos) {
