@@ -13,6 +13,7 @@ TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner), FCanv
   // The owned lists and buffers are members; the record of rows and the
   // work buffers start empty.
   FCellAdvances.assign(65536, FCellWidth);
+  FSysCaret.OnInvalidate = [this](const TRect& R) { InvalidateRect(R); };
   FBlkAttrs.OnDelete = [this](TBlkAttrList*, int first, int last) {
     if (OnBlockDelete) OnBlockDelete(this, first, last);
   };
@@ -23,7 +24,9 @@ TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner), FCanv
   FCanvas.SetPalette(palette());
   // Whatever the canvas draws is shown again through the one repaint seam.
   FCanvas.SetDamageSink([this](const TRect& R) { InvalidateRect(R); });
-  ConnectScrollBars();
+  FBars.OnRequest = [this](TScrollBarKind Bar, int Code, int Pos) { return BarRequest(Bar, Code, Pos); };
+  FBars.Attach(*this);
+  FPointer.Attach(viewport());
 
   FCaretShapeMode = FCaretShapeWide = true;
   FPrevCaretCol = FPrevLeftCol = -1;
@@ -75,7 +78,6 @@ TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner), FCanv
   FTabSize = 4;
   FTrackScroll = true;
   FViewOpt = {voDependence, voHankana, voCr, voAnsiSpace, voTab, voIndent, voColIndicate, voKeyWord, voRowNum, voWrapLine};
-  FVertBarShown = FHorzBarShown = false;
   FWrapLeadBytes = 10;
   FWrapTrailBytes = 4;
 

@@ -1,13 +1,14 @@
 // The editor control: TCustomAFEdit holds the whole state and behaviour of
 // the Shift-JIS text editor; TAFEdit publishes it.  Member functions are
 // defined in the folder of the subsystem they belong to (document/, layout/,
-// render/, input/).
+// render/, input/); the Qt-facing services it uses live in platform/.  The
+// option and event types have headers of their own (AFEditOptions.h,
+// AFEditEvents.h), included here.
 #pragma once
 
 #include <QAbstractScrollArea>
 #include <QByteArrayList>
 #include <QImage>
-#include <QTimer>
 
 #include <bitset>
 #include <climits>
@@ -20,6 +21,8 @@
 #include <string_view>
 #include <vector>
 
+#include "AFEdit/AFEditEvents.h"
+#include "AFEdit/AFEditOptions.h"
 #include "AFEdit/document/AttrList.h"
 #include "AFEdit/document/LineAttr.h"
 #include "AFEdit/document/RowList.h"
@@ -30,125 +33,18 @@
 #include "AFEdit/layout/Columns.h"
 #include "AFEdit/layout/WrapSearch.h"
 #include "AFEdit/platform/Canvas.h"
+#include "AFEdit/platform/Clipboard.h"
+#include "AFEdit/platform/InputMethod.h"
 #include "AFEdit/platform/Keys.h"
 #include "AFEdit/platform/PosixFile.h"
+#include "AFEdit/platform/ScreenCursor.h"
+#include "AFEdit/platform/ScrollBars.h"
+#include "AFEdit/platform/SysCaret.h"
+#include "AFEdit/platform/Timer.h"
 #include "AFEdit/platform/Types.h"
 
-enum TAFEditOption {
-  aoFreeCaret,
-  aoAutoIndent,
-  aoAutoJpnIndent,
-  aoAutoFormat,
-  aoWordWrap,
-  aoJpnBanBreak
-};
-using TAFEditOptions = TSet<TAFEditOption>;
-
-enum TViewOption {
-  voDependence,
-  voHankana,
-  voCr,
-  voAnsiSpace,
-  voTab,
-  voIndent,
-  voColIndicate,
-  voKeyWord,
-  voRowNum,
-  voWrapLine,
-  voFoldMark
-};
-using TViewOptions = TSet<TViewOption>;
-
-enum TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
-
-// Mode flags of loading and saving.  With lmBinary every other flag is
-// ignored.
-enum : int {
-  lmBinary = 1,          // the binary style: rows as held, with their records
-  lmExpandTabs = 2,      // tabs become spaces (load and save)
-  lmTabsToIndent = 4,    // load: leading tabs become the row's Indent
-  lmIndentAsTabs = 8,    // save: a row's Indent is written as tabs
-  lmIndentAsSpaces = 16, // save: a row's Indent is written as spaces
-  lmRowsAsLines = 32,    // save: every row, wrapped ones included, is a line
-};
-
-// Operations of ColAttrEdit (and of BlocksEdited: insert and delete).
-enum : int { caInsert = 0, caAppend = 1, caDelete = 2 };
-// Directions of ColAttrsMove and BlocksMove: the last bytes of a row go to
-// the start of the next row, or the first bytes of a row to the end of the
-// row before it.
-enum : int { amToNextRow = 0, amToPrevRow = 1 };
-// Row changes that BlocksRowChanged follows.
-enum : int { brInserted = 0, brDeleted = 2, brReplaced = 3 };
-// Codes of scroll requests (VScrollRequest, HScrollRequest).
-enum : int {
-  sbLineUp = 0,  // also line left
-  sbLineDown = 1,  // also line right
-  sbPageUp = 2,
-  sbPageDown = 3,
-  sbThumbPosition = 4,
-  sbThumbTrack = 5,
-  sbTop = 6,
-  sbBottom = 7,
-  sbEndScroll = 8,
-};
-// Parts of a scroll record that a write sets.
-enum : unsigned { sifRange = 1, sifPage = 2, sifPos = 4, sifTrackPos = 16, sifAll = 23 };
-// What a scroll bar shows: Max is the last row (column) of the range, Page
-// the rows (columns) in view; the thumb runs from Min to Max - Page + 1.
-struct TScrollInfo {
-  int Size = 28;
-  unsigned Mask = 0;
-  int Min = 0;
-  int Max = 0;
-  int Page = 0;
-  int Pos = 0;
-  int TrackPos = 0;
-};
-enum TScrollBarKind { sbHorizontal, sbVertical };
-// Colour kinds of the runs of a painted row.
-enum : int {
-  rkNormal = 0,
-  rkMark = 1,       // tab, indent and full-width-space marks
-  rkLineEnd = 2,    // fold and end-of-file marks
-  rkRowStart = 3,   // the row's background
-  rkDependence = 4, // machine-dependent characters, half-width katakana
-  rkKeyword = 5,
-  rkColAttr = 7,    // bytes with an active column attribute
-};
-enum TLineEndMark { leFold, leLineEnd, leEof };
-
-class TCustomAFEdit;
 class TLineReader;
 class TByteWriter;
-
-using TNotifyEvent = std::function<void(TCustomAFEdit* Sender)>;
-using TLineInsertEvent = std::function<void(TCustomAFEdit* Sender, int index, std::string& NewLine)>;
-using TLineDeleteEvent = std::function<void(TCustomAFEdit* Sender, int index)>;
-using TBeforeChangeEvent =
-    std::function<void(TCustomAFEdit* Sender, int index, std::string& stNewLine, bool& CanModify)>;
-using TUndoChangeEvent = std::function<void(TCustomAFEdit* Sender, bool canUndo, bool canRedo)>;
-using TWordBreakEvent = std::function<void(TCustomAFEdit* Sender, const std::string& stLine, int& WrapPos)>;
-using TBlockDeleteNotifyEvent = std::function<void(TCustomAFEdit* Sender, int FirstRow, int LastRow)>;
-using TDrawLineEvent = std::function<void(TCustomAFEdit* Sender, int index, const TRect& Rect,
-                                          const std::string& TabExStr, bool& DefaultDraw)>;
-using TDrawAreaEvent = std::function<void(TCustomAFEdit* Sender, const TRect& Rect, bool& DefaultDraw)>;
-// Key events carry the virtual key code and the modifier state; key presses
-// the character (CP932 bytes).
-using TKeyEvent = std::function<void(TCustomAFEdit* Sender, int& Key, TShiftState Shift)>;
-using TKeyPressEvent = std::function<void(TCustomAFEdit* Sender, std::string& Key)>;
-enum TMouseButton { mbLeft, mbRight, mbMiddle };
-using TMouseEvent =
-    std::function<void(TCustomAFEdit* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
-using TMouseMoveEvent = std::function<void(TCustomAFEdit* Sender, TShiftState Shift, int X, int Y)>;
-using TDrawLeftMgnEvent = std::function<void(TCustomAFEdit* Sender, int index, const TRect& Rect,
-                                             std::string& AStr, bool& DefaultDraw)>;
-// Wheel events: WheelDelta in eighths of a degree (120 per notch), MousePos
-// in the control's client coordinates.  Setting Handled stops the scroll.
-using TMouseWheelEvent = std::function<void(TCustomAFEdit* Sender, TShiftState Shift, int WheelDelta,
-                                            TPoint MousePos, bool& Handled)>;
-using TMouseWheelUpDownEvent =
-    std::function<void(TCustomAFEdit* Sender, TShiftState Shift, TPoint MousePos, bool& Handled)>;
 
 // Earlier / later of two positions, and the half-open range test.
 inline int Max(int A, int B) noexcept { return A > B ? A : B; }
@@ -292,15 +188,17 @@ public:
   void VScrollRequest(int Code);
   void HScrollRequest(int Code, int Pos = 0);
   // Writes only the position of a bar (and of its stored record).
-  void SetScrollPos(TScrollBarKind Bar, int Pos);
+  void SetScrollPos(TScrollBarKind Bar, int Pos) { FBars.SetPos(Bar, Pos, ShowsBar(Bar)); }
   // The record of a bar: read from the bar when the style shows it, else
   // the one last stored.
-  TScrollInfo ScrollRecord(TScrollBarKind Bar) const;
-  const TScrollInfo& StoredScrollInfo(TScrollBarKind Bar) const noexcept {
-    return Bar == sbVertical ? FVertScrollInfo : FHorzScrollInfo;
+  TScrollInfo ScrollRecord(TScrollBarKind Bar) const { return FBars.Record(Bar, ShowsBar(Bar)); }
+  const TScrollInfo& StoredScrollInfo(TScrollBarKind Bar) const noexcept { return FBars.Stored(Bar); }
+  bool VertBarShown() const noexcept { return FBars.Shown(sbVertical); }
+  bool HorzBarShown() const noexcept { return FBars.Shown(sbHorizontal); }
+  // Whether the ScrollBars style has the bar.
+  bool ShowsBar(TScrollBarKind Bar) const noexcept {
+    return FScrollBars == ssBoth || (Bar == sbVertical ? FScrollBars == ssVertical : FScrollBars == ssHorizontal);
   }
-  bool VertBarShown() const noexcept { return FVertBarShown; }
-  bool HorzBarShown() const noexcept { return FHorzBarShown; }
   // Consecutive vertical requests since the last end-of-scroll request,
   // shared by every control of the process.
   static int ScrollAccelCount;
@@ -337,17 +235,15 @@ public:
   // Moves the pixels of R by (Dx, Dy); the uncovered strip is left for the
   // caller to paint.
   void ScrollWindow(int Dx, int Dy, const TRect& R);
-  // The system caret: created hidden, shown when its hide count reaches 0,
-  // drawn over the surface (never into it) and blinking while shown.
-  void CreateCaret(int Width, int Height);
-  void DestroyCaret();
-  void HideCaret();
-  void ShowCaret();
-  void SetCaretPixelPos(int X, int Y);
-  bool CaretVisible() const noexcept { return FCaretWidth > 0 && FSysCaretHides == 0; }
-  TRect CaretRect() const noexcept {
-    return {FCaretPixel.X, FCaretPixel.Y, FCaretPixel.X + FCaretWidth, FCaretPixel.Y + FCaretHeight};
-  }
+  // The system caret (platform/SysCaret.h).
+  void CreateCaret(int Width, int Height) { FSysCaret.Create(Width, Height); }
+  void DestroyCaret() { FSysCaret.Destroy(); }
+  void HideCaret() { FSysCaret.Hide(); }
+  void ShowCaret() { FSysCaret.Show(); }
+  void SetCaretPixelPos(int X, int Y) { FSysCaret.SetPos(X, Y); }
+  bool CaretVisible() const noexcept { return FSysCaret.Visible(); }
+  TRect CaretRect() const noexcept { return FSysCaret.Rect(); }
+  TSysCaret& SysCaret() noexcept { return FSysCaret; }
   int CaretHideCount() const noexcept { return FCaretHideCount; }
   void UpdateCaret();
   // Scrolls the caret into view, shows it there, and lets the selection
@@ -434,8 +330,9 @@ public:
   void PasteRequest();
   void ClearSelection();
   const std::vector<std::string>& RowClipText() const noexcept { return FRowClipText; }
-  const QString& Preedit() const noexcept { return FPreedit; }
-  // The caret rectangle (the input method's anchor), the font, enabled.
+  const QString& Preedit() const noexcept { return FIme.Preedit(); }
+  // The caret's rectangle (at the input method's cursor while composing),
+  // the font, enabled (input/Events.cpp).
   QVariant inputMethodQuery(Qt::InputMethodQuery Query) const override;
 
   // ---- metrics, fonts and glyphs (render/Metrics.cpp) ----
@@ -566,10 +463,12 @@ public:
   TPoint MouseToPos(int X, int Y) const noexcept;
   int MouseMode() const noexcept { return FMouseMode; }
   // The pointer shape last chosen: crDefault, crIBeam, crSizeWE, crRevCursor.
-  int ScreenCursor() const noexcept { return FScreenCursor; }
+  int ScreenCursor() const noexcept { return FPointer.Shape(); }
   int ClickBias() const noexcept { return FClickBias; }
   // The view scrolls by itself while a drag holds the pointer beyond an edge.
   bool AutoScrolling() const noexcept { return FAutoScrollDir != 0; }
+  // The timer of the autoscroll steps (tests fire it).
+  TTimer& AutoScrollTimer() noexcept { return FAutoScrollTimer; }
   // The left button's procedures; the mouse events run them before they fire
   // the standard events.  X and Y are client pixels.
   void MouseDown(int X, int Y, TShiftState Shift);
@@ -601,20 +500,20 @@ protected:
   void mouseDoubleClickEvent(QMouseEvent* Event) override;
   bool focusNextPrevChild(bool Next) override;
   void wheelEvent(QWheelEvent* Event) override;
-  bool eventFilter(QObject* Watched, QEvent* Event) override;
   void leaveEvent(QEvent* Event) override;
-  void timerEvent(QTimerEvent* Event) override;
   // The view moves only through the scroll requests.
   void scrollContentsBy(int, int) override {}
-  // Connects the scroll bars to the scroll requests.
-  void ConnectScrollBars();
-  void ApplyScrollInfo(TScrollBarKind Bar, const TScrollInfo& Info);
-  void ShowScrollBar(TScrollBarKind Bar, bool Show);
-  void RefreshScrollBar(TScrollBarKind Bar, bool Needed, const TScrollInfo& Info);
+  // A request of a scroll bar; answers the view's new first row (column).
+  int BarRequest(TScrollBarKind Bar, int Code, int Pos);
   // After a line scroll moved the surface's pixels with the view: the
   // surface shows the rows from FTopRow when it showed those from the old
   // top row (WasCurrent); otherwise it is repainted whole.
   void PixelsFollowedTopRow(bool WasCurrent);
+  // Steps of the vertical requests: line scrolls of up to K rows, and the
+  // view following a dragged thumb to row Pos.  Shift keeps the caret.
+  void LinesDown(int K, bool Shift, const TRect& Area);
+  void LinesUp(int K, bool Shift, const TRect& Area);
+  void TrackRows(int Pos, bool Shift, const TRect& Area);
   // After a page or thumb request moved the caret row: a whole repaint
   // when the view moved, else a caret update (the caret, and the ruler's
   // markers of its new row).
@@ -628,6 +527,19 @@ protected:
   bool IsDbcsAt(TPoint P);
   bool IsCrAt(TPoint P);
   bool DoControlChar(std::string_view Ch, TShiftState Shift);
+  // Steps of the key-down procedure (input/Keyboard.cpp).  KeyCommand runs
+  // a key's command; false when the key-down ends there, without the end of
+  // scroll, the repeats and the selection event.
+  void FollowShiftSel(int Key, TShiftState Shift);
+  bool KeyCommand(int Key, TShiftState Shift);
+  void PageKey(bool Down);
+  bool EndKey(bool Ctrl);
+  void HomeKey(bool Ctrl);
+  void RowUpKey();
+  void RowDownKey();
+  void InsertKey(TShiftState Shift);
+  bool DeleteKey(TShiftState Shift);
+  void RepeatKeyDown(int Key, TShiftState Shift, int N);
   // A typed character without a CP932 code: a beep and a tip at the caret.
   void RefuseCharacter();
   // Text is what other programs get; Exact is kept beside it for a paste
@@ -637,8 +549,11 @@ protected:
   std::string ClipboardBytes(bool& Own);
   // Pastes Hotaru's own lines at the caret, splitting its row there.
   void PasteLinesAtCaret(const std::vector<std::string>& Lines, bool EndsWithBreak);
-  void ShowCaretTip(const QString& Text);
-  TRect PreeditRect() const;
+  // A tip (UTF-8) just below the caret.
+  void ShowCaretTip(std::string_view Utf8);
+  TRect PreeditRect() const { return FIme.PreeditRect(FCellWidth, FRowHeight); }
+  // Inserts what the input method committed and shows its new preedit.
+  void ImeInput(const TImeInput& In);
   // Steps of row painting (render/PaintRow.cpp).
   void SetRunColors(int Pos, int Row, int Kind);
   // The steps of PaintRow (render/PaintRow.cpp).
@@ -717,15 +632,10 @@ protected:
   TPoint FPrevMarkers{-1, -1};
   int FPaintedTopRow = -1;
   int FCaretHideCount = 0;
-  int FCaretWidth = 0;   // the system caret's size; 0 while there is none
-  int FCaretHeight = 0;
   bool FInsertMode = true;
-  bool FVertBarShown = false;
-  bool FHorzBarShown = false;
   bool FTrackScroll = true;  // the view follows a dragged scroll box
   TRect FUpdateRect;
-  TScrollInfo FVertScrollInfo;
-  TScrollInfo FHorzScrollInfo;
+  TScrollBars FBars;
   bool FInScrollBars = false;    // the scroll-bar refresh is running
   int FPaintBatchDepth = 0;
   qreal FRatioOverride = 0;      // SetSurfaceRatio's ratio; 0 follows the screen
@@ -734,15 +644,8 @@ protected:
   bool FInChangeHandler = false; // the row-change handler is running
   bool FChangePaintPending = false;  // the change handler asked for a repaint
   TRect FInvalid;                // gathered while a paint batch is open
-  bool FInBarUpdate = false;     // the control itself moves a bar
-  // The system caret.
-  TPoint FCaretPixel{0, 0};
-  int FSysCaretHides = 1;        // hides not yet balanced by shows
-  bool FCaretBlinkOn = true;
-  int FCaretTimer = 0;
-  TPoint FImePos{0, 0};          // where the input method's window goes
-  QString FPreedit;              // the input method's text being composed
-  bool FPreeditActive = false;
+  TSysCaret FSysCaret;
+  TInputMethod FIme;
   bool FImeComposing = false;    // a composition was running at the last key-down
   std::set<int> FKeysDown;       // virtual keys pressed and not yet released
 
@@ -829,14 +732,14 @@ protected:
   uint8_t FMouseMode = mmNone;
   int32_t FLastDragRow = -1;  // row last reached by a margin drag
   int32_t FClickBias = 3;     // pixels added to a pointer x before it becomes a column
-  int FScreenCursor = crDefault;
+  TScreenCursor FPointer;
   // Autoscroll: direction (1 down, -1 up, 0 none), the pointer's client
   // position when it began (a vertical move ends it), and the step timer.
   int FAutoScrollDir = 0;
   int FAutoScrollX = 0;
   int FAutoScrollY = 0;
-  std::unique_ptr<QTimer> FAutoScrollTimer;
-  void SetScreenCursor(int Cursor);
+  TTimer FAutoScrollTimer;
+  void SetScreenCursor(int Cursor) { FPointer.Set(Cursor); }
   void MouseHover(int X, int Y);
   void PressMarker(TPoint P);
   void PressText(TPoint P, TShiftState Shift);
@@ -858,85 +761,5 @@ protected:
   void EndMouseMode(TShiftState Shift);
 };
 
-// Publishes the control's own properties by name, as a form designer reads
-// and writes them.  A property's stream default, where it has one, stands
-// beside it as class info "StreamDefault:<name>" (a colour name or a
-// number): a value equal to it is not written to a form (see
-// platform/FormStream.h); properties without one are always written.
-// Colours and sets travel as their integer values, strings as their CP932
-// bytes.
-class TAFEdit : public TCustomAFEdit {
-  Q_OBJECT
-  Q_PROPERTY(int AccelRate READ AccelRate WRITE SetAccelRate)
-  Q_PROPERTY(QByteArray BanEnd READ BanEndBytes WRITE SetBanEndBytes)
-  Q_PROPERTY(QByteArray BanHead READ BanHeadBytes WRITE SetBanHeadBytes)
-  Q_PROPERTY(int CharPich READ CharPich WRITE SetCharPich)
-  Q_CLASSINFO("StreamDefault:CharPich", "0")
-  Q_PROPERTY(int ColColumnIndi READ ColColumnIndi WRITE SetColColumnIndi)
-  Q_CLASSINFO("StreamDefault:ColColumnIndi", "clBtnFace")
-  Q_PROPERTY(int ColColumnNo READ ColColumnNo WRITE SetColColumnNo)
-  Q_CLASSINFO("StreamDefault:ColColumnNo", "clWindowText")
-  Q_PROPERTY(int ColCr READ ColCr WRITE SetColCr)
-  Q_PROPERTY(int ColDependence READ ColDependence WRITE SetColDependence)
-  Q_CLASSINFO("StreamDefault:ColDependence", "clFuchsia")
-  Q_PROPERTY(int ColKeyWord READ ColKeyWord WRITE SetColKeyWord)
-  Q_CLASSINFO("StreamDefault:ColKeyWord", "clWindowText")
-  Q_PROPERTY(int ColLeftMgn READ ColLeftMgn WRITE SetColLeftMgn)
-  Q_CLASSINFO("StreamDefault:ColLeftMgn", "clBtnFace")
-  Q_PROPERTY(int ColRowNo READ ColRowNo WRITE SetColRowNo)
-  Q_CLASSINFO("StreamDefault:ColRowNo", "clWindowText")
-  Q_PROPERTY(int ColSelBrush READ ColSelBrush WRITE SetColSelBrush)
-  Q_CLASSINFO("StreamDefault:ColSelBrush", "clHighlight")
-  Q_PROPERTY(int ColSelText READ ColSelText WRITE SetColSelText)
-  Q_CLASSINFO("StreamDefault:ColSelText", "clHighlightText")
-  Q_PROPERTY(int Color READ Color WRITE SetColor)
-  Q_PROPERTY(int DefWrapPos READ DefWrapPos WRITE SetDefWrapPos)
-  Q_PROPERTY(QByteArray DependenceChar READ DependenceCharBytes WRITE SetDependenceCharBytes)
-  Q_PROPERTY(bool Edited READ Edited STORED false)
-  Q_PROPERTY(QByteArrayList Keywords READ KeywordsBytes WRITE SetKeywordsBytes)
-  Q_PROPERTY(int KeywordStyle READ KeywordStyleBits WRITE SetKeywordStyleBits)
-  Q_PROPERTY(int LeftMgn READ LeftMgn WRITE SetLeftMgn)
-  Q_PROPERTY(int Options READ OptionsBits WRITE SetOptionsBits)
-  Q_PROPERTY(QByteArray RowDspFmt READ RowDspFmtBytes WRITE SetRowDspFmtBytes)
-  Q_PROPERTY(int RowPich READ RowPich WRITE SetRowPich)
-  Q_CLASSINFO("StreamDefault:RowPich", "2")
-  Q_PROPERTY(int ScrollBars READ ScrollBarsValue WRITE SetScrollBarsValue)
-  Q_CLASSINFO("StreamDefault:ScrollBars", "ssBoth")
-  Q_PROPERTY(int TabSize READ TabSize WRITE SetTabSize)
-  Q_CLASSINFO("StreamDefault:TabSize", "4")
-  Q_PROPERTY(QByteArray Text READ TextBytes WRITE SetTextBytes)
-  Q_PROPERTY(int TopMgn READ TopMgn WRITE SetTopMgn)
-  Q_PROPERTY(int UndoMax READ UndoMax WRITE SetUndoMax)
-  Q_PROPERTY(int ViewOpt READ ViewOptBits WRITE SetViewOptBits)
-  Q_PROPERTY(int WrapLeadBytes READ WrapLeadBytes WRITE SetWrapLeadBytes)
-  Q_PROPERTY(int WrapTrailBytes READ WrapTrailBytes WRITE SetWrapTrailBytes)
-
-public:
-  explicit TAFEdit(QWidget* Owner = nullptr) : TCustomAFEdit(Owner) {}
-
-  QByteArray BanEndBytes() const { return Bytes(BanEnd()); }
-  void SetBanEndBytes(const QByteArray& V) { SetBanEnd(V.toStdString()); }
-  QByteArray BanHeadBytes() const { return Bytes(BanHead()); }
-  void SetBanHeadBytes(const QByteArray& V) { SetBanHead(V.toStdString()); }
-  QByteArray DependenceCharBytes() const { return Bytes(DependenceChar()); }
-  void SetDependenceCharBytes(const QByteArray& V) { SetDependenceChar(V.toStdString()); }
-  QByteArray RowDspFmtBytes() const { return Bytes(RowDspFmt()); }
-  void SetRowDspFmtBytes(const QByteArray& V) { SetRowDspFmt(V.toStdString()); }
-  QByteArray TextBytes() const { return Bytes(Text()); }
-  void SetTextBytes(const QByteArray& V) { SetText(std::string_view(V.constData(), static_cast<size_t>(V.size()))); }
-  QByteArrayList KeywordsBytes() const;
-  void SetKeywordsBytes(const QByteArrayList& V);
-  int KeywordStyleBits() const noexcept { return KeywordStyle().ToBits(); }
-  void SetKeywordStyleBits(int V) { SetKeywordStyle(TFontStyles::FromBits(static_cast<uint8_t>(V))); }
-  int OptionsBits() const noexcept { return static_cast<int>(Options().ToBits()); }
-  void SetOptionsBits(int V) { SetOptions(TAFEditOptions::FromBits(static_cast<uint32_t>(V))); }
-  int ViewOptBits() const noexcept { return static_cast<int>(ViewOpt().ToBits()); }
-  void SetViewOptBits(int V) { SetViewOpt(TViewOptions::FromBits(static_cast<uint32_t>(V))); }
-  int ScrollBarsValue() const noexcept { return ScrollBars(); }
-  void SetScrollBarsValue(int V) { SetScrollBars(static_cast<TScrollStyle>(V)); }
-
-private:
-  static QByteArray Bytes(std::string_view s) {
-    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
-  }
-};
+// TAFEdit, the control with its published properties.
+#include "AFEdit/AFEditPublished.h"

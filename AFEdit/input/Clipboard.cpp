@@ -6,21 +6,12 @@
 // Hotaru never change a byte.  A plain copy of a row selection also keeps the
 // rows with their records, so that pasting the same text back restores their
 // indents and wrap columns.
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QInputMethodEvent>
-#include <QMimeData>
-#include <QToolTip>
-
 #include <algorithm>
 
 #include "AFEdit/AFEdit.h"
-#include "AFEdit/platform/Cp932.h"
+#include "AFEdit/platform/Notice.h"
 
 namespace {
-
-const QString kCp932Mime = QStringLiteral("application/x-hotaru-cp932");
-constexpr std::string_view kReplacement = "\x81\x45";  // ・
 
 // Text up to its first zero byte.
 std::string_view BeforeZero(std::string_view S) {
@@ -69,32 +60,19 @@ std::vector<std::string> SplitClipLines(std::string_view T, bool& EndsWithBreak)
 }
 
 void TCustomAFEdit::SetClipboardBytes(std::string_view Text, std::string_view Exact) {
-  Text = BeforeZero(Text);
-  Exact = BeforeZero(Exact);
-  auto* data = new QMimeData;
-  data->setText(Cp932ToQString(Text));
-  data->setData(kCp932Mime, QByteArray(Exact.data(), static_cast<qsizetype>(Exact.size())));
-  QGuiApplication::clipboard()->setMimeData(data);
+  TClipboard::Put(BeforeZero(Text), BeforeZero(Exact));
 }
 
 std::string TCustomAFEdit::ClipboardBytes(bool& Own) {
-  const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-  Own = data && data->hasFormat(kCp932Mime);
-  if (!data) return {};
-  if (Own) {
-    const QByteArray b = data->data(kCp932Mime);
-    return std::string(BeforeZero(std::string_view(b.constData(), static_cast<size_t>(b.size()))));
-  }
-  if (!data->hasText()) return {};
-  std::string out;
-  if (QStringToCp932Replacing(data->text(), out, kReplacement) > 0)
-    ShowCaretTip(QStringLiteral("Shift-JIS で表せない文字を「・」に置き換えて貼り付けました。"));
-  return std::string(BeforeZero(out));
+  bool replaced = false;
+  const std::string bytes = TClipboard::Take(Own, replaced);
+  if (replaced) ShowCaretTip("Shift-JIS で表せない文字を「・」に置き換えて貼り付けました。");
+  return std::string(BeforeZero(bytes));
 }
 
-void TCustomAFEdit::ShowCaretTip(const QString& Text) {
-  const QPoint at = viewport()->mapToGlobal(QPoint(FCaretPixel.X, FCaretPixel.Y + FRowHeight));
-  QToolTip::showText(at, Text, viewport());
+void TCustomAFEdit::ShowCaretTip(std::string_view Utf8) {
+  const TPoint caret = FSysCaret.Pos();
+  ShowTip(viewport(), {caret.X, caret.Y + FRowHeight}, Utf8);
 }
 
 void TCustomAFEdit::CopySelection(bool AsDisplayed) {
@@ -257,34 +235,22 @@ void TCustomAFEdit::ClearSelection() { DeleteSelection(); }
 
 // ---- the input method ----
 
-void TCustomAFEdit::inputMethodEvent(QInputMethodEvent* Event) {
+void TCustomAFEdit::ImeInput(const TImeInput& In) {
   const TEditScope scope(*this);
-  const QString commit = Event->commitString();
-  const QString preedit = Event->preeditString();
   // The old preedit goes where it was shown, before a commit moves the
   // caret.
-  const bool preeditChanged = preedit != FPreedit;
-  if (preeditChanged) InvalidateRect(PreeditRect());
-  if (!commit.isEmpty()) {
-    std::string bytes;
-    if (QStringToCp932Replacing(commit, bytes, kReplacement) > 0)
-      ShowCaretTip(QStringLiteral("Shift-JIS で表せない文字を「・」に置き換えました。"));
+  if (In.PreeditChanged) InvalidateRect(PreeditRect());
+  if (In.HasCommit) {
+    if (In.Replaced) ShowCaretTip("Shift-JIS で表せない文字を「・」に置き換えました。");
     ++FEditGroup;
-    const std::string_view text = BeforeZero(bytes);
+    const std::string_view text = BeforeZero(In.Commit);
     if (!text.empty()) InsertText(text);
   }
-  if (preeditChanged) {
-    FPreedit = preedit;
-    FPreeditActive = !preedit.isEmpty();
+  if (In.PreeditChanged) {
+    FIme.TakePreedit();
     InvalidateRect(PreeditRect());
+    const TPoint at = FIme.Anchor();
+    SetCaretPixelPos(at.X + FIme.CursorCells() * FCellWidth, at.Y);
+    TInputMethod::Update();  // the caret's rectangle moved with the cursor
   }
-  Event->accept();
-}
-
-TRect TCustomAFEdit::PreeditRect() const {
-  if (FPreedit.isEmpty()) return {};
-  std::string bytes;
-  QStringToCp932Replacing(FPreedit, bytes, kReplacement);
-  const int w = static_cast<int>(bytes.size()) * FCellWidth;
-  return {FImePos.X, FImePos.Y, FImePos.X + w, FImePos.Y + FRowHeight};
 }

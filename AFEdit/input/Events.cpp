@@ -2,8 +2,12 @@
 // control's own terms (virtual key codes, CP932 characters, pixel positions
 // with the modifier state) and reported through the standard events.
 #include <QFocusEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
+
+#include <algorithm>
 
 #include "AFEdit/AFEdit.h"
 #include "AFEdit/platform/Cp932.h"
@@ -119,6 +123,11 @@ void TCustomAFEdit::mouseDoubleClickEvent(QMouseEvent* Event) {
   if (onText) MouseDblClickDone();
 }
 
+void TCustomAFEdit::leaveEvent(QEvent* Event) {
+  QAbstractScrollArea::leaveEvent(Event);
+  SetScreenCursor(crDefault);
+}
+
 void TCustomAFEdit::focusInEvent(QFocusEvent* Event) {
   QAbstractScrollArea::focusInEvent(Event);
   CreateCaret(2, FCharHeight);
@@ -135,4 +144,44 @@ void TCustomAFEdit::focusOutEvent(QFocusEvent* Event) {
   FKeysDown.clear();
   QAbstractScrollArea::focusOutEvent(Event);
   if (OnExit) OnExit(this);
+}
+
+// The wheel moves the vertical bar as a dragged thumb would, after the
+// control's handlers have had their say.
+void TCustomAFEdit::wheelEvent(QWheelEvent* Event) {
+  const TShiftState shift = ShiftStateFromQt(Event->modifiers(), Event->buttons());
+  // Viewport events come in the viewport's (client) coordinates.
+  const QPoint p = Event->position().toPoint();
+  const TPoint pos{p.x(), p.y()};
+  const QPoint angle = Event->angleDelta();
+  const int delta = angle.y() != 0 ? angle.y() : angle.x();
+  bool handled = false;
+  if (OnMouseWheel) OnMouseWheel(this, shift, delta, pos, handled);
+  if (!handled && delta != 0) {
+    const TMouseWheelUpDownEvent& e = delta < 0 ? OnMouseWheelDown : OnMouseWheelUp;
+    if (e) e(this, shift, pos, handled);
+  }
+  if (handled) {
+    Event->accept();
+    return;
+  }
+  QAbstractScrollArea::wheelEvent(Event);
+  VScrollRequest(sbEndScroll);
+}
+
+// ---- the input method ----
+
+void TCustomAFEdit::inputMethodEvent(QInputMethodEvent* Event) {
+  ImeInput(FIme.Read(*Event));
+  Event->accept();
+}
+
+QVariant TCustomAFEdit::inputMethodQuery(Qt::InputMethodQuery Query) const {
+  // Where the caret stands at the anchor (while composing, at the input
+  // method's cursor in the preedit), in the control's own coordinates.
+  const TPoint at = FIme.Anchor();
+  const QPoint p = viewport()->mapTo(this, QPoint(at.X + FIme.CursorCells() * FCellWidth, at.Y));
+  const QRect caret(p, QSize(std::max(FSysCaret.Width(), 1), FCharHeight));
+  const QVariant v = FIme.Query(Query, caret, ToQFont(FFont));
+  return v.isValid() ? v : QAbstractScrollArea::inputMethodQuery(Query);
 }

@@ -1,12 +1,11 @@
 // Keyboard commands: the key-down procedure with its command table, Shift
 // selections and auto-repeat acceleration, word-wise movement, and the
 // character procedure that inserts text or performs the control characters.
-#include <QApplication>
-
 #include <algorithm>
 
 #include "AFEdit/AFEdit.h"
 #include "AFEdit/platform/Cp932.h"
+#include "AFEdit/platform/Notice.h"
 
 namespace {
 
@@ -33,15 +32,20 @@ void TCustomAFEdit::KeyDown(int Key, TShiftState Shift, bool Repeat) {
   const TEditScope scope(*this);
   if (OnKeyDown) OnKeyDown(this, Key, Shift);
   FPrevCaret = FCaret;
-  int N = Repeat ? std::min(FAccelRate, 4) : 0;
-  FImeComposing = FPreeditActive;
-  const bool shift = Shift.contains(ssShift);
-  const bool ctrl = Shift.contains(ssCtrl);
+  const int N = Repeat ? std::min(FAccelRate, 4) : 0;
+  FImeComposing = FIme.Composing();
+  FollowShiftSel(Key, Shift);
+  if (!KeyCommand(Key, Shift)) return;
+  VScrollRequest(sbEndScroll);
+  RepeatKeyDown(Key, Shift, N);
+  NotifySelChange();
+}
 
+void TCustomAFEdit::FollowShiftSel(int Key, TShiftState Shift) {
   // Ctrl or Alt pressed while Shift is held (Shift, Ctrl, Right) neither
   // starts nor ends a Shift selection: the movement key that follows does.
   const bool modifierKey = Key == VK_CONTROL || Key == VK_MENU;
-  if (shift && !FImeComposing) {
+  if (Shift.contains(ssShift) && !FImeComposing) {
     if (!FShiftSel && Key >= VK_PRIOR && Key <= VK_DOWN) {
       // A new selection starts at the caret.
       MarkSelRowsDirty();
@@ -53,121 +57,126 @@ void TCustomAFEdit::KeyDown(int Key, TShiftState Shift, bool Repeat) {
   } else if (!modifierKey) {
     FShiftSel = false;
   }
+}
 
-  const int R = FCaret.Y;
-  const int rows = RowCount();
+bool TCustomAFEdit::KeyCommand(int Key, TShiftState Shift) {
+  const bool ctrl = Shift.contains(ssCtrl);
   switch (Key) {
     case VK_BACK:
     case VK_PROCESSKEY:
       if (ctrl) OutdentRow();
-      break;
-    case VK_CLEAR: FInsertMode = !FInsertMode; break;
+      return true;
+    case VK_CLEAR: FInsertMode = !FInsertMode; return true;
     case VK_PRIOR:
-      if (!(FTopRow < 1 && R < 1)) {
-        VScrollRequest(sbPageUp);
-        ScrollToCaret();
-      }
-      break;
-    case VK_NEXT:
-      if (!(rows - FTopRow < 1 || R >= rows - 1)) {
-        VScrollRequest(sbPageDown);
-        ScrollToCaret();
-      }
-      break;
-    case VK_END:
-      if (ctrl) {
-        FCaret = {RowDisplayWidth(rows - 1), rows - 1};
-      } else {
-        if (R > rows - 1) return;  // below the last row: nothing, and no selection event
-        FCaret.X = RowDisplayWidth(R) - (RowHasLineEnd(R) ? 1 : 0);
-      }
-      ScrollToCaret();
-      break;
-    case VK_HOME:
-      if (ctrl)
-        FCaret = {RowIndent(0), 0};
-      else
-        FCaret.X = R > rows - 1 ? 0 : RowIndent(R);
-      if (FLeftCol != 0) {
-        FLeftCol = 0;
-        Paint();
-      }
-      ScrollToCaret();
-      break;
+    case VK_NEXT: PageKey(Key == VK_NEXT); return true;
+    case VK_END: return EndKey(ctrl);
+    case VK_HOME: HomeKey(ctrl); return true;
     case VK_LEFT:
-      if (ctrl)
-        WordLeft();
-      else
-        CaretLeft();
-      ScrollToCaret();
-      break;
-    case VK_UP:
-      if (R == FTopRow && FTopRow > 0) {
-        VScrollRequest(sbLineUp);
-        --FCaret.Y;
-        ScrollToCaret();
-        UpdateCaret();
-      } else if (R > 0) {
-        --FCaret.Y;
-        ScrollToCaret();
-      }
-      break;
     case VK_RIGHT:
-      if (ctrl)
-        WordRight();
+      if (Key == VK_LEFT)
+        ctrl ? WordLeft() : CaretLeft();
       else
-        CaretRight();
+        ctrl ? WordRight() : CaretRight();
       ScrollToCaret();
-      break;
-    case VK_DOWN: {
-      const bool free = FOptions.contains(aoFreeCaret);
-      if (R >= FTopRow + VisibleRowCount() - 2 && (R < rows - 2 || free)) {
-        VScrollRequest(sbLineDown);
-        ++FCaret.Y;
-        ScrollToCaret();
-      } else if (R < rows - 1 || free) {
-        ++FCaret.Y;
-        ScrollToCaret();
-      }
-      break;
-    }
-    case VK_INSERT:
-      if (shift)
-        PasteRequest();
-      else if (ctrl)
-        CopyToClipboard();
-      else
-        FInsertMode = !FInsertMode;
-      UpdateCaret();
-      if (OnStatusChange) OnStatusChange(this);
-      break;
-    case VK_DELETE:
-      if (FSel.HasCharSel() || FSel.HasRowSel()) {
-        ++FEditGroup;
-        if (shift) CopySelection(false);
-        DeleteSelection();
-        UpdateCaret();
-        RepaintDirtyRows();
-      } else if (!DeleteCharAtCaret()) {
-        return;  // nothing to delete here
-      }
-      break;
+      return true;
+    case VK_UP: RowUpKey(); return true;
+    case VK_DOWN: RowDownKey(); return true;
+    case VK_INSERT: InsertKey(Shift); return true;
+    case VK_DELETE: return DeleteKey(Shift);
     default:
       if (IsTextKey(Key)) FShiftSel = false;
-      break;
+      return true;
   }
+}
 
-  VScrollRequest(sbEndScroll);
+void TCustomAFEdit::PageKey(bool Down) {
+  const int R = FCaret.Y, rows = RowCount();
+  if (Down ? rows - FTopRow < 1 || R >= rows - 1 : FTopRow < 1 && R < 1) return;
+  VScrollRequest(Down ? sbPageDown : sbPageUp);
+  ScrollToCaret();
+}
+
+bool TCustomAFEdit::EndKey(bool Ctrl) {
+  const int R = FCaret.Y, rows = RowCount();
+  if (Ctrl) {
+    FCaret = {RowDisplayWidth(rows - 1), rows - 1};
+  } else {
+    if (R > rows - 1) return false;  // below the last row: nothing, and no selection event
+    FCaret.X = RowDisplayWidth(R) - (RowHasLineEnd(R) ? 1 : 0);
+  }
+  ScrollToCaret();
+  return true;
+}
+
+void TCustomAFEdit::HomeKey(bool Ctrl) {
+  const int R = FCaret.Y;
+  if (Ctrl)
+    FCaret = {RowIndent(0), 0};
+  else
+    FCaret.X = R > RowCount() - 1 ? 0 : RowIndent(R);
+  if (FLeftCol != 0) {
+    FLeftCol = 0;
+    Paint();
+  }
+  ScrollToCaret();
+}
+
+void TCustomAFEdit::RowUpKey() {
+  const int R = FCaret.Y;
+  if (R == FTopRow && FTopRow > 0) {
+    VScrollRequest(sbLineUp);
+    --FCaret.Y;
+    ScrollToCaret();
+    UpdateCaret();
+  } else if (R > 0) {
+    --FCaret.Y;
+    ScrollToCaret();
+  }
+}
+
+void TCustomAFEdit::RowDownKey() {
+  const int R = FCaret.Y, rows = RowCount();
+  const bool free = FOptions.contains(aoFreeCaret);
+  if (R >= FTopRow + VisibleRowCount() - 2 && (R < rows - 2 || free)) {
+    VScrollRequest(sbLineDown);
+    ++FCaret.Y;
+    ScrollToCaret();
+  } else if (R < rows - 1 || free) {
+    ++FCaret.Y;
+    ScrollToCaret();
+  }
+}
+
+void TCustomAFEdit::InsertKey(TShiftState Shift) {
+  if (Shift.contains(ssShift))
+    PasteRequest();
+  else if (Shift.contains(ssCtrl))
+    CopyToClipboard();
+  else
+    FInsertMode = !FInsertMode;
+  UpdateCaret();
+  if (OnStatusChange) OnStatusChange(this);
+}
+
+bool TCustomAFEdit::DeleteKey(TShiftState Shift) {
+  if (FSel.HasCharSel() || FSel.HasRowSel()) {
+    ++FEditGroup;
+    if (Shift.contains(ssShift)) CopySelection(false);
+    DeleteSelection();
+    UpdateCaret();
+    RepaintDirtyRows();
+    return true;
+  }
+  return DeleteCharAtCaret();  // false: nothing to delete here
+}
+
+void TCustomAFEdit::RepeatKeyDown(int Key, TShiftState Shift, int N) {
   // Every auto-repeat event moves AccelRate times (at most four) while the
   // key is still held.  The extra key-downs carry no key data of their own:
   // they see Shift and Ctrl as still held, so a Shift selection keeps
   // growing and Ctrl keeps moving by words.
   const TShiftState held = Shift * TShiftState{ssShift, ssCtrl};
-  while (N > 1 && FKeysDown.contains(Key)) {
-    KeyDown(Key, held, false);
-    --N;
-  }
-  NotifySelChange();
+  for (; N > 1 && FKeysDown.contains(Key); --N) KeyDown(Key, held, false);
 }
 
 void TCustomAFEdit::KeyUp(int Key, TShiftState Shift) {
@@ -285,6 +294,6 @@ void TCustomAFEdit::KeyPress(std::string Ch, TShiftState Shift) {
 }
 
 void TCustomAFEdit::RefuseCharacter() {
-  QApplication::beep();
-  ShowCaretTip(QStringLiteral("この文字は Shift-JIS で表せないため、入力できません。"));
+  Beep();
+  ShowCaretTip("この文字は Shift-JIS で表せないため、入力できません。");
 }

@@ -9,11 +9,6 @@
 //
 // The mouse is captured by Qt's implicit grab: the viewport that received a
 // press gets every move and the release, wherever the pointer goes.
-#include <QCursor>
-#include <QGuiApplication>
-#include <QInputMethod>
-#include <QTimer>
-
 #include <algorithm>
 #include <climits>
 
@@ -26,15 +21,6 @@ namespace {
 constexpr int kMarkerGap = 8;
 // Milliseconds between two rows of autoscroll.
 constexpr int kAutoScrollInterval = 30;
-
-QCursor ScreenCursorOf(int Cursor) {
-  switch (Cursor) {
-    case crIBeam: return QCursor(Qt::IBeamCursor);
-    case crSizeWE: return QCursor(Qt::SizeHorCursor);
-    case crDefault: return QCursor(Qt::ArrowCursor);
-    default: return ProgramCursor(Cursor);
-  }
-}
 
 bool IsAsciiAlnum(char C) noexcept {
   return (C >= '0' && C <= '9') || (C >= 'A' && C <= 'Z') || (C >= 'a' && C <= 'z');
@@ -49,21 +35,6 @@ TPoint TCustomAFEdit::MouseToPos(int X, int Y) const noexcept {
   P.X = Max(P.X, 0);
   return P;
 }
-
-void TCustomAFEdit::SetScreenCursor(int Cursor) {
-  if (Cursor == FScreenCursor) return;
-  FScreenCursor = Cursor;
-  if (Cursor == crDefault)
-    viewport()->unsetCursor();
-  else
-    viewport()->setCursor(ScreenCursorOf(Cursor));
-}
-
-void TCustomAFEdit::leaveEvent(QEvent* Event) {
-  QAbstractScrollArea::leaveEvent(Event);
-  SetScreenCursor(crDefault);
-}
-
 
 TPoint TCustomAFEdit::MouseCaretPos(TPoint P) {
   if (FOptions.contains(aoFreeCaret)) return P;
@@ -106,7 +77,7 @@ void TCustomAFEdit::MouseDown(int X, int Y, TShiftState Shift) {
   if (FMouseMode == mmNone) MouseHover(X, Y);
   const TPoint P = MouseToPos(X, Y);
   if (FMouseMode == mmNone) {
-    switch (FScreenCursor) {
+    switch (FPointer.Shape()) {
       case crSizeWE: PressMarker(P); break;
       case crIBeam: PressText(P, Shift); break;
       case crRevCursor: PressMargin(P.Y, Shift); break;
@@ -137,8 +108,7 @@ void TCustomAFEdit::PressText(TPoint P, TShiftState Shift) {
     FSel.ClearRowSel();
   }
   // A press in the text ends an input-method composition.
-  if (FPreeditActive)
-    if (QInputMethod* im = QGuiApplication::inputMethod()) im->reset();
+  FIme.Reset();
   if (Shift.contains(ssShift)) {
     // From the caret to the pointer; the caret stays.
     const int oldFirst = FSel.GetSelStart().Y, oldLast = FSel.GetSelEnd().Y;
@@ -272,24 +242,21 @@ void TCustomAFEdit::StartAutoScroll(int Dir, int X, int Y) {
   FAutoScrollDir = Dir;
   FAutoScrollX = X;
   FAutoScrollY = Y;
-  if (!FAutoScrollTimer) {
-    FAutoScrollTimer = std::make_unique<QTimer>();
-    QObject::connect(FAutoScrollTimer.get(), &QTimer::timeout, this, [this] { AutoScrollStep(); });
-  }
-  FAutoScrollTimer->start(kAutoScrollInterval);
+  if (!FAutoScrollTimer.OnTimeout) FAutoScrollTimer.OnTimeout = [this] { AutoScrollStep(); };
+  FAutoScrollTimer.Start(kAutoScrollInterval);
   AutoScrollStep();
 }
 
 void TCustomAFEdit::StopAutoScroll() {
   FAutoScrollDir = 0;
-  if (FAutoScrollTimer) FAutoScrollTimer->stop();
+  FAutoScrollTimer.Stop();
 }
 
 // One row: the selection end goes AccelRate rows beyond the edge, the view
 // scrolls one row toward it.
 void TCustomAFEdit::AutoScrollStep() {
   const bool dragging = FMouseMode == mmRows || FMouseMode == mmText;
-  if (FAutoScrollDir == 0 || !dragging || !(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+  if (FAutoScrollDir == 0 || !dragging || !LeftButtonHeld()) {
     StopAutoScroll();
     return;
   }

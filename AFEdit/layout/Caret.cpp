@@ -1,97 +1,9 @@
 // The caret: where it is shown and in which shape, the input method's
 // window that follows it, and the repaint of the rows a change left dirty.
-//
-// The system caret is the control's own: created hidden with a size, shown
-// when every hide has been balanced by a show, drawn over the surface by the
-// paint event (never into the surface) and blinking at the platform's
-// cursor flash time.
-#include <QGuiApplication>
-#include <QInputMethod>
-#include <QStyleHints>
-#include <QTimerEvent>
-
 #include <algorithm>
 
 #include "AFEdit/AFEdit.h"
 #include "AFEdit/platform/Cp932.h"
-
-namespace {
-
-int BlinkInterval() {
-  const int flash = QGuiApplication::styleHints()->cursorFlashTime();
-  return flash > 0 ? flash / 2 : 0;
-}
-
-}  // namespace
-
-void TCustomAFEdit::CreateCaret(int Width, int Height) {
-  InvalidateRect(CaretRect());
-  FCaretWidth = Width;
-  FCaretHeight = Height;
-  FSysCaretHides = 1;
-  FCaretBlinkOn = true;
-}
-
-void TCustomAFEdit::DestroyCaret() {
-  InvalidateRect(CaretRect());
-  FCaretWidth = FCaretHeight = 0;
-  FSysCaretHides = 1;
-  if (FCaretTimer) {
-    killTimer(FCaretTimer);
-    FCaretTimer = 0;
-  }
-}
-
-void TCustomAFEdit::HideCaret() {
-  ++FSysCaretHides;
-  InvalidateRect(CaretRect());
-}
-
-void TCustomAFEdit::ShowCaret() {
-  if (FSysCaretHides > 0) --FSysCaretHides;
-  if (!CaretVisible()) return;
-  // A caret that appears starts a blink phase in the on state.
-  FCaretBlinkOn = true;
-  const int interval = BlinkInterval();
-  if (FCaretTimer) killTimer(FCaretTimer);
-  FCaretTimer = interval > 0 ? startTimer(interval) : 0;
-  InvalidateRect(CaretRect());
-}
-
-void TCustomAFEdit::SetCaretPixelPos(int X, int Y) {
-  if (FCaretPixel == TPoint{X, Y}) return;
-  InvalidateRect(CaretRect());
-  FCaretPixel = {X, Y};
-  FCaretBlinkOn = true;
-  InvalidateRect(CaretRect());
-}
-
-void TCustomAFEdit::timerEvent(QTimerEvent* Event) {
-  if (Event->timerId() != FCaretTimer) {
-    QAbstractScrollArea::timerEvent(Event);
-    return;
-  }
-  if (!CaretVisible()) {
-    killTimer(FCaretTimer);
-    FCaretTimer = 0;
-    return;
-  }
-  FCaretBlinkOn = !FCaretBlinkOn;
-  InvalidateRect(CaretRect());
-}
-
-QVariant TCustomAFEdit::inputMethodQuery(Qt::InputMethodQuery Query) const {
-  switch (Query) {
-    case Qt::ImEnabled: return true;
-    case Qt::ImCursorRectangle: {
-      // Client (viewport) pixels to the control's own coordinates.
-      const QPoint p = viewport()->mapTo(this, QPoint(FImePos.X, FImePos.Y));
-      return QRect(p, QSize(std::max(FCaretWidth, 1), FCharHeight));
-    }
-    case Qt::ImFont: return ToQFont(FFont);
-    default: return QAbstractScrollArea::inputMethodQuery(Query);
-  }
-}
 
 void TCustomAFEdit::UpdateCaret() {
   if (!hasFocus()) return;
@@ -109,7 +21,7 @@ void TCustomAFEdit::UpdateCaret() {
   if (FBatchEdit) return;
 
   HideCaret();
-  if (FInsertMode != FCaretShapeMode || wide != FCaretShapeWide || FCaretWidth == 0) {
+  if (FInsertMode != FCaretShapeMode || wide != FCaretShapeWide || FSysCaret.Width() == 0) {
     if (FInsertMode)
       CreateCaret(2, FCharHeight);
     else if (wide)
@@ -119,13 +31,14 @@ void TCustomAFEdit::UpdateCaret() {
     FCaretShapeMode = FInsertMode;
     FCaretShapeWide = wide;
   }
-  SetCaretPixelPos(x, y);
+  // While composing, the caret stands where the input method's cursor is
+  // in the preedit shown from the insertion point.
+  SetCaretPixelPos(x + FIme.CursorCells() * FCellWidth, y);
   if (x >= FTextRect.Left && x < FTextRect.Right && y >= FTextRect.Top && y < FTextRect.Bottom) {
     for (int i = 0; i <= FCaretHideCount; ++i) ShowCaret();
     FCaretHideCount = 0;
-    FImePos = {x, y};
-    if (QInputMethod* im = QGuiApplication::inputMethod())
-      im->update(Qt::ImCursorRectangle | Qt::ImFont | Qt::ImEnabled);
+    FIme.SetAnchor({x, y});
+    TInputMethod::Update();
   } else {
     ++FCaretHideCount;
   }

@@ -94,3 +94,7 @@ TShiftState ShiftStateFromQt(Qt::KeyboardModifiers Modifiers, Qt::MouseButtons B
   if (Buttons & Qt::MiddleButton) s += {ssMiddle};
   return s;
 }
+
+bool ShiftKeyHeld() { return QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier); }
+
+bool LeftButtonHeld() { return QGuiApplication::mouseButtons().testFlag(Qt::LeftButton); }

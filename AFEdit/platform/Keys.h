@@ -30,3 +30,8 @@ enum TShiftStateFlag { ssShift, ssAlt, ssCtrl, ssLeft, ssRight, ssMiddle, ssDoub
 using TShiftState = TSet<TShiftStateFlag>;
 
 TShiftState ShiftStateFromQt(Qt::KeyboardModifiers Modifiers, Qt::MouseButtons Buttons = Qt::NoButton);
+
+// The state of the keyboard and the mouse right now (not of an event):
+// whether Shift is held, whether the left button is down.
+bool ShiftKeyHeld();
+bool LeftButtonHeld();

@@ -1,7 +1,5 @@
 #include "AFEdit/platform/Screen.h"
 
-#include <QGuiApplication>
-#include <QInputMethod>
 #include <QWidget>
 
 #include <algorithm>
@@ -20,6 +18,3 @@ bool FitBackingImage(QImage& Image, QSize Size, qreal Ratio, const QColor& Fill)
   return true;
 }
 
-void NotifyInputMethodFont() {
-  if (QInputMethod* im = QGuiApplication::inputMethod()) im->update(Qt::ImFont | Qt::ImCursorRectangle);
-}

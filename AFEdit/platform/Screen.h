@@ -1,6 +1,5 @@
 // What the control asks of the screen it is shown on: the device pixel
-// ratio, the backing image sized for it, and the input method's view of the
-// font.
+// ratio and the backing image sized for it.
 #pragma once
 
 #include <QColor>
@@ -15,5 +14,3 @@ qreal ScreenRatio(const QWidget& W);
 // Ratio (never less than one pixel), filled with Fill; returns false, leaving
 // the image alone, when it already has that size and ratio.
 bool FitBackingImage(QImage& Image, QSize Size, qreal Ratio, const QColor& Fill);
-// Tells the input method that the font and the caret's rectangle changed.
-void NotifyInputMethodFont();

@@ -2,7 +2,6 @@
 #include <algorithm>
 
 #include "AFEdit/AFEdit.h"
-#include "AFEdit/platform/Screen.h"
 #include "AFEdit/render/RowFormat.h"
 
 void TCustomAFEdit::UpdateMetrics(bool Repaint) {
@@ -49,7 +48,7 @@ void TCustomAFEdit::FontChanged() {
     CreateCaret(2, FCharHeight);
     ShowCaret();
     // The input method's window follows the font.
-    NotifyInputMethodFont();
+    FIme.Update();
   }
   BuildCrMarks(FColCr, FColor);
 }

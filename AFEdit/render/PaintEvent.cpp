@@ -40,23 +40,10 @@ void TCustomAFEdit::paintEvent(QPaintEvent*) {
   SurfaceRatioChanged();  // a missed change of screen still shows sharp
   QPainter p(viewport());
   p.drawImage(QPoint(0, 0), FSurface);
-  if (!FPreedit.isEmpty()) {
-    // The text being composed, at the caret, underlined on the cells' last
-    // pixel row: the input method's windows open just below the caret's
-    // rectangle (a character high) and would hide a line under it.
-    const QRect r = ToQRect(PreeditRect());
-    const QFont f = ToQFont(FFont);
-    p.fillRect(r, ToQColor(FColor, palette()));
-    p.setFont(f);
-    p.setPen(ToQColor(FFont.Color, palette()));
-    p.drawText(r, Qt::AlignLeft | Qt::AlignTop, FPreedit);
-    p.drawLine(r.left(), r.top() + FCharHeight - 1, r.right(), r.top() + FCharHeight - 1);
-  }
-  if (CaretVisible() && FCaretBlinkOn) {
-    // The caret inverts what lies under it.
-    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    p.fillRect(ToQRect(CaretRect()), Qt::white);
-  }
+  if (FIme.Composing())
+    FIme.DrawPreedit(p, PreeditRect(), ToQFont(FFont), ToQColor(FColor, palette()), ToQColor(FFont.Color, palette()),
+                     FCharHeight);
+  FSysCaret.Draw(p);
 }
 
 bool TCustomAFEdit::viewportEvent(QEvent* Event) {

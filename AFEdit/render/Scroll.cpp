@@ -2,11 +2,6 @@
 // with the acceleration of repeated vertical requests, and the scroll bars.
 // Line scrolls move the surface's pixels and paint only the uncovered
 // strip; larger jumps repaint everything.
-#include <QAbstractSlider>
-#include <QGuiApplication>
-#include <QScrollBar>
-#include <QWheelEvent>
-
 #include <algorithm>
 
 #include "AFEdit/AFEdit.h"
@@ -21,121 +16,13 @@ int TCustomAFEdit::VisibleColCount() const noexcept {
   return FCellWidth > 0 ? (FTextRect.Right - FTextRect.Left) / FCellWidth : 0;
 }
 
-namespace {
-
-bool ShowsBar(TScrollStyle Style, TScrollBarKind Bar) {
-  return Style == ssBoth || (Bar == sbVertical ? Style == ssVertical : Style == ssHorizontal);
-}
-
-}  // namespace
-
-// ---- the Qt scroll bars ----
-
-void TCustomAFEdit::ConnectScrollBars() {
-  for (const TScrollBarKind kind : {sbVertical, sbHorizontal}) {
-    QScrollBar* bar = kind == sbVertical ? verticalScrollBar() : horizontalScrollBar();
-    bar->setSingleStep(1);
-    connect(bar, &QAbstractSlider::actionTriggered, this, [this, kind, bar](int Action) {
-      if (FInBarUpdate) return;
-      int code = -1;
-      switch (Action) {
-        case QAbstractSlider::SliderSingleStepSub: code = sbLineUp; break;
-        case QAbstractSlider::SliderSingleStepAdd: code = sbLineDown; break;
-        case QAbstractSlider::SliderPageStepSub: code = sbPageUp; break;
-        case QAbstractSlider::SliderPageStepAdd: code = sbPageDown; break;
-        case QAbstractSlider::SliderMove: code = sbThumbTrack; break;
-        case QAbstractSlider::SliderToMinimum: code = sbTop; break;
-        case QAbstractSlider::SliderToMaximum: code = sbBottom; break;
-        default: return;
-      }
-      // The bar applies its own step after this signal; the request decides
-      // the position instead.
-      const QSignalBlocker block(bar);
-      if (kind == sbVertical) {
-        VScrollRequest(code);
-        bar->setSliderPosition(FTopRow);
-      } else {
-        HScrollRequest(code, bar->sliderPosition());
-        bar->setSliderPosition(FLeftCol);
-      }
-    });
-    connect(bar, &QAbstractSlider::sliderReleased, this, [this, kind] {
-      if (kind == sbVertical)
-        VScrollRequest(sbThumbPosition);
-      else
-        HScrollRequest(sbThumbPosition);
-    });
-    bar->installEventFilter(this);
-  }
-}
-
-// Letting go of a bar, wherever it was pressed, ends a burst of requests.
-bool TCustomAFEdit::eventFilter(QObject* Watched, QEvent* Event) {
-  const bool vertical = Watched == verticalScrollBar();
-  if (Event->type() != QEvent::MouseButtonRelease || !(vertical || Watched == horizontalScrollBar()))
-    return QAbstractScrollArea::eventFilter(Watched, Event);
-  Watched->event(Event);  // the bar first: a released thumb reports its position
-  if (vertical)
-    VScrollRequest(sbEndScroll);
-  else
-    HScrollRequest(sbEndScroll);
-  return true;
-}
-
-void TCustomAFEdit::ApplyScrollInfo(TScrollBarKind Bar, const TScrollInfo& Info) {
-  QScrollBar* bar = Bar == sbVertical ? verticalScrollBar() : horizontalScrollBar();
-  const QSignalBlocker block(bar);
-  FInBarUpdate = true;
-  if (Info.Mask & (sifRange | sifPage)) {
-    bar->setPageStep(std::max(Info.Page, 1));
-    bar->setRange(Info.Min, std::max(Info.Min, Info.Max - std::max(Info.Page, 1) + 1));
-  }
-  if (Info.Mask & sifPos) bar->setValue(Info.Pos);
-  FInBarUpdate = false;
-}
-
-void TCustomAFEdit::ShowScrollBar(TScrollBarKind Bar, bool Show) {
-  const Qt::ScrollBarPolicy policy = Show ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff;
+int TCustomAFEdit::BarRequest(TScrollBarKind Bar, int Code, int Pos) {
   if (Bar == sbVertical) {
-    if (verticalScrollBarPolicy() != policy) setVerticalScrollBarPolicy(policy);
-  } else if (horizontalScrollBarPolicy() != policy) {
-    setHorizontalScrollBarPolicy(policy);
+    VScrollRequest(Code);
+    return FTopRow;
   }
-}
-
-void TCustomAFEdit::SetScrollPos(TScrollBarKind Bar, int Pos) {
-  TScrollInfo& info = Bar == sbVertical ? FVertScrollInfo : FHorzScrollInfo;
-  info.Pos = Pos;
-  if (ShowsBar(FScrollBars, Bar)) ApplyScrollInfo(Bar, TScrollInfo{28, sifPos, 0, 0, 0, Pos, 0});
-}
-
-TScrollInfo TCustomAFEdit::ScrollRecord(TScrollBarKind Bar) const {
-  TScrollInfo info = Bar == sbVertical ? FVertScrollInfo : FHorzScrollInfo;
-  if (ShowsBar(FScrollBars, Bar)) {
-    const QScrollBar* bar = Bar == sbVertical ? verticalScrollBar() : horizontalScrollBar();
-    info.Pos = bar->value();
-    info.TrackPos = bar->sliderPosition();
-  }
-  return info;
-}
-
-// Shows a needed bar with its record (or hides it when the style has no
-// such bar); hides a bar that is no longer needed.
-void TCustomAFEdit::RefreshScrollBar(TScrollBarKind Bar, bool Needed, const TScrollInfo& Info) {
-  bool& shown = Bar == sbVertical ? FVertBarShown : FHorzBarShown;
-  if (Needed) {
-    (Bar == sbVertical ? FVertScrollInfo : FHorzScrollInfo) = Info;
-    if (ShowsBar(FScrollBars, Bar)) {
-      ApplyScrollInfo(Bar, Info);
-      if (!shown) ShowScrollBar(Bar, true);
-      shown = true;
-    } else {
-      ShowScrollBar(Bar, false);
-    }
-  } else if (shown) {
-    ShowScrollBar(Bar, false);
-    shown = false;
-  }
+  HScrollRequest(Code, Pos);
+  return FLeftCol;
 }
 
 void TCustomAFEdit::SetScrollBars(TScrollStyle Value) {
@@ -146,15 +33,16 @@ void TCustomAFEdit::SetScrollBars(TScrollStyle Value) {
   // bar (and then the first one) must show: refresh until both agree with
   // the view they leave.
   for (int pass = 0; pass < 3; ++pass) {
-    const bool vertShown = FVertBarShown, horzShown = FHorzBarShown;
+    const bool vertShown = VertBarShown(), horzShown = HorzBarShown();
     const int V = VisibleRowCount();
-    RefreshScrollBar(sbVertical, RowCount() >= V || FTopRow > 0 || FCaret.Y >= V,
-                     {28, sifAll, 0, std::max({RowCount() - 1, V + FTopRow - 1, FCaret.Y}), V, FTopRow, FTopRow});
+    FBars.Refresh(sbVertical, RowCount() >= V || FTopRow > 0 || FCaret.Y >= V,
+                  {28, sifAll, 0, std::max({RowCount() - 1, V + FTopRow - 1, FCaret.Y}), V, FTopRow, FTopRow},
+                  ShowsBar(sbVertical));
     const int H = VisibleColCount();
     const int X = std::max(FDefWrapPos, FMaxRowLen);
-    RefreshScrollBar(sbHorizontal, X > H || FLeftCol > 0,
-                     {28, sifAll, 0, std::max(X, FCaret.X), H, FLeftCol, FLeftCol});
-    if (vertShown == FVertBarShown && horzShown == FHorzBarShown) break;
+    FBars.Refresh(sbHorizontal, X > H || FLeftCol > 0, {28, sifAll, 0, std::max(X, FCaret.X), H, FLeftCol, FLeftCol},
+                  ShowsBar(sbHorizontal));
+    if (vertShown == VertBarShown() && horzShown == HorzBarShown()) break;
   }
   FInScrollBars = false;
 }
@@ -178,7 +66,7 @@ void TCustomAFEdit::PixelsFollowedTopRow(bool WasCurrent) {
 void TCustomAFEdit::VScrollRequest(int Code) {
   const TPaintBatch batch(*this);
   FPrevCaret = FCaret;
-  const bool shift = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ShiftModifier);
+  const bool shift = ShiftKeyHeld();
   setFocus();
   if (FSel.HasCharSel() || FSel.HasRowSel()) {
     HideCaret();
@@ -195,34 +83,12 @@ void TCustomAFEdit::VScrollRequest(int Code) {
 
   switch (Code) {
     case sbLineDown:
-      HideCaret();
-      for (int i = 0; i < k; ++i) {
-        if (FTopRow > RowCount() - V) continue;
-        ++FTopRow;
-        if (FCaret.Y < FTopRow && !shift) ++FCaret.Y;
-        ScrollWindow(0, -FRowHeight, area);
-        FUpdateRect = FTextRect;
-        FUpdateRect.Top = (V - 2) * FRowHeight + FTextRect.Top;
-        PaintRow(FTopRow + V - 1);
-      }
-      PaintRow(FTopRow + V);
-      SetScrollPos(sbVertical, FTopRow);
-      UpdateCaret();
-      ShowCaret();
-      PixelsFollowedTopRow(painted);
-      break;
     case sbLineUp:
       HideCaret();
-      for (int i = 0; i < k; ++i) {
-        if (FTopRow - ScrollAccelCount <= 0) ScrollAccelCount = 1;
-        if (FTopRow <= 0) continue;
-        --FTopRow;
-        if (FCaret.Y - FTopRow > V - 2 && !shift) --FCaret.Y;
-        ScrollWindow(0, FRowHeight, area);
-        FUpdateRect = FTextRect;
-        FUpdateRect.Bottom = 2 * FRowHeight + FTextRect.Top;
-        PaintRow(FTopRow);
-      }
+      if (Code == sbLineDown)
+        LinesDown(k, shift, area);
+      else
+        LinesUp(k, shift, area);
       SetScrollPos(sbVertical, FTopRow);
       UpdateCaret();
       ShowCaret();
@@ -251,40 +117,73 @@ void TCustomAFEdit::VScrollRequest(int Code) {
       FCaret.Y = RowCount() > V + FTopRow || FOptions.contains(aoFreeCaret) ? FTopRow : RowCount() - 1;
       ShowMovedCaret();
       break;
-    case sbThumbTrack: {
-      const int old = FTopRow;
-      FTopRow = std::max(info.TrackPos, 0);
-      if (FTopRow > FCaret.Y && !shift)
-        FCaret.Y = FTopRow;
-      else if (V + FTopRow < FCaret.Y + 2 && !shift)
-        FCaret.Y = V + FTopRow - 2;
-      if (FCaret.Y >= RowCount()) FCaret.Y = RowCount() - 1;
-      HideCaret();
-      const int d = old - FTopRow;
-      auto paintRows = [&](int From, int To) {
-        for (int r = From; r <= To; ++r) {
-          const int top = (r - FTopRow) * FRowHeight + FTextRect.Top;
-          FUpdateRect = {FTextRect.Left, top, FTextRect.Right, top + FRowHeight};
-          PaintRow(r);
-        }
-      };
-      if (std::abs(d) >= 4) {
-        Paint();
-      } else if (d < 0) {
-        ScrollWindow(0, d * FRowHeight, area);
-        paintRows(old + V - 1, FTopRow + V);
-      } else if (d > 0) {
-        ScrollWindow(0, d * FRowHeight, area);
-        paintRows(FTopRow, old - 1);
-      }
-      UpdateCaret();
-      ShowCaret();
-      FPaintedTopRow = FTopRow;
-      break;
-    }
+    case sbThumbTrack: TrackRows(info.TrackPos, shift, area); break;
     case sbEndScroll: ScrollAccelCount = 0; break;
     default: break;  // top, bottom and unknown codes
   }
+}
+
+// Line requests: up to K rows, each moving the surface's pixels and
+// painting the uncovered row.
+void TCustomAFEdit::LinesDown(int K, bool Shift, const TRect& Area) {
+  const int V = VisibleRowCount();
+  for (int i = 0; i < K; ++i) {
+    if (FTopRow > RowCount() - V) continue;
+    ++FTopRow;
+    if (FCaret.Y < FTopRow && !Shift) ++FCaret.Y;
+    ScrollWindow(0, -FRowHeight, Area);
+    FUpdateRect = FTextRect;
+    FUpdateRect.Top = (V - 2) * FRowHeight + FTextRect.Top;
+    PaintRow(FTopRow + V - 1);
+  }
+  PaintRow(FTopRow + V);
+}
+
+void TCustomAFEdit::LinesUp(int K, bool Shift, const TRect& Area) {
+  const int V = VisibleRowCount();
+  for (int i = 0; i < K; ++i) {
+    if (FTopRow - ScrollAccelCount <= 0) ScrollAccelCount = 1;
+    if (FTopRow <= 0) continue;
+    --FTopRow;
+    if (FCaret.Y - FTopRow > V - 2 && !Shift) --FCaret.Y;
+    ScrollWindow(0, FRowHeight, Area);
+    FUpdateRect = FTextRect;
+    FUpdateRect.Bottom = 2 * FRowHeight + FTextRect.Top;
+    PaintRow(FTopRow);
+  }
+}
+
+// A dragged thumb: a few rows move the pixels, more repaint the view.
+void TCustomAFEdit::TrackRows(int Pos, bool Shift, const TRect& Area) {
+  const int V = VisibleRowCount();
+  const int old = FTopRow;
+  FTopRow = std::max(Pos, 0);
+  if (FTopRow > FCaret.Y && !Shift)
+    FCaret.Y = FTopRow;
+  else if (V + FTopRow < FCaret.Y + 2 && !Shift)
+    FCaret.Y = V + FTopRow - 2;
+  if (FCaret.Y >= RowCount()) FCaret.Y = RowCount() - 1;
+  HideCaret();
+  const int d = old - FTopRow;
+  auto paintRows = [&](int From, int To) {
+    for (int r = From; r <= To; ++r) {
+      const int top = (r - FTopRow) * FRowHeight + FTextRect.Top;
+      FUpdateRect = {FTextRect.Left, top, FTextRect.Right, top + FRowHeight};
+      PaintRow(r);
+    }
+  };
+  if (std::abs(d) >= 4) {
+    Paint();
+  } else if (d < 0) {
+    ScrollWindow(0, d * FRowHeight, Area);
+    paintRows(old + V - 1, FTopRow + V);
+  } else if (d > 0) {
+    ScrollWindow(0, d * FRowHeight, Area);
+    paintRows(FTopRow, old - 1);
+  }
+  UpdateCaret();
+  ShowCaret();
+  FPaintedTopRow = FTopRow;
 }
 
 void TCustomAFEdit::HScrollRequest(int Code, int Pos) {
@@ -357,26 +256,4 @@ void TCustomAFEdit::HScrollRequest(int Code, int Pos) {
     }
     default: break;
   }
-}
-
-// The wheel moves the vertical bar as a dragged thumb would, after the
-// control's handlers have had their say.
-void TCustomAFEdit::wheelEvent(QWheelEvent* Event) {
-  const TShiftState shift = ShiftStateFromQt(Event->modifiers(), Event->buttons());
-  const QPoint p = viewport()->mapFrom(this, Event->position().toPoint());
-  const TPoint pos{p.x(), p.y()};
-  const QPoint angle = Event->angleDelta();
-  const int delta = angle.y() != 0 ? angle.y() : angle.x();
-  bool handled = false;
-  if (OnMouseWheel) OnMouseWheel(this, shift, delta, pos, handled);
-  if (!handled && delta != 0) {
-    const TMouseWheelUpDownEvent& e = delta < 0 ? OnMouseWheelDown : OnMouseWheelUp;
-    if (e) e(this, shift, pos, handled);
-  }
-  if (handled) {
-    Event->accept();
-    return;
-  }
-  QAbstractScrollArea::wheelEvent(Event);
-  VScrollRequest(sbEndScroll);
 }

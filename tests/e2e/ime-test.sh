@@ -4,11 +4,12 @@
 # (scripts/ime/run-in-ime-session), real X key events type "nihongo",
 # convert it and commit it, and the program's diagnostic file
 # (HOTARU_DIAG_FILE, see app/Diagnostics.h) and screenshots are checked:
-#   - while composing, the document and the undo history are untouched and
-#     the rectangle the input method is given is the caret's;
+#   - while composing, the document and the undo history are untouched,
+#     the caret stands at the input method's cursor in the preedit and the
+#     rectangle the input method is given is the caret's;
 #   - while converting, Mozc's candidate window opens just below that
-#     rectangle, and the text being converted is shown at the caret,
-#     underlined, the underline not hidden by the window;
+#     rectangle, and the text being converted is shown where the caret
+#     stood, underlined, the underline not hidden by the window;
 #   - Return commits 日本語: its CP932 bytes stand at the caret, the caret
 #     is behind them, the change is recorded for undo, the underline is
 #     gone.
@@ -82,13 +83,15 @@ wait_state 'focus=1 dialog=0' 30 "the editor's focus after the dialog"
 # Between a and b; keys pass the input method while nothing is composed.
 xdotool key ctrl+Home Right
 wait_state 'focus=1 dialog=0 .* caret=1,0 ' 30 "the caret between a and b"
+# The preedit is shown from here.
+IFS=, read -r sx sy _ _ <<<"$(field caretrect)"
 
 # Takes screenshots until CONDITION (evaluated with u, the dark share of
 # the preedit's underline row: the cells' last pixel row) holds, for the
 # repaint to catch up; up to 30 s.
 shot_shows() {  # PNG CELLS CONDITION
   import -window root "$1"
-  u=$(ink "$1" "$cx" $((cy + charh - 1)) $(($2 * cellw)) 1)
+  u=$(ink "$1" "$sx" $((sy + charh - 1)) $(($2 * cellw)) 1)
   eval "$3"
 }
 shoot_until() { poll 30 shot_shows "$@"; }
@@ -104,6 +107,9 @@ wait_state "preedit=$(hex にほんご)\$" 30 "the preedit にほんご"
 IFS=, read -r cx cy cw ch <<<"$(field caretrect)"
 IFS=, read -r cellw charh <<<"$(field cell)"
 [ "$vx" -le "$cx" ] && [ "$cx" -lt $((vx + vw)) ] || fail "the caret is outside the view"
+# Mozc's cursor follows the typed reading: the caret stands behind にほんご.
+[ "$cx" -eq $((sx + 8 * cellw)) ] && [ "$cy" -eq "$sy" ] ||
+  fail "the caret at $cx,$cy is not at the input method's cursor, 8 cells from $sx,$sy"
 
 # Converting: space converts, a second space opens the candidate window,
 # Up selects 日本語 again.  The window hangs below the caret's rectangle,
@@ -114,6 +120,9 @@ xdotool key space
 wait_state "preedit=$(hex ニホンゴ)\$" 30 "the second candidate ニホンゴ"
 xdotool key Up
 wait_state "preedit=$(hex 日本語)\$" 30 "日本語 selected again"
+[ "$(field imrect)" = "$(field caretrect)" ] ||
+  fail "input method rectangle $(field imrect) is not the caret's $(field caretrect)"
+IFS=, read -r cx cy cw ch <<<"$(field caretrect)"
 cand=$(timeout 30 xdotool search --sync --onlyvisible --classname '^mozc_renderer$' | head -n 1)
 [ -n "$cand" ] || fail "no candidate window"
 eval "$(xdotool getwindowgeometry --shell "$cand")"
@@ -122,7 +131,7 @@ eval "$(xdotool getwindowgeometry --shell "$cand")"
 # 日本語: six cells from the caret.
 shoot_until "$out/converting.png" 6 '[ "$u" -ge 90 ]' || fail "no underline under the preedit ($u% dark)"
 wait_state "preedit=$(hex 日本語)\$" 1 "the preedit still shown"
-glyphs=$(ink "$out/converting.png" "$cx" "$cy" $((6 * cellw)) $((charh - 2)))
+glyphs=$(ink "$out/converting.png" "$sx" "$sy" $((6 * cellw)) $((charh - 2)))
 [ "$glyphs" -ge 5 ] && [ "$glyphs" -le 60 ] || fail "the preedit text is not shown at the caret ($glyphs% dark)"
 
 # Committing: 日本語 (CP932 93FA 967B 8CEA) at the caret, in one undo step,

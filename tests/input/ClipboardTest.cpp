@@ -73,8 +73,11 @@ struct Clipboard : ::testing::Test {
     e.UpdateRowSelMetrics();
   }
   void Key(Qt::Key K, Qt::KeyboardModifiers M = Qt::NoModifier) { QTest::keyClick(e.viewport(), K, M); }
-  void Im(const QString& Preedit, const QString& Commit) {
-    QInputMethodEvent ev(Preedit, {});
+  // An input method event; Cursor >= 0 adds the cursor attribute there.
+  void Im(const QString& Preedit, const QString& Commit, int Cursor = -1) {
+    QList<QInputMethodEvent::Attribute> attrs;
+    if (Cursor >= 0) attrs.append({QInputMethodEvent::Cursor, Cursor, 1, QVariant()});
+    QInputMethodEvent ev(Preedit, attrs);
     ev.setCommitString(Commit);
     QCoreApplication::sendEvent(&e, &ev);
   }
@@ -334,6 +337,32 @@ TEST_F(Clipboard, PreeditThenCommitIsOneTypedStep) {
   // A character without a CP932 code becomes the middle dot.
   Im({}, QStringLiteral("x\U0001F600y"));
   EXPECT_EQ(TestUtil::RowsOf(e), Rows{"ax\x81\x45yb"});
+}
+
+// While composing, the caret stands at the input method's cursor in the
+// preedit (each CP932 byte a cell), and back at the insertion point after
+// the commit.
+TEST_F(Clipboard, TheCaretFollowsThePreeditCursor) {
+  Rows_({"ab"});
+  e.SetCaretPos({1, 0});
+  e.UpdateCaret();
+  const int x0 = e.CaretRect().Left, cw = e.CellWidth();
+  const struct {
+    const char* Preedit;
+    int Cursor;
+    int Cells;
+  } cases[] = {{"にほんご", 2, 4}, {"にほんご", 4, 8}, {"にほんご", 0, 0}, {"aに", 1, 1}, {"にほ", -1, 0}, {"にほ", 9, 4}};
+  for (const auto& c : cases) {
+    Im(QString::fromUtf8(c.Preedit), {}, c.Cursor);
+    EXPECT_EQ(e.CaretRect().Left, x0 + c.Cells * cw) << c.Preedit << " " << c.Cursor;
+    // The input method is told where the caret stands.
+    const QPoint caret = e.viewport()->mapTo(&e, QPoint(x0 + c.Cells * cw, 0));
+    EXPECT_EQ(e.inputMethodQuery(Qt::ImCursorRectangle).toRect().left(), caret.x());
+    e.UpdateCaret();  // a caret update keeps it there
+    EXPECT_EQ(e.CaretRect().Left, x0 + c.Cells * cw) << c.Preedit << " " << c.Cursor;
+  }
+  Im({}, QStringLiteral("日本"));
+  EXPECT_EQ(e.CaretRect().Left, x0 + 4 * cw);
 }
 
 }  // namespace

@@ -80,3 +80,29 @@ TEST_F(Shown, FocusReportsEnterAndExit) {
 }
 
 }  // namespace
+
+namespace {
+
+// The screen shows the caret over the surface, inverted, in the blink's
+// shown phase only; firing the blink timer steps the phases.
+TEST_F(Shown, TheCaretBlinksOnTheScreen) {
+  e.UpdateCaret();
+  ASSERT_TRUE(e.CaretVisible());
+  const TRect c = e.CaretRect();
+  auto inverted = [&] {
+    const QImage screen = e.viewport()->grab().toImage();
+    const QPoint p(c.Left, c.Top + 1);
+    return screen.pixel(p) == (~e.Surface().pixel(p) | 0xff000000u);
+  };
+  EXPECT_TRUE(inverted());
+  for (const bool on : {false, true, false}) {
+    ASSERT_TRUE(e.SysCaret().BlinkTimer().Fire());
+    EXPECT_EQ(inverted(), on);
+  }
+  e.HideCaret();
+  ASSERT_TRUE(e.SysCaret().BlinkTimer().Fire());  // a hidden caret stops blinking
+  EXPECT_FALSE(e.SysCaret().BlinkTimer().Active());
+  EXPECT_FALSE(inverted());
+}
+
+}  // namespace

@@ -28,9 +28,11 @@ struct Mouse : View {
     e.Paint();
     return before == e.Surface();
   }
-  // Runs the event loop until Done or about two seconds have passed.
-  template <class F> void WaitFor(F Done) {
-    for (int i = 0; i < 100 && !Done(); ++i) QTest::qWait(20);
+  // Fires the autoscroll timer until Done, at most 100 times, or until the
+  // timer stops.
+  template <class F> void StepUntil(F Done) {
+    for (int i = 0; i < 100 && !Done() && e.AutoScrollTimer().Fire(); ++i) {
+    }
   }
 };
 
@@ -226,7 +228,7 @@ TEST_F(Mouse, DraggingBeyondTheBottomScrollsWhileThePointerStaysStill) {
   const QPoint below(At(2, 0).x(), e.TextRect().Bottom + 3 * e.RowHeight());
   Press(At(2, 1));
   Move(below);
-  WaitFor([&] { return e.TopRow() >= 3; });
+  StepUntil([&] { return e.TopRow() >= 3; });
   EXPECT_GE(e.TopRow(), 3);
   EXPECT_GE(e.Sel().GetSelEnd().Y, e.TopRow() + V);  // AccelRate rows beyond the edge
   Move(below + QPoint(20, 0));  // sideways: still scrolling
@@ -234,7 +236,7 @@ TEST_F(Mouse, DraggingBeyondTheBottomScrollsWhileThePointerStaysStill) {
   Move(At(2, e.TopRow() + 4));  // up into the view: scrolling ends
   EXPECT_FALSE(e.AutoScrolling());
   const int top = e.TopRow();
-  QTest::qWait(60);
+  EXPECT_FALSE(e.AutoScrollTimer().Fire());
   EXPECT_EQ(e.TopRow(), top);
   EXPECT_EQ(Sel(), (Sel2{{2, 1}, {2, top + 4}}));
   EXPECT_TRUE(SurfaceIsCurrent());
@@ -252,7 +254,7 @@ TEST_F(Mouse, DraggingBeyondTheBottomScrollsWhileThePointerStaysStill) {
   SetDoc(r);
   Press(At(0, 0));
   Move(below);
-  WaitFor([&] { return !e.AutoScrolling(); });
+  StepUntil([&] { return !e.AutoScrolling(); });
   EXPECT_FALSE(e.AutoScrolling());
   EXPECT_EQ(e.Sel().GetSelEnd(), (TPoint{2, V + 3}));
   Release(below);

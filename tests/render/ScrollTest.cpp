@@ -129,16 +129,51 @@ TEST_F(Scroll, WheelGoesThroughTheVerticalRequests) {
     QCoreApplication::sendEvent(e.viewport(), &ev);
   };
   int seen = 0;
-  e.OnMouseWheel = [&](TCustomAFEdit*, TShiftState, int delta, TPoint, bool& handled) {
+  TPoint at{-1, -1};
+  e.OnMouseWheel = [&](TCustomAFEdit*, TShiftState, int delta, TPoint pos, bool& handled) {
     seen = delta;
+    at = pos;
     handled = delta > 0;
   };
+  ASSERT_NE(e.viewport()->pos(), QPoint(0, 0));  // a frame lies around the client area
   wheel(-120);
   EXPECT_EQ(seen, -120);
+  EXPECT_EQ(at, (TPoint{50, 50}));  // the client position the event came with
   EXPECT_EQ(e.TopRow(), QApplication::wheelScrollLines());
   EXPECT_EQ(TCustomAFEdit::ScrollAccelCount, 0);  // every wheel step ends its burst
   wheel(120);  // taken by the handler
   EXPECT_EQ(e.TopRow(), QApplication::wheelScrollLines());
+}
+
+// Letting go of a bar ends the burst of requests after the bar has
+// reported where its thumb was released, and the release still reaches
+// every other filter of the bar, whatever order they were installed in.
+TEST_F(Scroll, ReleasingABarEndsTheBurst) {
+  Numbered(100);
+  QScrollBar* bar = e.verticalScrollBar();
+  struct TProbe : QObject {
+    int Releases = 0;
+    bool eventFilter(QObject*, QEvent* Ev) override {
+      Releases += Ev->type() == QEvent::MouseButtonRelease;
+      return false;
+    }
+  } probe;
+  bar->installEventFilter(&probe);
+  bar->installEventFilter(&e);
+  const QPoint thumb(bar->width() / 2, bar->height() * 3 / 10);
+  const QPoint arrow(bar->width() / 2, bar->height() - 3);
+  for (int i = 0; i < 3; ++i) QTest::mouseClick(bar, Qt::LeftButton, {}, arrow);
+  EXPECT_EQ(TCustomAFEdit::ScrollAccelCount, 0);
+  EXPECT_EQ(probe.Releases, 3);
+  EXPECT_GT(e.TopRow(), 0);
+  const int before = e.TopRow();
+  QTest::mousePress(bar, Qt::LeftButton, {}, thumb);
+  QTest::mouseMove(bar, thumb + QPoint(0, 40));
+  QTest::mouseRelease(bar, Qt::LeftButton, {}, thumb + QPoint(0, 40));
+  EXPECT_EQ(probe.Releases, 4);
+  EXPECT_GT(e.TopRow(), before);
+  EXPECT_EQ(e.TopRow(), bar->value());
+  EXPECT_EQ(TCustomAFEdit::ScrollAccelCount, 0);
 }
 
 // Random line, page and track requests in both directions: the surface
