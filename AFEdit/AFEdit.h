@@ -380,7 +380,9 @@ public:
   struct TEditScope {
     explicit TEditScope(TCustomAFEdit& E) : Edit(E) { ++Edit.FEditDepth; }
     ~TEditScope() {
-      if (--Edit.FEditDepth == 0) Edit.EndOfEdit();
+      if (--Edit.FEditDepth > 0) return;
+      Edit.FUndoBuff.SealRecent();
+      Edit.EndOfEdit();
     }
     TEditScope(const TEditScope&) = delete;
     TEditScope& operator=(const TEditScope&) = delete;
@@ -650,6 +652,7 @@ protected:
   void HistoryInsertRow(int Row, TRowStr& Text, const TLineAttr& Attr, bool FreeMovedColAttrs);
   void HistoryDeleteRow(int Row);
   void HistorySetRow(int Row, const TRowStr& Text, const TLineAttr& Attr);
+  void HistorySetRun(const TUndoBuffItem& It, bool Old);
   void ResetDocument();
   // Steps of loading and saving (document/LoadSave.cpp).
   void LoadTextRows(TLineReader& Reader, int Mode);

@@ -1,5 +1,7 @@
 #include "AFEdit/document/UndoBuff.h"
 
+#include <algorithm>
+
 TUndoBuff::TUndoBuff(int InitialSlots) : FSlots(static_cast<size_t>(InitialSlots > 0 ? InitialSlots : 0)) {}
 
 const TUndoBuffItem* TUndoBuff::Slot(int Index) const {
@@ -22,6 +24,7 @@ void TUndoBuff::SetSlotCount(int N) {
   if (N < 0) N = 0;
   if (N < FTop) {  // the slots that go take their items with them
     FTop = N;
+    FSealedTop = std::min(FSealedTop, FTop);
     if (FPos > N) FPos = N;
     if (FSavedPos > N) FSavedPos = -1;
   }
@@ -35,6 +38,7 @@ void TUndoBuff::Reset() {
   }
   FPos = 0;
   FTop = 0;
+  FSealedTop = 0;
   FSavedPos = 0;
   FCanUndo = false;
   FDiscarding = false;
@@ -60,6 +64,7 @@ void TUndoBuff::CutRedo() {
     s.Item.SlotUsed = false;
   }
   FTop = FPos;
+  FSealedTop = std::min(FSealedTop, FTop);
   if (FSavedPos > FPos) FSavedPos = -1;
 }
 
@@ -81,6 +86,7 @@ bool TUndoBuff::DropOldestGroup(int CurrentGroup) {
     FSlots.emplace_back();
     --FPos;
     --FTop;
+    FSealedTop = std::max(FSealedTop - 1, 0);
     FSavedPos = FSavedPos > 0 ? FSavedPos - 1 : -1;
   }
   return true;
@@ -109,7 +115,8 @@ bool TUndoBuff::MergeRowChange(int Group, int Row, const TLineAttr& NewAttr, con
   int back = 0;  // changes recorded after the one found
   for (int slot = FPos - 1; slot >= 0 && back < 2; --slot) {
     TUndoBuffItem* it = &FSlots[static_cast<size_t>(slot)].Item;
-    if (!it->SlotUsed || it->Group != Group || (it->Kind != ukRowChanged && it->Kind != ukRowsChanged))
+    if (!it->SlotUsed || it->Group != Group || (it->Kind != ukRowChanged && it->Kind != ukRowsChanged) ||
+        slot < FSealedTop)
       return false;
     // The item's rows from its last one back.
     for (int i = it->RowCount() - 1; i >= 0 && back < 2; --i, ++back) {
@@ -173,7 +180,7 @@ bool TUndoBuff::ExtendRowRun(int Group, int Row, const TLineAttr& NewAttr, const
   if (FUndoMax >= 0 || Group != FLastGroup || FFreshGroup || FDiscarding || FPos != FTop || FPos == 0)
     return false;
   const int slot = FPos - 1;
-  if (FSavedPos > slot) return false;
+  if (FSavedPos > slot || slot < FSealedTop) return false;
   TUndoBuffItem& it = FSlots[static_cast<size_t>(slot)].Item;
   if (!it.SlotUsed || it.Group != Group || (it.Kind != ukRowChanged && it.Kind != ukRowsChanged)) return false;
   if (it.Row + it.RowCount() != Row || !(it.OldAttr == OldAttr) || !(it.NewAttr == NewAttr)) return false;
@@ -193,6 +200,7 @@ bool TUndoBuff::ExtendRowRun(int Group, int Row, const TLineAttr& NewAttr, const
 void TUndoBuff::AddItem(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
                         const TRowStr& NewText, const TRowStr& OldText, uint8_t Kind, TPoint Caret,
                         int Row2) {
+  if (Group != FLastGroup || FFreshGroup) SealRecent();
   if (Kind == ukRowChanged && (MergeRowChange(Group, Row, NewAttr, OldAttr, NewText, OldText) ||
                                 ExtendRowRun(Group, Row, NewAttr, OldAttr, NewText, OldText, Caret)))
     return;
@@ -242,6 +250,39 @@ void TUndoBuff::AddItem(int Group, int Row, const TLineAttr& NewAttr, const TLin
   FLastGroup = Group;
 }
 
+namespace {
+
+// A copy of T when only T keeps its chunk alive and T is a small part of
+// it; T itself otherwise.
+void Unpin(TRowStr& T) {
+  const TStrChunk* c = T.Chunk();
+  if (c && c->Refs() == 1 && T.size() < c->Capacity() / 2) T = TRowStr(T.view());
+}
+
+}  // namespace
+
+void TUndoBuff::SealRecent() {
+  for (int i = FSealedTop; i < FTop; ++i) {
+    TUndoBuffItem& it = FSlots[static_cast<size_t>(i)].Item;
+    if (it.Kind == ukRowsChanged) {
+      it.Run->Seal();
+    } else {
+      Unpin(it.OldText);
+      Unpin(it.NewText);
+    }
+  }
+  FSealedTop = FTop;
+}
+
+size_t TUndoBuff::HeldBytes() const {
+  size_t n = FSlots.size() * sizeof(TSlot);
+  for (int i = 0; i < FTop; ++i) {
+    const TUndoBuffItem& it = FSlots[static_cast<size_t>(i)].Item;
+    if (it.Kind == ukRowsChanged) n += sizeof(TRowRun) + it.Run->HeldBytes();
+  }
+  return n;
+}
+
 std::string TUndoBuff::Check() const {
   if (FPos < 0 || FPos > FTop || FTop > SlotCount())
     return "undo positions out of order: pos " + std::to_string(FPos) + ", top " + std::to_string(FTop) +
@@ -251,5 +292,12 @@ std::string TUndoBuff::Check() const {
       return "undo slot " + std::to_string(i) + (i < FTop ? " is empty" : " holds a stale item");
   if (FSavedPos < -1 || FSavedPos > FTop) return "saved undo position outside the history";
   if (FGroupRun < 0) return "negative group run";
+  if (FSealedTop < 0 || FSealedTop > FTop) return "sealed items outside the history";
+  for (int i = 0; i < FTop; ++i) {
+    const TUndoBuffItem& it = FSlots[static_cast<size_t>(i)].Item;
+    if (it.Kind != ukRowsChanged) continue;
+    if (!it.Run || it.Run->Count() == 0) return "undo slot " + std::to_string(i) + " holds an empty run";
+    if (std::string e = it.Run->Check(); !e.empty()) return "undo slot " + std::to_string(i) + ": " + e;
+  }
   return {};
 }
