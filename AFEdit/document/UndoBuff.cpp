@@ -252,16 +252,98 @@ void TUndoBuff::AddItem(int Group, int Row, const TLineAttr& NewAttr, const TLin
 
 namespace {
 
-// A copy of T when only T keeps its chunk alive and T is a small part of
-// it; T itself otherwise.
+// A copy of T when T is a small part of its chunk: once the rows move on to
+// other chunks, the history would keep the whole chunk alive for it.
 void Unpin(TRowStr& T) {
   const TStrChunk* c = T.Chunk();
-  if (c && c->Refs() == 1 && T.size() < c->Capacity() / 2) T = TRowStr(T.view());
+  if (c && T.size() < c->Capacity() / 4) T = TRowStr(T.view());
 }
 
 }  // namespace
 
+// The single row changes of slots [From, To), all of one group: as runs of
+// consecutive rows whose records went from one value to
+// one other, each row from its first old state to its last new one.  Undo
+// leaves the caret the first change found and redo the one the last change
+// found, as the changes themselves would.  Empty when that cannot be done.
+std::vector<TUndoBuff::TSlot> TUndoBuff::ChangesAsRuns(int From, int To) const {
+  const auto item = [this](int i) -> const TUndoBuffItem& { return FSlots[static_cast<size_t>(i)].Item; };
+  int lo = item(From).Row, hi = lo;
+  for (int i = From; i < To; ++i) {
+    lo = std::min(lo, item(i).Row);
+    hi = std::max(hi, item(i).Row);
+  }
+  std::vector<int> first(static_cast<size_t>(hi - lo + 1), -1), last(first.size(), -1);
+  for (int i = From; i < To; ++i) {
+    const auto r = static_cast<size_t>(item(i).Row - lo);
+    if (first[r] < 0) first[r] = i;
+    last[r] = i;
+  }
+  const TPoint undoCaret = item(From).FirstCaret(), redoCaret = item(To - 1).FirstCaret();
+  std::vector<TSlot> out;
+  for (size_t r = 0; r < first.size();) {
+    if (first[r] < 0) {  // a row the changes skipped
+      ++r;
+      continue;
+    }
+    const TUndoBuffItem& a = item(first[r]);
+    const TLineAttr& oldAttr = a.OldAttr;
+    const TLineAttr& newAttr = item(last[r]).NewAttr;
+    size_t e = r + 1;
+    while (e < first.size() && first[e] >= 0 && item(first[e]).OldAttr == oldAttr &&
+           item(last[e]).NewAttr == newAttr)
+      ++e;
+    TSlot s;
+    s.Item = a;
+    s.Item.Row = lo + static_cast<int>(r);
+    s.Item.NewAttr = newAttr;
+    s.Item.NewText = item(last[r]).NewText;
+    if (e - r > 1) {
+      auto run = std::make_shared<TRowRun>();
+      for (size_t k = r; k < e; ++k) run->Add(item(first[k]).OldText, item(last[k]).NewText, redoCaret);
+      s.Item.Kind = ukRowsChanged;
+      s.Item.OldText = s.Item.NewText = TRowStr();
+      s.Item.Run = std::move(run);
+    }
+    const TPoint c = out.empty() ? undoCaret : redoCaret;
+    s.Item.CaretCol = c.X;
+    s.Item.CaretRow = c.Y;
+    out.push_back(std::move(s));
+    r = e;
+  }
+  // One single change cannot leave two different carets.
+  if (out.size() == 1 && out[0].Item.Kind == ukRowChanged && !(undoCaret == redoCaret)) return {};
+  return out;
+}
+
+// In an unlimited history, replaces each stretch of single row changes of
+// one group from slot From on (re-wrap records them when it starts again in
+// the middle of a paragraph) by runs, when they are fewer.  The undo and
+// redo positions and the saved position keep their places among the other
+// items.  Returns the slot after the last one looked at.
+int TUndoBuff::CollapseChanges(int From) {
+  const auto single = [this](int i, int Group) {
+    const TUndoBuffItem& it = FSlots[static_cast<size_t>(i)].Item;
+    return it.Kind == ukRowChanged && it.Group == Group;
+  };
+  int to = From;
+  while (to < FTop && single(to, FSlots[static_cast<size_t>(From)].Item.Group)) ++to;
+  if (FUndoMax >= 0 || to - From < 3 || (FPos > From && FPos < to) || (FSavedPos > From && FSavedPos < to))
+    return std::max(to, From + 1);
+  std::vector<TSlot> runs = ChangesAsRuns(From, to);
+  if (runs.empty() || static_cast<int>(runs.size()) >= to - From) return to;
+  const int shrink = to - From - static_cast<int>(runs.size());
+  std::move(runs.begin(), runs.end(), FSlots.begin() + From);
+  FSlots.erase(FSlots.begin() + From + static_cast<int>(runs.size()), FSlots.begin() + to);
+  if (FPos >= to) FPos -= shrink;
+  if (FSavedPos >= to) FSavedPos -= shrink;
+  FTop -= shrink;
+  if (SlotCount() <= FTop) FSlots.resize(static_cast<size_t>(FTop) + 1);  // the free slot after the top
+  return to - shrink;
+}
+
 void TUndoBuff::SealRecent() {
+  for (int i = FSealedTop; i < FTop;) i = CollapseChanges(i);
   for (int i = FSealedTop; i < FTop; ++i) {
     TUndoBuffItem& it = FSlots[static_cast<size_t>(i)].Item;
     if (it.Kind == ukRowsChanged) {

@@ -128,6 +128,8 @@ private:
     TUndoBuffItem Item;
   };
   void SetSlotCount(int N);
+  int CollapseChanges(int From);
+  std::vector<TSlot> ChangesAsRuns(int From, int To) const;
   bool MergeRowChange(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
                       const TRowStr& NewText, const TRowStr& OldText);
   bool ExtendRowRun(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
