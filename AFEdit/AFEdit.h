@@ -664,6 +664,15 @@ protected:
   void WriteDocument(TByteWriter& Out, int Mode, const std::string& Name,
                      unsigned char* LateHeader = nullptr);
   bool WrapDisplayText(std::string& Out, std::string_view T, int Indent, int W);
+  // Steps of RewrapRow (layout/Wrap.cpp).
+  struct TWrapStep;
+  enum class TWrapNext { Stop, NextRow, SameRow };
+  void LoadWrapStep(TWrapStep& s);
+  bool WrapRowIsComplete(const TWrapStep& s);
+  TWrapNext WrapEmptyRow(const TWrapStep& s);
+  TWrapNext WrapSplitRow(TWrapStep& s);
+  TWrapNext WrapPullRow(TWrapStep& s);
+  size_t PullBreak(const TWrapStep& s, const TRowStr& T1, const std::string& D2, bool Cut);
 
   // Document
   TRowList FLines;

@@ -43,7 +43,7 @@ public:
   // Search limits: the bytes an anchor compares, the window it is looked for
   // in, and the anchors tried before the rest is stored as it stands.
   static constexpr size_t kAnchor = 32;
-  static constexpr size_t kWindow = 16 << 10;
+  static constexpr size_t kWindow = 4 << 10;
   static constexpr int kMaxSteps = 16;
 
   // Finds the difference.  Gives up (false, the diff left empty) as soon as
