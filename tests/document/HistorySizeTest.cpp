@@ -10,6 +10,7 @@
 
 #include "AFEdit/AFEdit.h"
 #include "AFEdit/document/TextDiff.h"
+#include "AFEdit/layout/WrapSearch.h"
 #include "common/Doc.h"
 
 namespace {
@@ -122,18 +123,23 @@ void Configure(TCustomAFEdit& e, const std::string& Text, int UndoMax) {
   e.UndoBuff().MarkSaved();
 }
 
+// Two-byte characters, punctuation a row may not start with, and words:
+// re-wrap of such a paragraph settles and starts again further down.
+std::string MixedProse(size_t Bytes, unsigned Seed) {
+  std::mt19937 rng(Seed);
+  std::string para;
+  while (para.size() < Bytes) {
+    const unsigned r = rng() % 10;
+    para += r < 6 ? kA : r < 8 ? std::string("\x81\x42") : std::string(1 + rng() % 5, 'w');
+  }
+  return para;
+}
+
 // Characters typed at the start of a 256 KiB paragraph: each adds a few
 // bytes a row to the history and keeps no old text alive; undo and redo go
 // back through every state exactly.
 TEST(HistorySize, TypingAtAParagraphStartAddsAFewBytesARow) {
-  // Two-byte characters, punctuation a row may not start with, and words:
-  // re-wrap starts again further down the paragraph after it settles.
-  std::mt19937 rng(3);
-  std::string para;
-  while (para.size() < 256 * 1024) {
-    const unsigned r = rng() % 10;
-    para += r < 6 ? kA : r < 8 ? std::string("\x81\x42") : std::string(1 + rng() % 5, 'w');
-  }
+  const std::string para = MixedProse(256 * 1024, 3);
   TAFEdit e;
   Configure(e, para + "\r\nend", -1);
   const int rows = e.RowCount();
@@ -165,10 +171,11 @@ TEST(HistorySize, TypingAtAParagraphStartAddsAFewBytesARow) {
 // recorded by an unlimited history (sealed runs) and by a bounded one large
 // enough to drop nothing (single items): both give the same states.
 TEST(HistorySize, SealedRunsUndoAndRedoLikeSingleItems) {
-  for (int seed = 1; seed <= 4; ++seed) {
+  for (int seed = 1; seed <= 6; ++seed) {
     std::mt19937 rng(static_cast<unsigned>(seed));
     std::string text;
     for (int i = 0; i < 40; ++i) text += i % 7 == 6 ? "\r\n" : (i % 2 ? kA + "word " : "abc" + kA + kA);
+    if (seed > 4) text = MixedProse(6000, static_cast<unsigned>(seed)) + "\r\n" + text;  // one long paragraph first
     TAFEdit runs, single;
     Configure(runs, text, -1);
     Configure(single, text, 1 << 20);
@@ -176,10 +183,13 @@ TEST(HistorySize, SealedRunsUndoAndRedoLikeSingleItems) {
     int sealed = 0;
     for (int step = 0; step < 250; ++step) {
       const unsigned op = rng() % 10;
-      const int row = static_cast<int>(rng() % static_cast<unsigned>(runs.RowCount()));
+      const int row = rng() % 3 ? 0 : static_cast<int>(rng() % static_cast<unsigned>(runs.RowCount()));
       const int col = static_cast<int>(rng() % 70);
       const std::string ins = op == 0 ? "\r" : (rng() % 2 ? kA : std::string(1 + rng() % 3, 'x'));
       for (TAFEdit* e : {&runs, &single}) {
+        // The break search's counters carry over from one search to the
+        // next, across controls: both start from the same ones.
+        WrapTrailCount = WrapLeadCount = 0;
         e->SetCaretPos(e->ByteToDisplayPos({col, row}));
         if (op < 5)
           e->InsertText(ins);
