@@ -1,6 +1,7 @@
 #include "AFEdit/document/RowRun.h"
 
 #include <algorithm>
+#include <string>
 #include <iterator>
 
 uint32_t TRowRun::ChunkIndex(const TRowStr& S) {
@@ -98,9 +99,28 @@ void ForEachLength(const std::string& Lens, int Count, F&& f) {
 
 }  // namespace
 
+// Whether the two sides look alike enough to be worth a difference: the
+// start of old rows, at a few places along the run, is looked for in the new
+// rows around them (re-wrap moves a row's bytes by little).
+bool TRowRun::SidesAlike() const {
+  const TSide oldSide(*this, true), newSide(*this, false);
+  const size_t n = FRows.size();
+  int tried = 0, found = 0;
+  for (size_t k = 0; k < 16 && k < n; ++k) {
+    const size_t i = k * n / std::min<size_t>(n, 16);
+    const std::string_view head = oldSide.Piece(i).substr(0, 8);
+    if (head.size() < 8) continue;
+    std::string around;
+    for (size_t j = i > 0 ? i - 1 : 0; j < n && j <= i + 1; ++j) around += newSide.Piece(j);
+    ++tried;
+    found += around.find(head) != std::string::npos;
+  }
+  return 2 * found >= tried;
+}
+
 bool TRowRun::Seal() {
   if (FSealed) return true;
-  if (FRows.empty()) return false;
+  if (FRows.empty() || !SidesAlike()) return false;
   size_t oldBytes = 0, newBytes = 0;
   for (const TRow& r : FRows) {
     oldBytes += r.Old.Len;

@@ -69,6 +69,7 @@ private:
     TSlice Old, New;
   };
   class TSide;
+  bool SidesAlike() const;
   TSlice Slice(const TRowStr& S);
   uint32_t ChunkIndex(const TRowStr& S);
   TRowStr Text(const TSlice& S) const;

@@ -108,7 +108,10 @@ size_t CommonSuffix(const TPieceList& Old, const TPieceList& New, size_t Limit) 
     const size_t k = std::min({x.size(), y.size(), Limit - n});
     if (k == 0) break;
     size_t j = 0;
-    while (j < k && x[x.size() - 1 - j] == y[y.size() - 1 - j]) ++j;
+    if (std::memcmp(x.data() + x.size() - k, y.data() + y.size() - k, k) == 0)
+      j = k;
+    else
+      while (j < k && x[x.size() - 1 - j] == y[y.size() - 1 - j]) ++j;
     a.Skip(j);
     b.Skip(j);
     n += j;
