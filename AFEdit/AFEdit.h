@@ -278,7 +278,9 @@ public:
   struct TEditScope {
     explicit TEditScope(TCustomAFEdit& E) : Edit(E) { ++Edit.FEditDepth; }
     ~TEditScope() {
-      if (--Edit.FEditDepth == 0) Edit.EndOfEdit();
+      if (--Edit.FEditDepth > 0) return;
+      Edit.FUndoBuff.SealRecent();
+      Edit.EndOfEdit();
     }
     TEditScope(const TEditScope&) = delete;
     TEditScope& operator=(const TEditScope&) = delete;
@@ -585,6 +587,7 @@ protected:
   void HistoryInsertRow(int Row, TRowStr& Text, const TLineAttr& Attr, bool FreeMovedColAttrs);
   void HistoryDeleteRow(int Row);
   void HistorySetRow(int Row, const TRowStr& Text, const TLineAttr& Attr);
+  void HistorySetRun(const TUndoBuffItem& It, bool Old);
   void ResetDocument();
   // Steps of loading and saving (document/LoadSave.cpp).
   void LoadTextRows(TLineReader& Reader, int Mode);
@@ -596,6 +599,15 @@ protected:
   void WriteDocument(TByteWriter& Out, int Mode, const std::string& Name,
                      unsigned char* LateHeader = nullptr);
   bool WrapDisplayText(std::string& Out, std::string_view T, int Indent, int W);
+  // Steps of RewrapRow (layout/Wrap.cpp).
+  struct TWrapStep;
+  enum class TWrapNext { Stop, NextRow, SameRow };
+  void LoadWrapStep(TWrapStep& s);
+  bool WrapRowIsComplete(const TWrapStep& s);
+  TWrapNext WrapEmptyRow(const TWrapStep& s);
+  TWrapNext WrapSplitRow(TWrapStep& s);
+  TWrapNext WrapPullRow(TWrapStep& s);
+  size_t PullBreak(const TWrapStep& s, const TRowStr& T1, const std::string& D2, bool Cut);
 
   // Document
   TRowList FLines;

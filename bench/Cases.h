@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
+#include <string>
 
 namespace bench {
 
@@ -15,7 +17,14 @@ void RegisterPaintCases();
 // TypingBench.cpp: typing into a short and a 1 MiB paragraph.
 void RegisterTypingCases();
 
+// MemoryBench.cpp: resident bytes per row after a load, and history bytes per
+// keystroke at the start of long paragraphs.
+void RegisterMemoryCases();
+
 // Removes the temporary files of the load and save cases.
 void RemoveLoadSaveFiles();
+// A file of the benchmarks' temporary folder holding Make()'s bytes, written
+// on first use and removed with the load and save files.
+const std::string& BenchFile(const std::string& Name, const std::function<std::string()>& Make);
 
 }  // namespace bench

@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -107,6 +108,21 @@ const std::string& DocFile(int mb) {
   }
   return path;
 }
+
+}  // namespace
+
+const std::string& BenchFile(const std::string& Name, const std::function<std::string()>& Make) {
+  static std::map<std::string, std::string> files;
+  std::string& path = files[Name];
+  if (path.empty()) {
+    const std::string p = WorkDir() + "/" + Name;
+    WriteWhole(p, Make(), false);
+    path = p;
+  }
+  return path;
+}
+
+namespace {
 
 int64_t FileSize(const std::string& path) { return static_cast<int64_t>(std::filesystem::file_size(path)); }
 

@@ -77,6 +77,7 @@ void Keystroke(Figures& f, int extraRows) {
   const double t0 = NowMs();
   e.SetRowText(0, "\x82\xA0" + e.RowText(0).str(), true);
   e.RewrapRow(0);
+  e.UndoBuff().SealRecent();  // as the end of an edit does
   f.Ms = NowMs() - t0;
   f.Set("undo_mib", static_cast<double>(StatusKb("VmRSS") - rss) / 1024.0);
 }

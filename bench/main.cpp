@@ -65,6 +65,18 @@
 //                                      address space and run 60 s; past that
 //                                      the case is reported as failed.
 //
+//   RowBytes/{64MB,10M_rows}           LoadFromFile of 64 MB of prose and of
+//                                      10,000,000 short rows; resident bytes
+//                                      per row beyond the file's bytes;
+//                                      baseline: the file read whole and a
+//                                      std::vector<std::string_view> of its rows
+//   History/{1,16}MiB_paragraph        10 characters typed at the start of a
+//                                      paragraph (automatic format, Japanese
+//                                      line-break rules, unlimited history);
+//                                      history_kib_per_key (RSS growth);
+//                                      baseline: the paragraph as a string and
+//                                      a log of the inserted bytes
+//
 // Options of our own: --lastrow_kib=N (or HOTARU_BENCH_LASTROW_KIB=N) sets P,
 // 1024 KiB by default.
 #include <QApplication>
@@ -147,6 +159,7 @@ int main(int argc, char** argv) {
   bench::RegisterWrapCases(lastRowBytes);
   bench::RegisterPaintCases();
   bench::RegisterTypingCases();
+  bench::RegisterMemoryCases();
 
   benchmark::BenchmarkReporter* shown = benchmark::CreateDefaultDisplayReporter();
   bench::TRatioReporter display(shown, dynamic_cast<benchmark::ConsoleReporter*>(shown) != nullptr);

@@ -35,6 +35,15 @@ TRowStr TRowPacker::Pack(std::string_view a, std::string_view b) {
   const size_t n = a.size() + b.size();
   if (n == 0) return {};
   CheckedLength(n);
+  const auto at = [](const char* p) { return reinterpret_cast<uintptr_t>(p); };
+  if (FChunk && !a.empty() && at(a.data()) >= at(FChunk->Data()) &&
+      at(a.data()) + a.size() == at(FChunk->Data()) + FUsed && FUsed + b.size() <= FChunk->Capacity()) {
+    // a is what was packed last, or its tail: only b is added behind it.
+    const size_t off = static_cast<size_t>(a.data() - FChunk->Data());
+    if (!b.empty()) std::memcpy(FChunk->Data() + FUsed, b.data(), b.size());
+    FUsed += b.size();
+    return TRowStr(FChunk, off, n);
+  }
   if (n > FChunkSize / 4) {  // a long row gets a chunk of its own
     TStrChunk* c = TStrChunk::Create(n);
     std::memcpy(c->Data(), a.data(), a.size());

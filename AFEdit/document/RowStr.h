@@ -126,7 +126,10 @@ public:
   TRowPacker& operator=(const TRowPacker&) = delete;
   ~TRowPacker() { TStrChunk::Release(FChunk); }
 
-  // Copies the concatenation a + b into the current chunk and returns it as a row.
+  // Copies the concatenation a + b into the current chunk and returns it as a
+  // row.  When a ends where the chunk's packed bytes end (the tail of the
+  // last row packed, as re-wrap hands it on to the next row), only b is
+  // copied, so the rows of a re-wrapped paragraph share its bytes once.
   TRowStr Pack(std::string_view a, std::string_view b = {});
 
 private:

@@ -1,6 +1,43 @@
 // Undo and redo of whole edit groups.
 #include "AFEdit/AFEdit.h"
 
+namespace {
+
+// Rows [From, From + N) as the pieces a sealed run is rebuilt from.
+class TRowPieces : public TPieceList {
+public:
+  TRowPieces(const TRowList& L, int From, int N) : FL(L), FFrom(From), FN(N) {}
+  size_t Count() const override { return static_cast<size_t>(FN); }
+  std::string_view Piece(size_t I) const override { return FL[FFrom + static_cast<int>(I)].view(); }
+
+private:
+  const TRowList& FL;
+  int FFrom, FN;
+};
+
+}  // namespace
+
+// Sets the rows of a run to its old or new texts.  A sealed run rebuilds them
+// from the rows as they stand, which hold its other side: the history
+// replays items strictly in order.
+void TCustomAFEdit::HistorySetRun(const TUndoBuffItem& It, bool Old) {
+  const TRowRun& run = *It.Run;
+  const TLineAttr& attr = Old ? It.OldAttr : It.NewAttr;
+  const int n = run.Count();
+  if (run.Sealed()) {
+    const std::vector<TRowStr> texts = run.Rebuild(TRowPieces(FLines, It.Row, n), Old);
+    for (int k = 0; k < n; ++k) {
+      const int i = Old ? n - 1 - k : k;
+      HistorySetRow(It.Row + i, texts[static_cast<size_t>(i)], attr);
+    }
+    return;
+  }
+  for (int k = 0; k < n; ++k) {
+    const int i = Old ? n - 1 - k : k;
+    HistorySetRow(It.Row + i, Old ? run.Old(i) : run.New(i), attr);
+  }
+}
+
 // The three row changes that undo and redo replay.  An inserted row's text
 // may be changed by the insertion handler; the item keeps what it left.
 void TCustomAFEdit::HistoryInsertRow(int Row, TRowStr& Text, const TLineAttr& Attr,
@@ -30,9 +67,7 @@ void TCustomAFEdit::UndoApply(TUndoBuffItem& It) {
   switch (It.Kind) {
     case ukRowInserted: HistoryDeleteRow(It.Row); break;
     case ukRowDeleted: HistoryInsertRow(It.Row, It.OldText, It.OldAttr, true); break;
-    case ukRowsChanged:
-      for (int i = It.Run->Count() - 1; i >= 0; --i) HistorySetRow(It.Row + i, It.Run->Old(i), It.OldAttr);
-      break;
+    case ukRowsChanged: HistorySetRun(It, true); break;
     default: HistorySetRow(It.Row, It.OldText, It.OldAttr); break;
   }
   FCaret = It.FirstCaret();
@@ -42,9 +77,7 @@ void TCustomAFEdit::RedoApply(TUndoBuffItem& It) {
   switch (It.Kind) {
     case ukRowInserted: HistoryInsertRow(It.Row, It.NewText, It.NewAttr, false); break;
     case ukRowDeleted: HistoryDeleteRow(It.Row); break;
-    case ukRowsChanged:
-      for (int i = 0; i < It.Run->Count(); ++i) HistorySetRow(It.Row + i, It.Run->New(i), It.NewAttr);
-      break;
+    case ukRowsChanged: HistorySetRun(It, false); break;
     default: HistorySetRow(It.Row, It.NewText, It.NewAttr); break;
   }
   FCaret = It.LastCaret();

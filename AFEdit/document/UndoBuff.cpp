@@ -1,5 +1,7 @@
 #include "AFEdit/document/UndoBuff.h"
 
+#include <algorithm>
+
 TUndoBuff::TUndoBuff(int InitialSlots) : FSlots(static_cast<size_t>(InitialSlots > 0 ? InitialSlots : 0)) {}
 
 const TUndoBuffItem* TUndoBuff::Slot(int Index) const {
@@ -22,6 +24,7 @@ void TUndoBuff::SetSlotCount(int N) {
   if (N < 0) N = 0;
   if (N < FTop) {  // the slots that go take their items with them
     FTop = N;
+    FSealedTop = std::min(FSealedTop, FTop);
     if (FPos > N) FPos = N;
     if (FSavedPos > N) FSavedPos = -1;
   }
@@ -35,6 +38,7 @@ void TUndoBuff::Reset() {
   }
   FPos = 0;
   FTop = 0;
+  FSealedTop = 0;
   FSavedPos = 0;
   FCanUndo = false;
   FDiscarding = false;
@@ -60,6 +64,7 @@ void TUndoBuff::CutRedo() {
     s.Item.SlotUsed = false;
   }
   FTop = FPos;
+  FSealedTop = std::min(FSealedTop, FTop);
   if (FSavedPos > FPos) FSavedPos = -1;
 }
 
@@ -81,6 +86,7 @@ bool TUndoBuff::DropOldestGroup(int CurrentGroup) {
     FSlots.emplace_back();
     --FPos;
     --FTop;
+    FSealedTop = std::max(FSealedTop - 1, 0);
     FSavedPos = FSavedPos > 0 ? FSavedPos - 1 : -1;
   }
   return true;
@@ -109,7 +115,8 @@ bool TUndoBuff::MergeRowChange(int Group, int Row, const TLineAttr& NewAttr, con
   int back = 0;  // changes recorded after the one found
   for (int slot = FPos - 1; slot >= 0 && back < 2; --slot) {
     TUndoBuffItem* it = &FSlots[static_cast<size_t>(slot)].Item;
-    if (!it->SlotUsed || it->Group != Group || (it->Kind != ukRowChanged && it->Kind != ukRowsChanged))
+    if (!it->SlotUsed || it->Group != Group || (it->Kind != ukRowChanged && it->Kind != ukRowsChanged) ||
+        slot < FSealedTop)
       return false;
     // The item's rows from its last one back.
     for (int i = it->RowCount() - 1; i >= 0 && back < 2; --i, ++back) {
@@ -173,7 +180,7 @@ bool TUndoBuff::ExtendRowRun(int Group, int Row, const TLineAttr& NewAttr, const
   if (FUndoMax >= 0 || Group != FLastGroup || FFreshGroup || FDiscarding || FPos != FTop || FPos == 0)
     return false;
   const int slot = FPos - 1;
-  if (FSavedPos > slot) return false;
+  if (FSavedPos > slot || slot < FSealedTop) return false;
   TUndoBuffItem& it = FSlots[static_cast<size_t>(slot)].Item;
   if (!it.SlotUsed || it.Group != Group || (it.Kind != ukRowChanged && it.Kind != ukRowsChanged)) return false;
   if (it.Row + it.RowCount() != Row || !(it.OldAttr == OldAttr) || !(it.NewAttr == NewAttr)) return false;
@@ -193,6 +200,7 @@ bool TUndoBuff::ExtendRowRun(int Group, int Row, const TLineAttr& NewAttr, const
 void TUndoBuff::AddItem(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
                         const TRowStr& NewText, const TRowStr& OldText, uint8_t Kind, TPoint Caret,
                         int Row2) {
+  if (Group != FLastGroup || FFreshGroup) SealRecent();
   if (Kind == ukRowChanged && (MergeRowChange(Group, Row, NewAttr, OldAttr, NewText, OldText) ||
                                 ExtendRowRun(Group, Row, NewAttr, OldAttr, NewText, OldText, Caret)))
     return;
@@ -242,6 +250,121 @@ void TUndoBuff::AddItem(int Group, int Row, const TLineAttr& NewAttr, const TLin
   FLastGroup = Group;
 }
 
+namespace {
+
+// A copy of T when T is a small part of its chunk: once the rows move on to
+// other chunks, the history would keep the whole chunk alive for it.
+void Unpin(TRowStr& T) {
+  const TStrChunk* c = T.Chunk();
+  if (c && T.size() < c->Capacity() / 4) T = TRowStr(T.view());
+}
+
+}  // namespace
+
+// The single row changes of slots [From, To), all of one group: as runs of
+// consecutive rows whose records went from one value to
+// one other, each row from its first old state to its last new one.  Undo
+// leaves the caret the first change found and redo the one the last change
+// found, as the changes themselves would.  Empty when that cannot be done.
+std::vector<TUndoBuff::TSlot> TUndoBuff::ChangesAsRuns(int From, int To) const {
+  const auto item = [this](int i) -> const TUndoBuffItem& { return FSlots[static_cast<size_t>(i)].Item; };
+  int lo = item(From).Row, hi = lo;
+  for (int i = From; i < To; ++i) {
+    lo = std::min(lo, item(i).Row);
+    hi = std::max(hi, item(i).Row);
+  }
+  std::vector<int> first(static_cast<size_t>(hi - lo + 1), -1), last(first.size(), -1);
+  for (int i = From; i < To; ++i) {
+    const auto r = static_cast<size_t>(item(i).Row - lo);
+    if (first[r] < 0) first[r] = i;
+    last[r] = i;
+  }
+  const TPoint undoCaret = item(From).FirstCaret(), redoCaret = item(To - 1).FirstCaret();
+  std::vector<TSlot> out;
+  for (size_t r = 0; r < first.size();) {
+    if (first[r] < 0) {  // a row the changes skipped
+      ++r;
+      continue;
+    }
+    const TUndoBuffItem& a = item(first[r]);
+    const TLineAttr& oldAttr = a.OldAttr;
+    const TLineAttr& newAttr = item(last[r]).NewAttr;
+    size_t e = r + 1;
+    while (e < first.size() && first[e] >= 0 && item(first[e]).OldAttr == oldAttr &&
+           item(last[e]).NewAttr == newAttr)
+      ++e;
+    TSlot s;
+    s.Item = a;
+    s.Item.Row = lo + static_cast<int>(r);
+    s.Item.NewAttr = newAttr;
+    s.Item.NewText = item(last[r]).NewText;
+    if (e - r > 1) {
+      auto run = std::make_shared<TRowRun>();
+      for (size_t k = r; k < e; ++k) run->Add(item(first[k]).OldText, item(last[k]).NewText, redoCaret);
+      s.Item.Kind = ukRowsChanged;
+      s.Item.OldText = s.Item.NewText = TRowStr();
+      s.Item.Run = std::move(run);
+    }
+    const TPoint c = out.empty() ? undoCaret : redoCaret;
+    s.Item.CaretCol = c.X;
+    s.Item.CaretRow = c.Y;
+    out.push_back(std::move(s));
+    r = e;
+  }
+  // One single change cannot leave two different carets.
+  if (out.size() == 1 && out[0].Item.Kind == ukRowChanged && !(undoCaret == redoCaret)) return {};
+  return out;
+}
+
+// In an unlimited history, replaces each stretch of single row changes of
+// one group from slot From on (re-wrap records them when it starts again in
+// the middle of a paragraph) by runs, when they are fewer.  The undo and
+// redo positions and the saved position keep their places among the other
+// items.  Returns the slot after the last one looked at.
+int TUndoBuff::CollapseChanges(int From) {
+  const auto single = [this](int i, int Group) {
+    const TUndoBuffItem& it = FSlots[static_cast<size_t>(i)].Item;
+    return it.Kind == ukRowChanged && it.Group == Group;
+  };
+  int to = From;
+  while (to < FTop && single(to, FSlots[static_cast<size_t>(From)].Item.Group)) ++to;
+  if (FUndoMax >= 0 || to - From < 3 || (FPos > From && FPos < to) || (FSavedPos > From && FSavedPos < to))
+    return std::max(to, From + 1);
+  std::vector<TSlot> runs = ChangesAsRuns(From, to);
+  if (runs.empty() || static_cast<int>(runs.size()) >= to - From) return to;
+  const int shrink = to - From - static_cast<int>(runs.size());
+  std::move(runs.begin(), runs.end(), FSlots.begin() + From);
+  FSlots.erase(FSlots.begin() + From + static_cast<int>(runs.size()), FSlots.begin() + to);
+  if (FPos >= to) FPos -= shrink;
+  if (FSavedPos >= to) FSavedPos -= shrink;
+  FTop -= shrink;
+  if (SlotCount() <= FTop) FSlots.resize(static_cast<size_t>(FTop) + 1);  // the free slot after the top
+  return to - shrink;
+}
+
+void TUndoBuff::SealRecent() {
+  for (int i = FSealedTop; i < FTop;) i = CollapseChanges(i);
+  for (int i = FSealedTop; i < FTop; ++i) {
+    TUndoBuffItem& it = FSlots[static_cast<size_t>(i)].Item;
+    if (it.Kind == ukRowsChanged) {
+      it.Run->Seal();
+    } else {
+      Unpin(it.OldText);
+      Unpin(it.NewText);
+    }
+  }
+  FSealedTop = FTop;
+}
+
+size_t TUndoBuff::HeldBytes() const {
+  size_t n = FSlots.size() * sizeof(TSlot);
+  for (int i = 0; i < FTop; ++i) {
+    const TUndoBuffItem& it = FSlots[static_cast<size_t>(i)].Item;
+    if (it.Kind == ukRowsChanged) n += sizeof(TRowRun) + it.Run->HeldBytes();
+  }
+  return n;
+}
+
 std::string TUndoBuff::Check() const {
   if (FPos < 0 || FPos > FTop || FTop > SlotCount())
     return "undo positions out of order: pos " + std::to_string(FPos) + ", top " + std::to_string(FTop) +
@@ -251,5 +374,12 @@ std::string TUndoBuff::Check() const {
       return "undo slot " + std::to_string(i) + (i < FTop ? " is empty" : " holds a stale item");
   if (FSavedPos < -1 || FSavedPos > FTop) return "saved undo position outside the history";
   if (FGroupRun < 0) return "negative group run";
+  if (FSealedTop < 0 || FSealedTop > FTop) return "sealed items outside the history";
+  for (int i = 0; i < FTop; ++i) {
+    const TUndoBuffItem& it = FSlots[static_cast<size_t>(i)].Item;
+    if (it.Kind != ukRowsChanged) continue;
+    if (!it.Run || it.Run->Count() == 0) return "undo slot " + std::to_string(i) + " holds an empty run";
+    if (std::string e = it.Run->Check(); !e.empty()) return "undo slot " + std::to_string(i) + ": " + e;
+  }
   return {};
 }

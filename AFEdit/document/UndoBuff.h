@@ -8,6 +8,9 @@
 //   [0, Top()].
 // - An unlimited history always has a free slot at Pos() after a recording.
 //   A bounded one takes its slot count from UndoMax() at the next recording.
+// - Items below SealedTop() belong to complete groups: their runs are sealed
+//   (or kept open because sealing would not pay) and never change again.
+//   SealedTop() <= Top().
 #pragma once
 
 #include <cstdint>
@@ -86,6 +89,15 @@ public:
   void StartNewHistory();
   // Reset, then removes all slots.
   void Clear();
+  // Closes the items recorded since the last call: their runs are sealed,
+  // and a small text an item alone keeps its chunk alive for gets a copy of
+  // its own, so that the history holds what its edits changed and little
+  // more.  Called when an edit ends and when a new group starts; later
+  // changes of the same group are recorded as items of their own.
+  void SealRecent();
+  int SealedTop() const noexcept { return FSealedTop; }
+  // Heap bytes the items hold beside the texts they share with the rows.
+  size_t HeldBytes() const;
 
   // Negative: unlimited; otherwise the number of slots, applied at the next
   // recorded item.
@@ -119,6 +131,8 @@ private:
     TUndoBuffItem Item;
   };
   void SetSlotCount(int N);
+  int CollapseChanges(int From);
+  std::vector<TSlot> ChangesAsRuns(int From, int To) const;
   bool MergeRowChange(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
                       const TRowStr& NewText, const TRowStr& OldText);
   bool ExtendRowRun(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
@@ -136,6 +150,7 @@ private:
   int32_t FSavedPos = 0;
   int32_t FTop = 0;
   int32_t FUndoMax = -1;
+  int32_t FSealedTop = 0;
   bool FDiscarding = false;  // the current group overflowed and is not recorded
   bool FFreshGroup = false;  // the next item starts a group whatever its number
 

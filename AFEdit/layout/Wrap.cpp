@@ -112,181 +112,232 @@ bool TCustomAFEdit::WrapDisplayText(std::string& Out, std::string_view T, int In
   return cut;
 }
 
+// What re-wrap knows of the row it works on.
+struct TCustomAFEdit::TWrapStep {
+  int R = 0;
+  TLineAttr Attr;
+  int W = 0;        // wrap column
+  int I = 0;        // indent
+  TRowStr T;        // the row's text
+  size_t N = 0;     // its bytes
+  bool Cut = false; // the layout text (FWrapBuf) holds only the start of T
+  int L = 0;        // the layout text's width, meaningful only when not cut
+  bool Last = false;
+  bool EndsCr = false;
+  // Row R+1 is known to hold no CR: it is the tail of a row already searched.
+  bool NextWithoutCr = false;
+};
+
 // Re-wraps Row and, while text spills over or can be pulled up, the rows
 // after it.  Each step works on one row and moves on to the next, so a
 // paragraph of any number of rows is handled in a loop.  The caret follows
 // the byte it stands before.
 void TCustomAFEdit::RewrapRow(int Row) {
-  int R = Row;
-  std::string& D = FWrapBuf;
-  // Row R is known to hold no CR: it is the tail of a row already searched.
+  TWrapStep s;
+  s.R = Row;
   bool knownWithoutCr = false;
-  while (R >= 0 && R < RowCount()) {
-    const TLineAttr attr = FLineAttrs.HasAttr(R) ? FLineAttrs.PeekAttr(R) : FLineAttrs.GetAttr(R);
-    const int W = FOptions.contains(aoAutoFormat) ? attr.WrapPos : kUnwrappedWidth;
-    const int I = IndentOf(attr);
-    const TRowStr T = FLines[R];
-    const size_t N = T.size();
-    const bool cut = WrapDisplayText(D, T, I, W);
-    const int L = static_cast<int>(D.size());  // meaningful only when not cut
-    const bool last = R == RowCount() - 1;
-    const bool endsCr = N > 0 && T.back() == '\r';
+  while (s.R >= 0 && s.R < RowCount()) {
+    LoadWrapStep(s);
     const bool tailWithoutCr = std::exchange(knownWithoutCr, false);
-    const bool hasCr = endsCr || (!tailWithoutCr && std::memchr(T.data(), '\r', N));
-
-    // A row that fits and holds its line's only CR at its end is complete.
-    const int fit = FindWrapPos(D, W, I + 2);
-    if (!cut && fit >= L && endsCr && std::memchr(T.data(), '\r', N) == T.data() + N - 1) {
-      if (last) AppendRow(TRowStr(), attr);
-      return;
-    }
-    if (N == 0) {
-      if (!last) {
-        DeleteRow(R);
-        FLineAttrs.MarkDirty(R, RowCount());
-        if (FSel.HasRowSel()) FSel.RowDeleted(R);
-      }
-      return;
-    }
-
-    if (hasCr) {
-      // Split: the bytes past the break go to the start of the next row.
-      int F = FindWrapPos(D, W, I + 1);
-      const size_t cr = D.find('\r');
-      if (cr != std::string::npos && static_cast<int>(cr) + 1 < F) F = static_cast<int>(cr) + 1;
-      const size_t B = GuardBreak(T, static_cast<long>(LayoutByteCount(T, F - I, FTabSize)));
-      if (B >= N) {
-        // The whole row stays (its only CR ends it): the line ends here, and
-        // the rows after it are re-wrapped on their own.
-        FLineAttrs.GetAttr(R).Dirty = true;
-        if (last) {
-          AppendRow(TRowStr(), attr);
-          return;
-        }
-        FLineAttrs.GetAttr(R + 1).Dirty = true;
-        ++R;
-        continue;
-      }
-      const TCaretByte caret =
-          FCaret.Y == R ? CaretByteOf(T, I, FCaret.X, FTabSize) : TCaretByte{};
-      const TRowStr rest = T.Substr(B);
-      if (last || endsCr) {
-        InsertRow(R + 1, rest, attr);
-        if (FSel.HasRowSel()) FSel.RowInserted(R);
-        FLineAttrs.MarkDirty(R + 1, RowCount());
-      } else {
-        SetRowText(R + 1, Join(FWrapPacker, rest, FLines[R + 1]), false);
-        FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines[R + 1].size()) + 2);
-      }
-      ColAttrsMove(R, R + 1, amToNextRow, static_cast<int>(N - B));
-      BlocksMove(R, R + 1, amToNextRow, static_cast<int>(N - B));
-      if (FCaret.Y == R && caret.Byte >= B)
-        FCaret = {CaretColOf(FLines[R + 1], IndentOf(FLineAttrs.PeekAttr(R + 1)),
-                             {caret.Byte - B, caret.Beyond}, FTabSize),
-                  R + 1};
-      SetRowText(R, T.Substr(0, B), false);
-      FLineAttrs.GetAttr(R).Dirty = true;
-      FLineAttrs.GetAttr(R + 1).Dirty = true;
-      ++R;
-      continue;
-    }
-
-    // Pull: a wrapped row takes text from the next row of its line.
-    if (last) {
-      AppendRow(TRowStr(), attr);
-      if (FSel.HasRowSel()) FSel.RowInserted(R);
-    }
-    const TRowStr T1 = FLines[R + 1];
-    std::string& D2 = FWrapBuf2;
-    D2 = D;
-    bool cut2 = cut;
-    if (!cut) {
-      const size_t look = WrapLookahead(W, FWrapTrailBytes);
-      std::string_view t1 = T1.view();
-      if (!OnWordBreak && t1.size() + D2.size() > look) {
-        t1 = t1.substr(0, look > D2.size() ? look - D2.size() : 0);
-        cut2 = true;
-      }
-      AppendLayoutText(D2, t1, FTabSize);
-    }
-    // The caret as a byte of the joined text of the two rows.
-    const bool caretHere = FCaret.Y == R || FCaret.Y == R + 1;
-    TCaretByte caret;
-    if (FCaret.Y == R + 1) {
-      caret = CaretByteOf(T1, IndentOf(FLineAttrs.PeekAttr(R + 1)), FCaret.X, FTabSize);
-      caret.Byte += N;
-      FCaret = {FCaret.X + (cut ? I + LayoutWidth(T, FTabSize) : L), R};
-    } else if (FCaret.Y == R) {
-      caret = CaretByteOf(T, I, FCaret.X, FTabSize);
-      if (caret.Byte < N + T1.size()) caret.Beyond = 0;
-    }
-    auto placeCaret = [&](size_t B) {
-      if (!caretHere) return;
-      if (caret.Byte < B || R + 1 >= RowCount())
-        FCaret = {CaretColOf(FLines[R], I, caret, FTabSize), R};
-      else
-        FCaret = {CaretColOf(FLines[R + 1], IndentOf(FLineAttrs.PeekAttr(R + 1)),
-                             {caret.Byte - B, caret.Beyond}, FTabSize),
-                  R + 1};
-    };
-    if (!cut2 && W > static_cast<int>(D2.size())) {
-      // The whole next row fits on this one.
-      const int n1 = static_cast<int>(T1.size());
-      ColAttrsMove(R + 1, R, amToPrevRow, n1);
-      BlocksMove(R + 1, R, amToPrevRow, n1);
-      SetRowText(R, Join(FWrapPacker, T, T1), false);
-      FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines[R].size()) + 2);
-      DeleteRow(R + 1);
-      if (FSel.HasRowSel()) FSel.RowDeleted(R + 1);
-      FLineAttrs.MarkDirty(R + 1, RowCount());
-      placeCaret(N + T1.size() + 1);
-      if (R + 1 < RowCount()) continue;  // this row again, with the next one
-      return;
-    }
-    const int H = FindWrapPos(D2, W, I + 1);
-    // Bytes of the joined text T + T1 that stay on this row, kept on a
-    // character boundary of the joined text.
-    const int rel = H - I;
-    const int widthT = cut ? INT_MAX : L - I;
-    size_t B;
-    if (rel <= widthT) {
-      B = LayoutByteCount(T, rel, FTabSize);
-    } else {
-      B = N + LayoutByteCount(T1, rel - widthT, FTabSize);
-    }
-    if (B < N) B = GuardBreak(T.view(), static_cast<long>(B));
-    // A break at the end of this row (where the guard may also have put it,
-    // when the indent reaches the wrap column) is checked in the joined
-    // text: a character may continue on the next row.
-    if (B >= N) {
-      std::string joined(T.view());
-      joined.append(T1.view().substr(0, B - N + 2));
-      B = std::min(GuardBreak(joined, static_cast<long>(B)), N + T1.size());
-    }
-    if (B > N) {
-      const int k = static_cast<int>(B - N);
-      ColAttrsMove(R + 1, R, amToPrevRow, k);
-      BlocksMove(R + 1, R, amToPrevRow, k);
-      SetRowText(R, Join(FWrapPacker, T, T1.Substr(0, static_cast<size_t>(k))), false);
-      SetRowText(R + 1, T1.Substr(static_cast<size_t>(k)), false);
-      FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines[R + 1].size()) + 2);
-      placeCaret(B);
-    } else if (B < N) {
-      const int k = static_cast<int>(N - B);
-      ColAttrsMove(R, R + 1, amToNextRow, k);
-      BlocksMove(R, R + 1, amToNextRow, k);
-      SetRowText(R + 1, Join(FWrapPacker, T.Substr(B), T1), false);
-      placeCaret(B);
-      SetRowText(R, T.Substr(0, B), false);
-      // The next row is now this row's tail (unless a handler changed it).
-      knownWithoutCr = T1.empty() && FLines[R + 1].SharesWith(T.Substr(B));
-    } else {
-      placeCaret(B);
-    }
-    FLineAttrs.GetAttr(R).Dirty = true;
-    FLineAttrs.GetAttr(R + 1).Dirty = true;
-    ++R;
+    const bool hasCr = s.EndsCr || (!tailWithoutCr && std::memchr(s.T.data(), '\r', s.N));
+    TWrapNext next;
+    if (WrapRowIsComplete(s))
+      next = TWrapNext::Stop;
+    else if (s.N == 0)
+      next = WrapEmptyRow(s);
+    else if (hasCr)
+      next = WrapSplitRow(s);
+    else
+      next = WrapPullRow(s);
+    if (next == TWrapNext::Stop) return;
+    knownWithoutCr = s.NextWithoutCr;
+    if (next == TWrapNext::NextRow) ++s.R;
   }
+}
+
+// Reads row s.R into s and builds its layout text into FWrapBuf.
+void TCustomAFEdit::LoadWrapStep(TWrapStep& s) {
+  const int R = s.R;
+  s.Attr = FLineAttrs.HasAttr(R) ? FLineAttrs.PeekAttr(R) : FLineAttrs.GetAttr(R);
+  s.W = FOptions.contains(aoAutoFormat) ? s.Attr.WrapPos : kUnwrappedWidth;
+  s.I = IndentOf(s.Attr);
+  s.T = FLines[R];
+  s.N = s.T.size();
+  s.Cut = WrapDisplayText(FWrapBuf, s.T, s.I, s.W);
+  s.L = static_cast<int>(FWrapBuf.size());
+  s.Last = R == RowCount() - 1;
+  s.EndsCr = s.N > 0 && s.T.back() == '\r';
+  s.NextWithoutCr = false;
+}
+
+// A row that fits and holds its line's only CR at its end is complete (the
+// last row gets an empty row after it).
+bool TCustomAFEdit::WrapRowIsComplete(const TWrapStep& s) {
+  const int fit = FindWrapPos(FWrapBuf, s.W, s.I + 2);
+  if (s.Cut || fit < s.L || !s.EndsCr || std::memchr(s.T.data(), '\r', s.N) != s.T.data() + s.N - 1) return false;
+  if (s.Last) AppendRow(TRowStr(), s.Attr);
+  return true;
+}
+
+// An empty row inside a line goes; re-wrap ends there.
+TCustomAFEdit::TWrapNext TCustomAFEdit::WrapEmptyRow(const TWrapStep& s) {
+  if (!s.Last) {
+    DeleteRow(s.R);
+    FLineAttrs.MarkDirty(s.R, RowCount());
+    if (FSel.HasRowSel()) FSel.RowDeleted(s.R);
+  }
+  return TWrapNext::Stop;
+}
+
+// Split: the bytes past the break go to the start of the next row.
+TCustomAFEdit::TWrapNext TCustomAFEdit::WrapSplitRow(TWrapStep& s) {
+  const int R = s.R;
+  const TRowStr& T = s.T;
+  const size_t N = s.N;
+  int F = FindWrapPos(FWrapBuf, s.W, s.I + 1);
+  const size_t cr = FWrapBuf.find('\r');
+  if (cr != std::string::npos && static_cast<int>(cr) + 1 < F) F = static_cast<int>(cr) + 1;
+  const size_t B = GuardBreak(T, static_cast<long>(LayoutByteCount(T, F - s.I, FTabSize)));
+  if (B >= N) {
+    // The whole row stays (its only CR ends it): the line ends here, and
+    // the rows after it are re-wrapped on their own.
+    FLineAttrs.GetAttr(R).Dirty = true;
+    if (s.Last) {
+      AppendRow(TRowStr(), s.Attr);
+      return TWrapNext::Stop;
+    }
+    FLineAttrs.GetAttr(R + 1).Dirty = true;
+    return TWrapNext::NextRow;
+  }
+  const TCaretByte caret = FCaret.Y == R ? CaretByteOf(T, s.I, FCaret.X, FTabSize) : TCaretByte{};
+  const TRowStr rest = T.Substr(B);
+  if (s.Last || s.EndsCr) {
+    InsertRow(R + 1, rest, s.Attr);
+    if (FSel.HasRowSel()) FSel.RowInserted(R);
+    FLineAttrs.MarkDirty(R + 1, RowCount());
+  } else {
+    SetRowText(R + 1, Join(FWrapPacker, rest, FLines[R + 1]), false);
+    FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines[R + 1].size()) + 2);
+  }
+  ColAttrsMove(R, R + 1, amToNextRow, static_cast<int>(N - B));
+  BlocksMove(R, R + 1, amToNextRow, static_cast<int>(N - B));
+  if (FCaret.Y == R && caret.Byte >= B)
+    FCaret = {CaretColOf(FLines[R + 1], IndentOf(FLineAttrs.PeekAttr(R + 1)), {caret.Byte - B, caret.Beyond}, FTabSize),
+              R + 1};
+  SetRowText(R, T.Substr(0, B), false);
+  FLineAttrs.GetAttr(R).Dirty = true;
+  FLineAttrs.GetAttr(R + 1).Dirty = true;
+  return TWrapNext::NextRow;
+}
+
+// Pull: a wrapped row takes text from the next row of its line.
+TCustomAFEdit::TWrapNext TCustomAFEdit::WrapPullRow(TWrapStep& s) {
+  const int R = s.R;
+  const TRowStr& T = s.T;
+  const size_t N = s.N;
+  const int I = s.I, W = s.W, L = s.L;
+  const bool cut = s.Cut;
+  if (s.Last) {
+    AppendRow(TRowStr(), s.Attr);
+    if (FSel.HasRowSel()) FSel.RowInserted(R);
+  }
+  const TRowStr T1 = FLines[R + 1];
+  std::string& D2 = FWrapBuf2;
+  D2 = FWrapBuf;
+  bool cut2 = cut;
+  if (!cut) {
+    const size_t look = WrapLookahead(W, FWrapTrailBytes);
+    std::string_view t1 = T1.view();
+    if (!OnWordBreak && t1.size() + D2.size() > look) {
+      t1 = t1.substr(0, look > D2.size() ? look - D2.size() : 0);
+      cut2 = true;
+    }
+    AppendLayoutText(D2, t1, FTabSize);
+  }
+  // The caret as a byte of the joined text of the two rows.
+  const bool caretHere = FCaret.Y == R || FCaret.Y == R + 1;
+  TCaretByte caret;
+  if (FCaret.Y == R + 1) {
+    caret = CaretByteOf(T1, IndentOf(FLineAttrs.PeekAttr(R + 1)), FCaret.X, FTabSize);
+    caret.Byte += N;
+    FCaret = {FCaret.X + (cut ? I + LayoutWidth(T, FTabSize) : L), R};
+  } else if (FCaret.Y == R) {
+    caret = CaretByteOf(T, I, FCaret.X, FTabSize);
+    if (caret.Byte < N + T1.size()) caret.Beyond = 0;
+  }
+  auto placeCaret = [&](size_t B) {
+    if (!caretHere) return;
+    if (caret.Byte < B || R + 1 >= RowCount())
+      FCaret = {CaretColOf(FLines[R], I, caret, FTabSize), R};
+    else
+      FCaret = {CaretColOf(FLines[R + 1], IndentOf(FLineAttrs.PeekAttr(R + 1)), {caret.Byte - B, caret.Beyond},
+                           FTabSize),
+                R + 1};
+  };
+  if (!cut2 && W > static_cast<int>(D2.size())) {
+    // The whole next row fits on this one.
+    const int n1 = static_cast<int>(T1.size());
+    ColAttrsMove(R + 1, R, amToPrevRow, n1);
+    BlocksMove(R + 1, R, amToPrevRow, n1);
+    SetRowText(R, Join(FWrapPacker, T, T1), false);
+    FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines[R].size()) + 2);
+    DeleteRow(R + 1);
+    if (FSel.HasRowSel()) FSel.RowDeleted(R + 1);
+    FLineAttrs.MarkDirty(R + 1, RowCount());
+    placeCaret(N + T1.size() + 1);
+    return R + 1 < RowCount() ? TWrapNext::SameRow : TWrapNext::Stop;  // this row again, with the next one
+  }
+  const size_t B = PullBreak(s, T1, D2, cut);
+  if (B > N) {
+    const int k = static_cast<int>(B - N);
+    ColAttrsMove(R + 1, R, amToPrevRow, k);
+    BlocksMove(R + 1, R, amToPrevRow, k);
+    SetRowText(R, Join(FWrapPacker, T, T1.Substr(0, static_cast<size_t>(k))), false);
+    SetRowText(R + 1, T1.Substr(static_cast<size_t>(k)), false);
+    FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines[R + 1].size()) + 2);
+    placeCaret(B);
+  } else if (B < N) {
+    const int k = static_cast<int>(N - B);
+    ColAttrsMove(R, R + 1, amToNextRow, k);
+    BlocksMove(R, R + 1, amToNextRow, k);
+    SetRowText(R + 1, Join(FWrapPacker, T.Substr(B), T1), false);
+    placeCaret(B);
+    SetRowText(R, T.Substr(0, B), false);
+    // The next row is now this row's tail (unless a handler changed it).
+    s.NextWithoutCr = T1.empty() && FLines[R + 1].SharesWith(T.Substr(B));
+  } else {
+    placeCaret(B);
+  }
+  FLineAttrs.GetAttr(R).Dirty = true;
+  FLineAttrs.GetAttr(R + 1).Dirty = true;
+  return TWrapNext::NextRow;
+}
+
+// The bytes of the joined text T + T1 that stay on row s.R when it pulls
+// from the next row, kept on a character boundary of the joined text.  D2 is
+// the joined layout text (Cut: only T's start was laid out).
+size_t TCustomAFEdit::PullBreak(const TWrapStep& s, const TRowStr& T1, const std::string& D2, bool Cut) {
+  const TRowStr& T = s.T;
+  const size_t N = s.N;
+  const int H = FindWrapPos(D2, s.W, s.I + 1);
+  const int rel = H - s.I;
+  const int widthT = Cut ? INT_MAX : s.L - s.I;
+  size_t B;
+  if (rel <= widthT) {
+    B = LayoutByteCount(T, rel, FTabSize);
+  } else {
+    B = N + LayoutByteCount(T1, rel - widthT, FTabSize);
+  }
+  if (B < N) B = GuardBreak(T.view(), static_cast<long>(B));
+  // A break at the end of this row (where the guard may also have put it,
+  // when the indent reaches the wrap column) is checked in the joined
+  // text: a character may continue on the next row.
+  if (B >= N) {
+    std::string joined(T.view());
+    joined.append(T1.view().substr(0, B - N + 2));
+    B = std::min(GuardBreak(joined, static_cast<long>(B)), N + T1.size());
+  }
+  return B;
 }
 
 // The text of a range of rows.  Start and End are (byte index, row).  As text,

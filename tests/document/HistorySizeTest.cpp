@@ -1,0 +1,220 @@
+// The history's size: differences of row runs rebuild exactly, typing at the
+// start of a long paragraph adds a few bytes a row, and sealed runs undo and
+// redo exactly as single items do.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "AFEdit/AFEdit.h"
+#include "AFEdit/document/TextDiff.h"
+#include "AFEdit/layout/WrapSearch.h"
+#include "common/Doc.h"
+
+namespace {
+
+using namespace TestUtil;
+
+const std::string kA = "\x82\xA0";  // a two-byte character
+
+// S cut into pieces of random sizes (empty ones too).
+std::vector<std::string> Cut(const std::string& S, std::mt19937& Rng) {
+  std::vector<std::string> out;
+  for (size_t p = 0; p < S.size();) {
+    if (Rng() % 8 == 0) out.emplace_back();
+    const size_t n = 1 + Rng() % 90;
+    out.push_back(S.substr(p, n));
+    p += n;
+  }
+  return out;
+}
+
+TViewPieces Views(const std::vector<std::string>& P) {
+  return TViewPieces(std::vector<std::string_view>(P.begin(), P.end()));
+}
+
+std::string Rebuilt(const TTextDiff& D, const std::vector<std::string>& From, bool ToOld) {
+  std::string out(D.Size(ToOld), '?');
+  D.Rebuild(Views(From), ToOld, out.data());
+  return out;
+}
+
+// Random texts changed in a few places (inserts, deletes, replacements, a
+// cut tail, the edits of re-wrap), cut into different pieces on each side:
+// either side is rebuilt from the other, and a one-place edit stores little.
+TEST(TextDiff, EitherSideIsRebuiltExactlyFromTheOther) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 400; ++round) {
+    std::string old;
+    const size_t len = rng() % 3 == 0 ? rng() % 40 : 1000 + rng() % 60000;
+    for (size_t i = 0; i < len; ++i) old += static_cast<char>(rng() % 3 == 0 ? 'a' + rng() % 26 : 'a' + rng() % 3);
+    std::string now = old;
+    const int edits = 1 + static_cast<int>(rng() % 3);
+    for (int k = 0; k < edits; ++k) {
+      const size_t at = now.empty() ? 0 : rng() % now.size();
+      const size_t n = rng() % 5 == 0 ? rng() % 3000 : rng() % 4;
+      switch (rng() % 4) {
+        case 0: now.insert(at, std::string(n, 'X')); break;
+        case 1: now.erase(at, n); break;
+        case 2: now.replace(at, n, std::string(rng() % 4, 'Y')); break;
+        default: now.resize(now.size() - std::min(now.size(), n)); break;
+      }
+    }
+    const std::vector<std::string> a = Cut(old, rng), b = Cut(now, rng);
+    TTextDiff d;
+    ASSERT_TRUE(d.Make(Views(a), Views(b), SIZE_MAX)) << round;
+    ASSERT_EQ(d.Check(), "") << round;
+    ASSERT_EQ(Rebuilt(d, b, true), old) << round;
+    ASSERT_EQ(Rebuilt(d, a, false), now) << round;
+    if (edits == 1 && len > 1000) {
+      EXPECT_LE(d.HeldBytes(), 3000u + 256u) << round;
+    }
+    TTextDiff tight;
+    if (tight.Make(Views(a), Views(b), 16)) {
+      EXPECT_EQ(Rebuilt(tight, b, true), old) << round;
+    }
+  }
+}
+
+// Rows, records, Edited and (with Caret) the caret: what undo and redo
+// restore.
+std::string State(TCustomAFEdit& e, bool Caret = true) {
+  std::string s = Caret ? std::to_string(e.Caret().X) + "," + std::to_string(e.Caret().Y) : "";
+  s += e.Edited() ? "*" : "";
+  for (int r = 0; r < e.RowCount(); ++r) {
+    const TLineAttr a = e.LineAttrs().PeekAttr(r);
+    s += "|" + e.RowText(r).str() + "/" + std::to_string(a.Indent) + "/" + std::to_string(a.WrapPos);
+  }
+  return s;
+}
+
+// Bytes of the chunks the history keeps alive that no row uses.
+size_t PinnedBytes(TCustomAFEdit& e) {
+  std::set<const TStrChunk*> rows, pinned;
+  for (int r = 0; r < e.RowCount(); ++r) rows.insert(e.RowText(r).Chunk());
+  size_t n = 0;
+  for (int i = 0; i < e.UndoBuff().Top(); ++i)
+    e.UndoBuff().Slot(i)->ForEachText([&](const TRowStr& t) {
+      if (t.Chunk() && !rows.count(t.Chunk()) && pinned.insert(t.Chunk()).second) n += t.Chunk()->Capacity();
+    });
+  return n;
+}
+
+// Where two states first differ (states are long: they are not printed).
+::testing::AssertionResult SameState(const std::string& A, const std::string& B) {
+  if (A == B) return ::testing::AssertionSuccess();
+  size_t i = 0;
+  while (i < A.size() && i < B.size() && A[i] == B[i]) ++i;
+  return ::testing::AssertionFailure() << "states differ at byte " << i << " of " << A.size() << "/" << B.size()
+                                       << ": " << A.substr(i, 40) << " / " << B.substr(i, 40);
+}
+
+void Configure(TCustomAFEdit& e, const std::string& Text, int UndoMax) {
+  e.Loaded();
+  e.SetOptions({aoAutoFormat, aoJpnBanBreak});
+  e.SetDefWrapPos(60);
+  e.SetUndoMax(UndoMax);
+  e.SetText(Text);
+  SetLayout(e, 60);
+  e.RewrapRow(0);
+  e.UndoBuff().StartNewHistory();
+  e.UndoBuff().MarkSaved();
+}
+
+// Two-byte characters, punctuation a row may not start with, and words:
+// re-wrap of such a paragraph settles and starts again further down.
+std::string MixedProse(size_t Bytes, unsigned Seed) {
+  std::mt19937 rng(Seed);
+  std::string para;
+  while (para.size() < Bytes) {
+    const unsigned r = rng() % 10;
+    para += r < 6 ? kA : r < 8 ? std::string("\x81\x42") : std::string(1 + rng() % 5, 'w');
+  }
+  return para;
+}
+
+// Characters typed at the start of a 256 KiB paragraph: each adds a few
+// bytes a row to the history and keeps no old text alive; undo and redo go
+// back through every state exactly.
+TEST(HistorySize, TypingAtAParagraphStartAddsAFewBytesARow) {
+  const std::string para = MixedProse(256 * 1024, 3);
+  TAFEdit e;
+  Configure(e, para + "\r\nend", -1);
+  const int rows = e.RowCount();
+  std::vector<std::string> before, after{State(e, false)};  // undo gives the caret as the key found it
+  auto held = static_cast<long>(e.UndoBuff().HeldBytes());
+  for (int key = 0; key < 8; ++key) {
+    e.SetCaretPos({0, 0});
+    before.push_back(State(e));
+    e.InsertText(key % 3 ? kA : "ab");
+    const auto now = static_cast<long>(e.UndoBuff().HeldBytes());
+    EXPECT_LE(now - held, 5L * rows) << key;
+    held = now;
+    EXPECT_LE(PinnedBytes(e), 1024u * static_cast<size_t>(key + 1)) << key;  // copies of short texts only
+    ASSERT_EQ(e.CheckInvariants(), "");
+    after.push_back(State(e, false));
+  }
+  for (size_t i = before.size(); i-- > 0;) {
+    e.Undo();
+    ASSERT_TRUE(SameState(State(e), before[i])) << "undo to " << i;
+  }
+  for (size_t i = 1; i < after.size(); ++i) {
+    e.Redo();
+    ASSERT_TRUE(SameState(State(e, false), after[i])) << "redo to " << i;
+  }
+  EXPECT_EQ(e.UndoBuff().Check(), "");
+}
+
+// Random typing, line breaks, deletions, undo and redo in wrapped text,
+// recorded by an unlimited history (sealed runs) and by a bounded one large
+// enough to drop nothing (single items): both give the same states.
+TEST(HistorySize, SealedRunsUndoAndRedoLikeSingleItems) {
+  for (int seed = 1; seed <= 6; ++seed) {
+    std::mt19937 rng(static_cast<unsigned>(seed));
+    std::string text;
+    for (int i = 0; i < 40; ++i) text += i % 7 == 6 ? "\r\n" : (i % 2 ? kA + "word " : "abc" + kA + kA);
+    if (seed > 4) text = MixedProse(6000, static_cast<unsigned>(seed)) + "\r\n" + text;  // one long paragraph first
+    TAFEdit runs, single;
+    Configure(runs, text, -1);
+    Configure(single, text, 1 << 20);
+    const std::string start = runs.Text();
+    int sealed = 0;
+    for (int step = 0; step < 250; ++step) {
+      const unsigned op = rng() % 10;
+      const int row = rng() % 3 ? 0 : static_cast<int>(rng() % static_cast<unsigned>(runs.RowCount()));
+      const int col = static_cast<int>(rng() % 70);
+      const std::string ins = op == 0 ? "\r" : (rng() % 2 ? kA : std::string(1 + rng() % 3, 'x'));
+      for (TAFEdit* e : {&runs, &single}) {
+        // The break search's counters carry over from one search to the
+        // next, across controls: both start from the same ones.
+        WrapTrailCount = WrapLeadCount = 0;
+        e->SetCaretPos(e->ByteToDisplayPos({col, row}));
+        if (op < 5)
+          e->InsertText(ins);
+        else if (op < 7)
+          e->BackspaceChar();
+        else if (op < 9)
+          e->Undo();
+        else
+          e->Redo();
+      }
+      ASSERT_TRUE(SameState(State(runs), State(single))) << seed << " " << step;
+      ASSERT_EQ(runs.CheckInvariants(), "") << seed << " " << step;
+      for (int i = 0; i < runs.UndoBuff().Top(); ++i) {
+        const TUndoBuffItem* it = runs.UndoBuff().Slot(i);
+        sealed += it->Kind == ukRowsChanged && it->Run->Sealed();
+      }
+    }
+    EXPECT_GT(sealed, 0) << seed;
+    while (single.UndoBuff().UndoItem()) {
+      runs.Undo();
+      single.Undo();
+      ASSERT_TRUE(SameState(State(runs), State(single))) << seed;
+    }
+    EXPECT_EQ(runs.Text(), start);
+  }
+}
+
+}  // namespace
