@@ -9,7 +9,7 @@
 
 bool TCustomAFEdit::SnapBackward = false;
 
-TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner), FCanvas(&FSurface) {
+TCustomAFEdit::TCustomAFEdit(QWidget* Owner) : QAbstractScrollArea(Owner) {
   // The owned lists and buffers are members; the record of rows and the
   // work buffers start empty.
   FCellAdvances.assign(65536, FCellWidth);
