@@ -15,6 +15,28 @@ end_run() {  # STATUS DIR NAME WHAT_IS_KEPT
   exit "$1"
 }
 
+# Outside the display: checks the tools, makes the run's folder and runs
+# this script again with --inside under xvfb-run, then ends the run
+# (end_run); skipped (77) when a tool is missing.
+run_outside() {  # NAME WHAT_IS_KEPT HOTARU_PROGRAM
+  [ $# -eq 3 ] || { echo "usage: $0 HOTARU_PROGRAM" >&2; exit 2; }
+  local missing=() t dir rc
+  for t in xvfb-run Xvfb xauth xdotool timeout od; do
+    command -v "$t" >/dev/null 2>&1 || missing+=("$t")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "SKIPPED: no virtual display to drive (missing: ${missing[*]}); scripts/test installs them"
+    exit 77
+  fi
+  dir=$(mktemp -d)
+  mkdir "$dir/out" "$dir/keep" "$dir/home"
+  chmod 700 "$dir/home"
+  timeout -k 5 300 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
+    bash "$0" --inside "$(realpath "$3")" "$dir" "$(dirname "$(realpath "$0")")"
+  rc=$?
+  end_run $rc "$dir" "$1" "$2"
+}
+
 hex() { printf '%s' "$1" | od -An -tx1 | tr -d ' \n'; }
 
 fail() {

@@ -13,23 +13,8 @@
 set -u
 
 if [ "${1:-}" != --inside ]; then
-  [ $# -eq 1 ] || { echo "usage: $0 HOTARU_PROGRAM" >&2; exit 2; }
-  missing=()
-  for t in xvfb-run Xvfb xauth xdotool timeout od; do
-    command -v "$t" >/dev/null 2>&1 || missing+=("$t")
-  done
-  if [ ${#missing[@]} -gt 0 ]; then
-    echo "SKIPPED: no virtual display to drive (missing: ${missing[*]}); scripts/deps.sh installs them"
-    exit 77
-  fi
-  dir=$(mktemp -d)
-  mkdir "$dir/out" "$dir/keep" "$dir/home"
-  chmod 700 "$dir/home"
-  timeout -k 5 300 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
-    bash "$0" --inside "$(realpath "$1")" "$dir" "$(dirname "$(realpath "$0")")"
-  rc=$?
   source "$(dirname "$0")/lib.sh"
-  end_run $rc "$dir" recovery-test "states and recovery copies"
+  run_outside recovery-test "states and recovery copies" "$@"
 fi
 
 # ---- inside the virtual display ----
