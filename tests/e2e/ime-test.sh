@@ -96,6 +96,25 @@ shot_shows() {  # PNG CELLS CONDITION
 }
 shoot_until() { poll 30 shot_shows "$@"; }
 
+# The input method may take a while to link up with the program on a busy
+# machine, and until it does keys reach the document as they are.  A probe
+# key shows which: a preedit (cancelled with Escape) means the link is up;
+# a typed k is undone and the probe tried again.
+ime_linked() {
+  xdotool key k
+  poll 5 state_is 'preedit=[0-9a-f]+$|text=616b62 ' || return 1
+  if state_is 'preedit=[0-9a-f]+$'; then
+    xdotool key Escape
+    wait_state 'caret=1,0 .* undo=0 text=6162 preedit=$' 30 "the probe's preedit to be cancelled"
+    return 0
+  fi
+  xdotool key ctrl+z
+  wait_state 'caret=1,0 .* undo=0 text=6162 ' 30 "the probe key to be undone"
+  sleep 0.5
+  return 1
+}
+poll 30 ime_linked || fail "keys never reached the input method in 30 s"
+
 # Composing: neither the document nor the undo history changes, and the
 # input method is given the caret's rectangle.
 xdotool type --delay 60 nihongo
