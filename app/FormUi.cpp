@@ -169,6 +169,15 @@ void TQtFormUi::ShowWarning(QWidget* Owner, const QString& Text) {
   box.exec();
 }
 
+void TQtFormUi::ShowNotice(QWidget* Owner, const QString& Text) {
+  auto* box = new QMessageBox(QMessageBox::Warning, QApplication::applicationName(), Text, QMessageBox::NoButton, Owner);
+  box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  box->setWindowModality(Qt::NonModal);
+  box->setAttribute(Qt::WA_ShowWithoutActivating);
+  QObject::connect(box, &QDialog::finished, box, &QObject::deleteLater);
+  box->show();
+}
+
 QStringList QtNameFilters(const QString& Filter) {
   const QStringList parts = Filter.split(QLatin1Char('|'));
   QStringList out;

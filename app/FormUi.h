@@ -42,6 +42,9 @@ public:
   virtual void ShowError(QWidget* Owner, const QString& Text) = 0;
   // Something the user should know, with an OK button.
   virtual void ShowWarning(QWidget* Owner, const QString& Text) = 0;
+  // Something the user should know that comes from work in the background:
+  // shown beside the window without taking the keyboard, so typing goes on.
+  virtual void ShowNotice(QWidget* Owner, const QString& Text) = 0;
   // The day Paste date writes; the system clock's unless a test fixes it.
   virtual QDate Today() const { return QDate::currentDate(); }
 };
@@ -55,6 +58,7 @@ public:
   bool Offer(QWidget* Owner, const QString& Text) override;
   void ShowError(QWidget* Owner, const QString& Text) override;
   void ShowWarning(QWidget* Owner, const QString& Text) override;
+  void ShowNotice(QWidget* Owner, const QString& Text) override;
 };
 
 // Sets up a file dialog as TQtFormUi shows it: title, mode, filters, the

@@ -249,7 +249,7 @@ void TRecovery::Written(const std::string& Error) {
   if (!Error.empty() && !FErrorShown) {
     // Once: the next copies are tried all the same.
     FErrorShown = true;
-    FUi.ShowWarning(&FWindow, QStringLiteral("保存されていない変更の回復用コピーを書き込めませんでした。") +
+    FUi.ShowNotice(&FWindow, QStringLiteral("保存されていない変更の回復用コピーを書き込めませんでした。") +
                                   QString::fromStdString(Error));
   }
   if (std::exchange(FDueAgain, false)) Due();

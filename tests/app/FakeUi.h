@@ -43,6 +43,10 @@ struct TFakeUi : TFormUi {
     Log += (Log.empty() ? "" : " ") + std::string("warn");
     Warnings.push_back(Text.toStdString());
   }
+  void ShowNotice(QWidget*, const QString& Text) override {
+    Log += (Log.empty() ? "" : " ") + std::string("notice");
+    Notices.push_back(Text.toStdString());
+  }
   QDate Today() const override { return Day; }
 
   // Logs the question and takes its answer ("cancel" when none is left).
@@ -63,6 +67,7 @@ struct TFakeUi : TFormUi {
   std::string Log;
   std::vector<std::string> Errors;
   std::vector<std::string> Warnings;
+  std::vector<std::string> Notices;
   QDate Day{2024, 3, 5};
 };
 

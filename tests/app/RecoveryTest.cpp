@@ -382,9 +382,9 @@ TEST_F(Recovery, ACopyThatCannotBeWrittenIsToldOnce) {
   // A folder where the copy should go: every write fails at the rename.
   ASSERT_TRUE(QDir().mkpath(QString::fromStdString(Form->Recovery().CopyFile() + "/x")));
   for (const char* step : {"edit", "copy", "edit", "copy"}) Run(step);
-  EXPECT_EQ(Ui.Log, "warn");
-  ASSERT_EQ(Ui.Warnings.size(), 1u);
-  EXPECT_NE(Ui.Warnings[0].find("回復用コピーを書き込めませんでした"), std::string::npos) << Ui.Warnings[0];
+  EXPECT_EQ(Ui.Log, "notice");
+  ASSERT_EQ(Ui.Notices.size(), 1u);
+  EXPECT_NE(Ui.Notices[0].find("回復用コピーを書き込めませんでした"), std::string::npos) << Ui.Notices[0];
   EXPECT_EQ(InFolder("*.tmp-*"), QStringList());
   EXPECT_EQ(Form->AFEdit1->Text(), kDoc + "!!");
 }
@@ -408,6 +408,23 @@ TEST_F(Recovery, OnlyNoDeclinesTheOffer) {
     });
     EXPECT_EQ(ui.Offer(Form.get(), TRecovery::kRestoreQuestion), yes);
   }
+}
+
+// The real notice of a copy that cannot be written: shown, but neither
+// modal nor holding the keyboard, so what the user types still lands.
+TEST_F(Recovery, TheNoticeLeavesTheKeyboardToTheEditor) {
+  Form->show();
+  Form->AFEdit1->setFocus();
+  TQtFormUi().ShowNotice(Form.get(), QStringLiteral("x"));
+  auto* box = Form->findChild<QMessageBox*>();
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(box->isVisible());
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  QTest::keyClicks(Form->AFEdit1, QStringLiteral("z"));
+  EXPECT_EQ(Form->AFEdit1->Text(), "z");
+  box->buttons()[0]->click();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_EQ(Form->findChild<QMessageBox*>(), nullptr);
 }
 
 TEST_F(Recovery, LeftoversOfWritesCutShortGo) {
