@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 
 #include "AFEdit/platform/FileError.h"
 
@@ -157,21 +158,27 @@ bool TQtFormUi::Offer(QWidget* Owner, const QString& Text) {
   return box.clickedButton() != no;
 }
 
+namespace {
+
+// A message box titled with the program's name and one OK button.
+QMessageBox* MessageBox(QMessageBox::Icon Icon, QWidget* Owner, const QString& Text) {
+  auto* box = new QMessageBox(Icon, QApplication::applicationName(), Text, QMessageBox::NoButton, Owner);
+  box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  return box;
+}
+
+}  // namespace
+
 void TQtFormUi::ShowError(QWidget* Owner, const QString& Text) {
-  QMessageBox box(QMessageBox::Critical, QApplication::applicationName(), Text, QMessageBox::NoButton, Owner);
-  box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-  box.exec();
+  std::unique_ptr<QMessageBox>(MessageBox(QMessageBox::Critical, Owner, Text))->exec();
 }
 
 void TQtFormUi::ShowWarning(QWidget* Owner, const QString& Text) {
-  QMessageBox box(QMessageBox::Warning, QApplication::applicationName(), Text, QMessageBox::NoButton, Owner);
-  box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
-  box.exec();
+  std::unique_ptr<QMessageBox>(MessageBox(QMessageBox::Warning, Owner, Text))->exec();
 }
 
 void TQtFormUi::ShowNotice(QWidget* Owner, const QString& Text) {
-  auto* box = new QMessageBox(QMessageBox::Warning, QApplication::applicationName(), Text, QMessageBox::NoButton, Owner);
-  box->addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  QMessageBox* box = MessageBox(QMessageBox::Warning, Owner, Text);
   box->setWindowModality(Qt::NonModal);
   box->setAttribute(Qt::WA_ShowWithoutActivating);
   QObject::connect(box, &QDialog::finished, box, &QObject::deleteLater);

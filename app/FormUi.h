@@ -63,7 +63,7 @@ public:
 
 // Sets up a file dialog as TQtFormUi shows it: title, mode, filters, the
 // starting name, and columns wide enough for sizes, types and dates.
-void PrepareFileDialog(QFileDialog& Dialog, const TFileDialogSpec& Spec, bool Save);
+void PrepareFileDialog(QFileDialog& Dialog, const TFileDialogSpec& Shown, bool Save);
 
 // Qt's name filters for a '|'-separated filter.  Each entry keeps its
 // description as it is shown; "*.*" matches every file, as it does on the
