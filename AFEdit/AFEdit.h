@@ -70,7 +70,7 @@ public:
   int RowCount() const noexcept { return FLines.Count(); }
   bool RowHasLineEnd(int Row) const;
   // The stored bytes of a row (without Indent, tabs unexpanded).
-  const TRowStr& RowText(int Row) const { return FLines[Row]; }
+  TRowStr RowText(int Row) const { return FLines[Row]; }
   void InitLineAttr(bool Dirty, int Indent, TLineAttr& A, int WrapPos) const;
   void AppendRow(TRowStr S, const TLineAttr& A);
   void InsertRow(int Row, TRowStr S, const TLineAttr& Template);

@@ -156,18 +156,20 @@ public:
   template <class V>
   void PushBack(V&& v) { Insert(FCount, std::forward<V>(v)); }
 
-  // The last block, created when there is none; used by appenders that fill
-  // blocks themselves.
-  Block& LastBlockForAppend() {
-    if (FBlocks.empty() || FBlocks.back()->size() >= MaxBlock) {
-      if (!FBlocks.empty()) ExtendTo(FBlocks.size() - 1);
-      const size_t start = FCount;
-      FBlocks.push_back(std::make_unique<Block>());
-      FFlags.push_back(0);
-      FStarts.push_back(start);
-      FValid = FBlocks.size();
-    }
+  // The last block (its pending flag applied), or nullptr when there is
+  // none; for appenders that fill blocks themselves and then call GrewLast.
+  Block* LastBlock() {
+    if (FBlocks.empty()) return nullptr;
     Settle(FBlocks.size() - 1);
+    return FBlocks.back().get();
+  }
+  // Opens a new, empty last block, to be filled before any other call.
+  Block& OpenLastBlock() {
+    if (!FBlocks.empty()) ExtendTo(FBlocks.size() - 1);
+    FBlocks.push_back(std::make_unique<Block>());
+    FFlags.push_back(0);
+    FStarts.push_back(FCount);
+    FValid = FBlocks.size();
     return *FBlocks.back();
   }
   // Tells the index that the last block grew by n elements.

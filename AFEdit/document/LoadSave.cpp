@@ -139,6 +139,23 @@ struct TIndentRun {
   uint32_t Count;
 };
 
+// Packs Rows, slices of the bytes at From in order, into the packer's chunks
+// and adds them to List.  The rows that still fit in the current chunk go
+// there, and the rest start a new one, so that chunks are filled to the brim.
+void PackRows(TRowPacker& Packer, TRowList& List, const char* From, const std::vector<TSlice>& Rows) {
+  for (size_t first = 0; first < Rows.size();) {
+    const size_t base = Rows[first].Off;
+    const size_t room = Packer.Room();
+    size_t last = first;
+    while (last < Rows.size() && Rows[last].Off + Rows[last].Len - base <= room) ++last;
+    if (last == first) last = Rows.size();  // a fresh chunk takes them all
+    const size_t end = Rows[last - 1].Off + Rows[last - 1].Len;
+    const TRowStr stretch = Packer.Pack(std::string_view(From + base, end - base));
+    for (size_t i = first; i < last; ++i) List.AddSlice(stretch, Rows[i].Off - base, Rows[i].Len);
+    first = last;
+  }
+}
+
 }  // namespace
 
 // ---- loading ----
@@ -182,11 +199,8 @@ void TCustomAFEdit::LoadTextRows(TLineReader& Reader, int Mode) {
   std::vector<TIndentRun> indents;  // only with leading tabs to indent
   std::vector<TSlice> pending;      // rows of the current window not yet packed
   const char* pendingFrom = nullptr;
-  const char* pendingTo = nullptr;
   auto packPending = [&] {
-    if (pending.empty()) return;
-    const TRowStr block = packer.Pack(std::string_view(pendingFrom, static_cast<size_t>(pendingTo - pendingFrom)));
-    for (const TSlice& r : pending) rows.Add(block.Substr(r.Off, r.Len));
+    PackRows(packer, rows, pendingFrom, pending);
     pending.clear();
   };
   Reader.BeforeRefill = packPending;
@@ -219,7 +233,6 @@ void TCustomAFEdit::LoadTextRows(TLineReader& Reader, int Mode) {
     }
     if (pending.empty()) pendingFrom = row.data();
     pending.push_back({static_cast<uint32_t>(row.data() - pendingFrom), static_cast<uint32_t>(row.size())});
-    pendingTo = row.data() + row.size();
   }
   packPending();
   Reader.BeforeRefill = nullptr;

@@ -132,6 +132,9 @@ public:
   // copied, so the rows of a re-wrapped paragraph share its bytes once.
   TRowStr Pack(std::string_view a, std::string_view b = {});
 
+  // Bytes the current chunk still has room for.
+  size_t Room() const noexcept { return FChunk ? FChunk->Capacity() - FUsed : 0; }
+
 private:
   size_t FChunkSize;
   TStrChunk* FChunk = nullptr;  // held with one reference of our own

@@ -1,0 +1,155 @@
+// TRowBlock: the rows of one block of the row list.
+//
+// A block filled by loading is packed: its rows lie one after another in one
+// shared chunk, so a row costs a 32-bit start and its length is the distance
+// to the next start (a sentinel after the last row closes the block).  Bit 31
+// of a start says that the byte just before the next start is not the row's
+// own: the LF a loaded line ended with, which the loader leaves in the chunk
+// rather than copy each row apart.
+//
+// Any change other than appending a row that continues the chunk turns the
+// block loose: one TRowStr per row.  Edits touch few blocks, so a loaded
+// document keeps about four bytes per row beside its text.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "AFEdit/document/RowStr.h"
+
+template <size_t MaxRows>
+class TRowBlock {
+  static constexpr uint32_t kDrop = 0x80000000u;  // the span's last byte is not the row's
+  static constexpr uint32_t kPlace = 0x7FFFFFFFu;
+
+public:
+  TRowBlock() = default;
+  TRowBlock(const TRowBlock&) = delete;
+  TRowBlock& operator=(const TRowBlock&) = delete;
+  ~TRowBlock() { TStrChunk::Release(FChunk); }
+
+  bool Packed() const noexcept { return !FStarts.empty(); }
+  size_t size() const noexcept { return Packed() ? FStarts.size() - 1 : FRows.size(); }
+
+  TRowStr Get(size_t off) const noexcept {
+    if (!Packed()) return FRows[off];
+    const uint32_t s = FStarts[off];
+    const uint32_t from = s & kPlace;
+    return TRowStr(FChunk, from, (FStarts[off + 1] & kPlace) - from - (s >> 31));
+  }
+  // The row's text in place, for a caller that reads and replaces it.
+  TRowStr& Ref(size_t off) {
+    Loosen();
+    return FRows[off];
+  }
+  void Set(size_t off, TRowStr s) {
+    if (Packed() && Get(off).SharesWith(s)) return;
+    Loosen();
+    FRows[off] = std::move(s);
+  }
+  void Insert(size_t off, TRowStr s) {
+    if (off == size() && (TryAppend(s.SharedChunk(), s.Offset(), s.size()) || TryAppendEmpty(s))) return;
+    Loosen();
+    FRows.insert(FRows.begin() + static_cast<std::ptrdiff_t>(off), std::move(s));
+  }
+  void Erase(size_t off) {
+    Loosen();
+    FRows.erase(FRows.begin() + static_cast<std::ptrdiff_t>(off));
+  }
+  void ApplyFlag(uint8_t) noexcept {}
+
+  // Appends the row at [Off, Off + Len) of Chunk when it continues the
+  // packed rows (directly, or after one skipped byte), or starts a packed
+  // block.  An empty row with no chunk goes at the end of the packed rows.
+  // False when the row cannot be packed here.
+  bool TryAppend(TStrChunk* Chunk, size_t Off, size_t Len) {
+    if (!FRows.empty() || !Packable(Chunk, Off, Len) || size() >= MaxRows) return false;
+    const auto from = static_cast<uint32_t>(Off);
+    const auto to = static_cast<uint32_t>(Off + Len);
+    if (!Packed()) {
+      FChunk = Chunk;
+      FChunk->AddRef();
+      FStarts.reserve(MaxRows + 1);
+      FStarts.push_back(from);
+      FStarts.push_back(to);
+      return true;
+    }
+    if (Chunk != FChunk) return false;
+    uint32_t& sentinel = FStarts.back();
+    if (from == sentinel + 1)
+      FStarts[FStarts.size() - 2] |= kDrop;
+    else if (from != sentinel)
+      return false;
+    sentinel = from;
+    FStarts.push_back(to);
+    return true;
+  }
+  // True when a fresh block could pack the row.
+  static bool Packable(const TStrChunk* Chunk, size_t Off, size_t Len) noexcept {
+    return Chunk && Off + Len <= kPlace;
+  }
+  // Adds a row at the end of a loose (or empty) block.
+  void PushLoose(TRowStr s) {
+    Loosen();
+    FRows.push_back(std::move(s));
+  }
+
+  std::unique_ptr<TRowBlock> SplitOff(size_t off) {
+    auto b = std::make_unique<TRowBlock>();
+    if (!Packed()) {
+      b->FRows.assign(std::make_move_iterator(FRows.begin() + static_cast<std::ptrdiff_t>(off)),
+                      std::make_move_iterator(FRows.end()));
+      FRows.erase(FRows.begin() + static_cast<std::ptrdiff_t>(off), FRows.end());
+      return b;
+    }
+    if (off == size()) return b;
+    b->FChunk = FChunk;
+    FChunk->AddRef();
+    b->FStarts.assign(FStarts.begin() + static_cast<std::ptrdiff_t>(off), FStarts.end());
+    FStarts.resize(off + 1);
+    FStarts.back() &= kPlace;  // the first part's sentinel
+    if (off == 0) Clear();
+    return b;
+  }
+
+  // What is wrong with the block, or "".
+  std::string Check() const {
+    if (!Packed()) return FChunk ? "row block: a loose block holds a chunk" : "";
+    if (!FRows.empty()) return "row block: packed and loose rows at once";
+    if (!FChunk || FChunk->Refs() == 0) return "row block: packed rows without their chunk";
+    if (FStarts.size() < 2 || FStarts.size() > MaxRows + 1) return "row block: packed row count out of range";
+    if (FStarts.back() & kDrop) return "row block: the sentinel skips a byte";
+    if (FStarts.back() > FChunk->Capacity()) return "row block: rows past the chunk's end";
+    for (size_t i = 0; i + 1 < FStarts.size(); ++i)
+      if ((FStarts[i] & kPlace) + (FStarts[i] >> 31) > (FStarts[i + 1] & kPlace))
+        return "row block: a row ends before it starts";
+    return {};
+  }
+
+private:
+  bool TryAppendEmpty(const TRowStr& s) {
+    if (!s.empty() || !Packed() || size() >= MaxRows) return false;
+    FStarts.push_back(FStarts.back());
+    return true;
+  }
+  // Turns a packed block into one TRowStr per row.
+  void Loosen() {
+    if (!Packed()) return;
+    FRows.reserve(size());
+    for (size_t i = 0; i < size(); ++i) FRows.push_back(Get(i));
+    Clear();
+  }
+  void Clear() noexcept {
+    std::vector<uint32_t>().swap(FStarts);
+    TStrChunk::Release(FChunk);
+    FChunk = nullptr;
+  }
+
+  TStrChunk* FChunk = nullptr;      // packed: the rows' chunk, one reference held
+  std::vector<uint32_t> FStarts;    // packed: row starts and a sentinel
+  std::vector<TRowStr> FRows;       // loose: one text per row
+};
