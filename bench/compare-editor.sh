@@ -35,6 +35,7 @@
 # byte for byte); 'fileformats' dos,unix makes it store the rows without
 # their CR, as Hotaru does.
 set -euo pipefail
+shopt -s inherit_errexit   # a failing run stops the script, also inside $(...)
 export LC_ALL=C
 
 REPO=$(cd "$(dirname "$0")/.." && pwd)
@@ -148,7 +149,7 @@ wait_idle() {
       echo $(((ref_t - t0) / 1000))
       return 0
     fi
-    ((t - t0 < TIMEOUT_S * 1000000)) || die "pid $pid not idle after $TIMEOUT_S s"
+    ((t - t0 < TIMEOUT_S * 1000000)) || die "pid $pid not idle with the file loaded after $TIMEOUT_S s"
     sleep "$SAMPLE_S"
   done
 }
