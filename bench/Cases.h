@@ -20,6 +20,9 @@ void RegisterTypingCases();
 // MemoryBench.cpp: resident bytes per row after a load, and history bytes per
 // keystroke at the start of long paragraphs.
 void RegisterMemoryCases();
+// Writes the files of the RowBytes cases (prose64.txt, short10m.txt) into Dir;
+// false, after a message on stderr, when one cannot be written.
+bool WriteRowFiles(const std::string& Dir);
 
 // Removes the temporary files of the load and save cases.
 void RemoveLoadSaveFiles();

@@ -146,19 +146,37 @@ void HistoryOurs(Figures& f, size_t Bytes) {
   f.Set("history_kib_per_key", static_cast<double>(after - StatusKb("VmRSS")) / kKeys);
 }
 
+// The files of the RowBytes cases, which WriteRowFiles also writes for
+// measuring other programs on the very same bytes.
+struct TLoad {
+  const char* Name;
+  const char* File;
+  std::string (*Make)();
+};
+const TLoad kLoads[] = {
+    {"RowBytes/64MB/", "prose64.txt", [] { return ProseFile(size_t{64} << 20); }},
+    {"RowBytes/10M_rows/", "short10m.txt", [] { return ShortRowsFile(10'000'000); }},
+};
+
 }  // namespace
 
+bool WriteRowFiles(const std::string& Dir) {
+  for (const TLoad& l : kLoads) {
+    const std::string path = Dir + "/" + l.File;
+    const std::string data = l.Make();
+    FILE* out = std::fopen(path.c_str(), "wb");
+    bool ok = out && std::fwrite(data.data(), 1, data.size(), out) == data.size();
+    if (out && std::fclose(out) != 0) ok = false;
+    if (!ok) {
+      std::fprintf(stderr, "hotaru_bench: cannot write %s\n", path.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
 void RegisterMemoryCases() {
-  struct TLoad {
-    const char* Name;
-    const char* File;
-    std::string (*Make)();
-  };
-  static const TLoad loads[] = {
-      {"RowBytes/64MB/", "prose64.txt", [] { return ProseFile(size_t{64} << 20); }},
-      {"RowBytes/10M_rows/", "short10m.txt", [] { return ShortRowsFile(10'000'000); }},
-  };
-  for (const TLoad& l : loads) {
+  for (const TLoad& l : kLoads) {
     AddCase(std::string(l.Name) + "baseline", [&l](benchmark::State& state) {
       const std::string& path = BenchFile(l.File, l.Make);
       RunForked(state, [&](Figures& f) { RowsBaseline(f, path); }, false);

@@ -78,7 +78,8 @@
 //                                      a log of the inserted bytes
 //
 // Options of our own: --lastrow_kib=N (or HOTARU_BENCH_LASTROW_KIB=N) sets P,
-// 1024 KiB by default.
+// 1024 KiB by default.  --write_row_files=DIR writes the RowBytes cases' files
+// (prose64.txt, short10m.txt) into DIR and exits, running no case.
 #include <QApplication>
 
 #include <cstdio>
@@ -114,6 +115,7 @@ void PrintHelp() {
   std::fprintf(stdout,
                "  [--lastrow_kib=<n>]  the paragraph of RewrapLastRow in KiB (default 1024;\n"
                "                       also HOTARU_BENCH_LASTROW_KIB)\n"
+               "  [--write_row_files=<dir>]  write the RowBytes cases' files into <dir> and exit\n"
                "Defaults here: --benchmark_repetitions=5 --benchmark_report_aggregates_only=true\n");
 }
 
@@ -125,6 +127,11 @@ std::unique_ptr<benchmark::BenchmarkReporter> FileReporter(const std::string& fo
 }  // namespace
 
 int main(int argc, char** argv) {
+  // --write_row_files=DIR: only write the RowBytes cases' files, for
+  // measuring another program on the same bytes (bench/compare-editor.sh).
+  for (int i = 1; i < argc; ++i) {
+    if (const char* dir = FlagValue(argv[i], "--write_row_files")) return bench::WriteRowFiles(dir) ? 0 : 1;
+  }
   qputenv("QT_QPA_PLATFORM", "offscreen");
   if (qgetenv("XDG_RUNTIME_DIR").isEmpty()) {
     char dir[] = "/tmp/hotaru-bench-XXXXXX";
