@@ -16,7 +16,8 @@
 #
 #   ime-test.sh HOTARU_PROGRAM SESSION_SCRIPT
 #
-# Exits 77 (skipped) when the machine has no input method to run.
+# Exits 77 (skipped) when the machine has no input method to run, or when
+# ibus loses Mozc as its engine in the session.
 set -u
 
 if [ "${1:-}" != --inside ]; then
@@ -114,11 +115,16 @@ ime_linked() {
   return 1
 }
 if ! poll 30 ime_linked; then
-  # Nothing of the program's own can be checked without the link; an ibus
-  # too slow to make it is the session's failing, not the program's.
-  cp "$out"/* "$keep/" 2>/dev/null
-  echo "SKIPPED: ibus did not link up with the program within 30 s; keys went straight to the document"
-  exit 77
+  # With Mozc still ibus's engine the program failed to take the keys to
+  # it; with another engine the session lost Mozc, and nothing of the
+  # program's own can be checked.
+  engine=$(timeout 10 ibus engine 2>&1)
+  [ "$engine" = mozc-jp ] || {
+    cp "$out"/* "$keep/" 2>/dev/null
+    echo "SKIPPED: ibus's engine is '$engine', not Mozc; keys went straight to the document"
+    exit 77
+  }
+  fail "keys never reached Mozc in 30 s, though it is ibus's engine"
 fi
 
 # Composing: neither the document nor the undo history changes, and the
