@@ -1,15 +1,16 @@
 // TRowBlock: the rows of one block of the row list.
 //
 // A block filled by loading is packed: its rows lie one after another in one
-// shared chunk, so a row costs a 32-bit start and its length is the distance
-// to the next start (a sentinel after the last row closes the block).  Bit 31
-// of a start says that the byte just before the next start is not the row's
-// own: the LF a loaded line ended with, which the loader leaves in the chunk
-// rather than copy each row apart.
+// stretch of a shared chunk, at most kSpan bytes long, so a row costs a
+// 16-bit start from the stretch's base and its length is the distance to the
+// next start (a sentinel after the last row closes the block).  Bit 15 of a
+// start says that the byte just before the next start is not the row's own:
+// the LF a loaded line ended with, which the loader leaves in the chunk
+// rather than copy each row apart.  A row longer than the span is kept loose.
 //
-// Any change other than appending a row that continues the chunk turns the
+// Any change other than appending a row that continues the stretch turns the
 // block loose: one TRowStr per row.  Edits touch few blocks, so a loaded
-// document keeps about four bytes per row beside its text.
+// document keeps about two bytes per row beside its text.
 #pragma once
 
 #include <cstddef>
@@ -23,10 +24,12 @@
 
 template <size_t MaxRows>
 class TRowBlock {
-  static constexpr uint32_t kDrop = 0x80000000u;  // the span's last byte is not the row's
-  static constexpr uint32_t kPlace = 0x7FFFFFFFu;
+  static constexpr uint16_t kDrop = 0x8000;  // the last byte before the next start is not the row's
+  static constexpr uint16_t kPlace = 0x7FFF;
 
 public:
+  static constexpr size_t kSpan = kPlace;  // most bytes a packed block's rows span
+
   TRowBlock() = default;
   TRowBlock(const TRowBlock&) = delete;
   TRowBlock& operator=(const TRowBlock&) = delete;
@@ -37,9 +40,9 @@ public:
 
   TRowStr Get(size_t off) const noexcept {
     if (!Packed()) return FRows[off];
-    const uint32_t s = FStarts[off];
-    const uint32_t from = s & kPlace;
-    return TRowStr(FChunk, from, (FStarts[off + 1] & kPlace) - from - (s >> 31));
+    const uint16_t s = FStarts[off];
+    const size_t from = s & kPlace;
+    return TRowStr(FChunk, FBase + from, (FStarts[off + 1] & kPlace) - from - (s >> 15));
   }
   // The row's text in place, for a caller that reads and replaces it.
   TRowStr& Ref(size_t off) {
@@ -63,35 +66,36 @@ public:
   void ApplyFlag(uint8_t) noexcept {}
 
   // Appends the row at [Off, Off + Len) of Chunk when it continues the
-  // packed rows (directly, or after one skipped byte), or starts a packed
-  // block.  An empty row with no chunk goes at the end of the packed rows.
-  // False when the row cannot be packed here.
+  // packed rows (directly, or after one skipped byte) within the span, or
+  // starts a packed block.  False when the row cannot be packed here.
   bool TryAppend(TStrChunk* Chunk, size_t Off, size_t Len) {
     if (!FRows.empty() || !Packable(Chunk, Off, Len) || size() >= MaxRows) return false;
-    const auto from = static_cast<uint32_t>(Off);
-    const auto to = static_cast<uint32_t>(Off + Len);
     if (!Packed()) {
       FChunk = Chunk;
       FChunk->AddRef();
+      FBase = static_cast<uint32_t>(Off);
       FStarts.reserve(MaxRows + 1);
-      FStarts.push_back(from);
-      FStarts.push_back(to);
+      FStarts.push_back(0);
+      FStarts.push_back(static_cast<uint16_t>(Len));
       return true;
     }
-    if (Chunk != FChunk) return false;
-    uint32_t& sentinel = FStarts.back();
+    uint16_t& sentinel = FStarts.back();
+    if (Chunk != FChunk || Off < FBase + size_t{sentinel} || Off + Len > FBase + kSpan) return false;
+    const auto from = static_cast<uint16_t>(Off - FBase);
     if (from == sentinel + 1)
       FStarts[FStarts.size() - 2] |= kDrop;
     else if (from != sentinel)
       return false;
     sentinel = from;
-    FStarts.push_back(to);
+    FStarts.push_back(static_cast<uint16_t>(from + Len));
     return true;
   }
   // True when a fresh block could pack the row.
   static bool Packable(const TStrChunk* Chunk, size_t Off, size_t Len) noexcept {
-    return Chunk && Off + Len <= kPlace;
+    return Chunk && Len <= kSpan && Off + Len <= UINT32_MAX;
   }
+  // Gives back the room kept for rows that will not come.
+  void Seal() { FStarts.shrink_to_fit(); }
   // Adds a row at the end of a loose (or empty) block.
   void PushLoose(TRowStr s) {
     Loosen();
@@ -109,6 +113,7 @@ public:
     if (off == size()) return b;
     b->FChunk = FChunk;
     FChunk->AddRef();
+    b->FBase = FBase;
     b->FStarts.assign(FStarts.begin() + static_cast<std::ptrdiff_t>(off), FStarts.end());
     FStarts.resize(off + 1);
     FStarts.back() &= kPlace;  // the first part's sentinel
@@ -123,9 +128,9 @@ public:
     if (!FChunk || FChunk->Refs() == 0) return "row block: packed rows without their chunk";
     if (FStarts.size() < 2 || FStarts.size() > MaxRows + 1) return "row block: packed row count out of range";
     if (FStarts.back() & kDrop) return "row block: the sentinel skips a byte";
-    if (FStarts.back() > FChunk->Capacity()) return "row block: rows past the chunk's end";
+    if (FBase + size_t{FStarts.back()} > FChunk->Capacity()) return "row block: rows past the chunk's end";
     for (size_t i = 0; i + 1 < FStarts.size(); ++i)
-      if ((FStarts[i] & kPlace) + (FStarts[i] >> 31) > (FStarts[i + 1] & kPlace))
+      if ((FStarts[i] & kPlace) + (FStarts[i] >> 15) > (FStarts[i + 1] & kPlace))
         return "row block: a row ends before it starts";
     return {};
   }
@@ -144,12 +149,13 @@ private:
     Clear();
   }
   void Clear() noexcept {
-    std::vector<uint32_t>().swap(FStarts);
+    std::vector<uint16_t>().swap(FStarts);
     TStrChunk::Release(FChunk);
     FChunk = nullptr;
   }
 
   TStrChunk* FChunk = nullptr;      // packed: the rows' chunk, one reference held
-  std::vector<uint32_t> FStarts;    // packed: row starts and a sentinel
+  uint32_t FBase = 0;               // packed: where the stretch begins in the chunk
+  std::vector<uint16_t> FStarts;    // packed: row starts from FBase, and a sentinel
   std::vector<TRowStr> FRows;       // loose: one text per row
 };

@@ -41,8 +41,10 @@ public:
     const size_t at = Stretch.Offset() + Off;
     TBlock* b = FIndex.LastBlock();
     if (!b || !b->TryAppend(chunk, at, Len)) {
-      if (!b || b->Packed() || b->size() >= MaxBlock || TBlock::Packable(chunk, at, Len))
+      if (!b || b->Packed() || b->size() >= MaxBlock || TBlock::Packable(chunk, at, Len)) {
+        if (b) b->Seal();
         b = &FIndex.OpenLastBlock();
+      }
       if (!b->TryAppend(chunk, at, Len)) b->PushLoose(Stretch.Substr(Off, Len));
     }
     FIndex.GrewLast(1);
