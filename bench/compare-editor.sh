@@ -142,7 +142,12 @@ wait_idle() {
   while :; do
     t=$(now_us)
     ticks=$(cpu_ticks "$pid") || die "the editor (pid $pid) ended before it was idle"
-    rss=$(mem_kib "$pid" VmRSS) || die "no VmRSS for pid $pid"
+    # A process in the middle of exec shows no VmRSS for a moment.
+    if ! rss=$(mem_kib "$pid" VmRSS); then
+      kill -0 "$pid" 2>/dev/null || die "the editor (pid $pid) ended before it was idle"
+      sleep "$SAMPLE_S"
+      continue
+    fi
     if ((ticks > ref_ticks + 1 || rss > ref_rss + 256 || rss < ref_rss - 256)); then
       ref_ticks=$ticks ref_rss=$rss ref_t=$t
     elif ((t - ref_t >= QUIET_MS * 1000)) && $loaded; then
