@@ -127,34 +127,11 @@ private:
   TCustomAFEdit& FE;
 };
 
-// A row's place in a stretch of bytes.
-struct TSlice {
-  uint32_t Off;
-  uint32_t Len;
-};
-
 // Indents of successive rows, stored as runs of equal values.
 struct TIndentRun {
   int16_t Indent;
   uint32_t Count;
 };
-
-// Packs Rows, slices of the bytes at From in order, into the packer's chunks
-// and adds them to List.  The rows that still fit in the current chunk go
-// there, and the rest start a new one, so that chunks are filled to the brim.
-void PackRows(TRowPacker& Packer, TRowList& List, const char* From, const std::vector<TSlice>& Rows) {
-  for (size_t first = 0; first < Rows.size();) {
-    const size_t base = Rows[first].Off;
-    const size_t room = Packer.Room();
-    size_t last = first;
-    while (last < Rows.size() && Rows[last].Off + Rows[last].Len - base <= room) ++last;
-    if (last == first) last = Rows.size();  // a fresh chunk takes them all
-    const size_t end = Rows[last - 1].Off + Rows[last - 1].Len;
-    const TRowStr stretch = Packer.Pack(std::string_view(From + base, end - base));
-    for (size_t i = first; i < last; ++i) List.AddSlice(stretch, Rows[i].Off - base, Rows[i].Len);
-    first = last;
-  }
-}
 
 }  // namespace
 
@@ -197,10 +174,10 @@ void TCustomAFEdit::LoadTextRows(TLineReader& Reader, int Mode) {
   TRowList rows;
   TRowPacker packer;
   std::vector<TIndentRun> indents;  // only with leading tabs to indent
-  std::vector<TSlice> pending;      // rows of the current window not yet packed
+  std::vector<TRowSlice> pending;   // rows of the current window not yet packed
   const char* pendingFrom = nullptr;
   auto packPending = [&] {
-    PackRows(packer, rows, pendingFrom, pending);
+    PackRowSlices(packer, rows, pendingFrom, pending);
     pending.clear();
   };
   Reader.BeforeRefill = packPending;

@@ -5,8 +5,10 @@
 // bytes stay valid while the list keeps the row.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "AFEdit/document/BlockIndex.h"
 #include "AFEdit/document/RowBlock.h"
@@ -82,3 +84,27 @@ private:
 };
 
 using TRowList = TRowListOf<1024>;
+
+// A row's place in a stretch of bytes.
+struct TRowSlice {
+  uint32_t Off;
+  uint32_t Len;
+};
+
+// Packs Rows, slices of the bytes at From in order, into the packer's chunks
+// and adds them to List.  The rows that still fit in the current chunk go
+// there, and the rest start a new one, so that chunks are filled to the brim.
+template <class List>
+void PackRowSlices(TRowPacker& Packer, List& L, const char* From, const std::vector<TRowSlice>& Rows) {
+  for (size_t first = 0; first < Rows.size();) {
+    const size_t base = Rows[first].Off;
+    const size_t room = Packer.Room();
+    size_t last = first;
+    while (last < Rows.size() && Rows[last].Off + Rows[last].Len - base <= room) ++last;
+    if (last == first) last = Rows.size();  // a fresh chunk takes them all
+    const size_t end = Rows[last - 1].Off + Rows[last - 1].Len;
+    const TRowStr stretch = Packer.Pack(std::string_view(From + base, end - base));
+    for (size_t i = first; i < last; ++i) L.AddSlice(stretch, Rows[i].Off - base, Rows[i].Len);
+    first = last;
+  }
+}

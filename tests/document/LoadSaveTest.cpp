@@ -365,6 +365,35 @@ TEST(FileRoundTrip, TextFilesComeBackByteForByte) {
   EXPECT_EQ(ReadBytes(out), "a\r\nb\r\nc\r\nd");
 }
 
+// Random files of short, empty and very long lines, with CR LF or LF line
+// ends, come back byte for byte (LF as CR LF) and load into packed rows.
+TEST(FileRoundTrip, RandomFilesComeBackByteForByte) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string in = dir.filePath("in.txt").toStdString();
+  const std::string out = dir.filePath("out.txt").toStdString();
+  std::mt19937 rng(11);
+  TAFEdit e;
+  for (int round = 0; round < 6; ++round) {
+    const bool lf = round % 2;
+    std::string file, expected;
+    for (int i = 0, n = 2000 + static_cast<int>(rng() % 3000); i < n; ++i) {
+      const unsigned kind = rng() % 100;
+      const size_t len = kind < 5 ? 0 : kind < 7 ? 30000 + rng() % 10000 : rng() % 90;
+      std::string line;
+      for (size_t k = 0; k < len; ++k) line += static_cast<char>(k % 2 ? 0xA0 : 0x82);
+      file += line + (lf ? "\n" : "\r\n");
+      expected += line + "\r\n";
+    }
+    WriteBytes(in, file);
+    e.LoadFromFile(in, 0);
+    EXPECT_EQ(e.CheckInvariants(), "");
+    EXPECT_GT(e.Lines().PackedBlocks(), e.Lines().BlockCount() / 2);
+    e.SaveToFile(out, 0);
+    ASSERT_EQ(ReadBytes(out), expected) << "round " << round;
+  }
+}
+
 TEST(FileRoundTrip, BinaryKeepsRowsAndRecords) {
   QTemporaryDir dir;
   const std::string path = dir.filePath("doc.bin").toStdString();
