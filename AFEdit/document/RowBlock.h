@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -35,7 +36,7 @@ public:
   TRowBlock& operator=(const TRowBlock&) = delete;
   ~TRowBlock() { TStrChunk::Release(FChunk); }
 
-  bool Packed() const noexcept { return !FStarts.empty(); }
+  bool Packed() const noexcept { return FChunk != nullptr; }
   size_t size() const noexcept { return Packed() ? FStarts.size() - 1 : FRows.size(); }
 
   TRowStr Get(size_t off) const noexcept {
@@ -43,6 +44,13 @@ public:
     const uint16_t s = FStarts[off];
     const size_t from = s & kPlace;
     return TRowStr(FChunk, FBase + from, (FStarts[off + 1] & kPlace) - from - (s >> 15));
+  }
+  // The row's bytes, valid while the block keeps the row.
+  std::string_view View(size_t off) const noexcept {
+    if (!Packed()) return FRows[off].view();
+    const uint16_t s = FStarts[off];
+    const size_t from = s & kPlace;
+    return {FChunk->Data() + FBase + from, (FStarts[off + 1] & kPlace) - from - (s >> 15)};
   }
   // The row's text in place, for a caller that reads and replaces it.
   TRowStr& Ref(size_t off) {
@@ -123,9 +131,9 @@ public:
 
   // What is wrong with the block, or "".
   std::string Check() const {
-    if (!Packed()) return FChunk ? "row block: a loose block holds a chunk" : "";
+    if (!Packed()) return FStarts.empty() ? "" : "row block: a loose block holds row starts";
     if (!FRows.empty()) return "row block: packed and loose rows at once";
-    if (!FChunk || FChunk->Refs() == 0) return "row block: packed rows without their chunk";
+    if (FChunk->Refs() == 0) return "row block: packed rows without their chunk";
     if (FStarts.size() < 2 || FStarts.size() > MaxRows + 1) return "row block: packed row count out of range";
     if (FStarts.back() & kDrop) return "row block: the sentinel skips a byte";
     if (FBase + size_t{FStarts.back()} > FChunk->Capacity()) return "row block: rows past the chunk's end";
@@ -143,7 +151,9 @@ private:
   }
   // Turns a packed block into one TRowStr per row.
   void Loosen() {
-    if (!Packed()) return;
+    if (Packed()) LoosenRows();
+  }
+  void LoosenRows() {
     FRows.reserve(size());
     for (size_t i = 0; i < size(); ++i) FRows.push_back(Get(i));
     Clear();
@@ -154,8 +164,9 @@ private:
     FChunk = nullptr;
   }
 
+  // The fields a loose row's reading needs come first, on one cache line.
   TStrChunk* FChunk = nullptr;      // packed: the rows' chunk, one reference held
-  uint32_t FBase = 0;               // packed: where the stretch begins in the chunk
-  std::vector<uint16_t> FStarts;    // packed: row starts from FBase, and a sentinel
   std::vector<TRowStr> FRows;       // loose: one text per row
+  std::vector<uint16_t> FStarts;    // packed: row starts from FBase, and a sentinel
+  uint32_t FBase = 0;               // packed: where the stretch begins in the chunk
 };

@@ -24,6 +24,12 @@ public:
     auto loc = FIndex.Locate(static_cast<size_t>(Row));
     return loc.B->Get(loc.Off);
   }
+  // The row's bytes without a handle of their own: valid while the list
+  // keeps the row unchanged.
+  std::string_view View(int Row) const {
+    auto loc = FIndex.Locate(static_cast<size_t>(Row));
+    return loc.B->View(loc.Off);
+  }
   // The row's text in place, for a caller that reads and replaces it.
   TRowStr& Ref(int Row) {
     auto loc = FIndex.Locate(static_cast<size_t>(Row));

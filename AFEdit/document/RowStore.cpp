@@ -28,7 +28,7 @@ int CountByte(std::string_view S, unsigned char B) noexcept {
 }
 
 bool TCustomAFEdit::RowHasLineEnd(int Row) const {
-  const TRowStr& s = FLines[Row];
+  const std::string_view s = FLines.View(Row);
   return !s.empty() && s.back() == '\r';
 }
 

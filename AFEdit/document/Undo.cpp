@@ -8,7 +8,7 @@ class TRowPieces : public TPieceList {
 public:
   TRowPieces(const TRowList& L, int From, int N) : FL(L), FFrom(From), FN(N) {}
   size_t Count() const override { return static_cast<size_t>(FN); }
-  std::string_view Piece(size_t I) const override { return FL[FFrom + static_cast<int>(I)].view(); }
+  std::string_view Piece(size_t I) const override { return FL.View(FFrom + static_cast<int>(I)); }
 
 private:
   const TRowList& FL;

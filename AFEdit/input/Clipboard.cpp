@@ -85,7 +85,7 @@ void TCustomAFEdit::CopySelection(bool AsDisplayed) {
   } else if (FSel.HasRowSel()) {
     const int last = std::min(FSel.LastSelRow(), RowCount() - 1);
     start = {0, std::max(FSel.FirstSelRow(), 0)};
-    end = {static_cast<int>(FLines[last].size()), last};
+    end = {static_cast<int>(FLines.View(last).size()), last};
   } else {
     return;
   }

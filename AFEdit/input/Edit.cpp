@@ -21,7 +21,7 @@ bool IsLead(char c) noexcept { return IsLeadByte(static_cast<unsigned char>(c));
 int TCustomAFEdit::PosToByteIndex(TPoint P) {
   if (P.Y < 0 || P.Y >= RowCount()) return 0;
   // A position inside the indent stands for the row's first byte.
-  return std::max(0, DisplayToByteCount(FLines[P.Y].view(), P.X, RowIndent(P.Y), FTabSize));
+  return std::max(0, DisplayToByteCount(FLines.View(P.Y), P.X, RowIndent(P.Y), FTabSize));
 }
 
 void TCustomAFEdit::InsertText(std::string_view Text) {
@@ -74,7 +74,7 @@ void TCustomAFEdit::InsertText(std::string_view Text) {
   // 6. At the start of a continuation row the text goes to the end of the
   // row before it.
   if (continuation && R > 0 && !RowHasLineEnd(R - 1) && B == 0) {
-    B = static_cast<int>(FLines[R - 1].size());
+    B = static_cast<int>(FLines.View(R - 1).size());
     FCaret = {RowDisplayWidth(R - 1), R - 1};
     --R;
   }
@@ -127,8 +127,8 @@ void TCustomAFEdit::NewLine() {
   const TEditScope scope(*this);
   std::string A;
   if ((FOptions.contains(aoAutoIndent) || FOptions.contains(aoAutoJpnIndent)) && FCaret.Y < RowCount() &&
-      !FLines[FCaret.Y].empty()) {
-    const std::string_view t = FLines[FCaret.Y].view();
+      !FLines.View(FCaret.Y).empty()) {
+    const std::string_view t = FLines.View(FCaret.Y);
     const size_t N = std::min(static_cast<size_t>(PosToByteIndex(FCaret)), t.size());
     size_t P = 0;
     while (P < N) {
@@ -261,7 +261,7 @@ void TCustomAFEdit::DeleteSelection() {
       const int endRow = S.Y + 1;
       const int b = PosToByteIndex(S);
       const std::string head = FLines[S.Y].str().substr(0, static_cast<size_t>(b));
-      const int lenS = static_cast<int>(FLines[S.Y].size());
+      const int lenS = static_cast<int>(FLines.View(S.Y).size());
       ColAttrEdit(S.Y, b, caDelete, lenS - b);
       BlocksEdited(S.Y, b, caDelete, lenS - b);
       SetRowText(S.Y, head, false);
@@ -287,8 +287,8 @@ void TCustomAFEdit::DeleteSelection() {
     // Re-wrap may have moved the start of the range to a later row (a word
     // or a character that may not begin a row went along): follow its byte.
     int r = S.Y, k = startByte;
-    while (k > static_cast<int>(FLines[r].size()) && !RowHasLineEnd(r) && r + 1 < RowCount())
-      k -= static_cast<int>(FLines[r++].size());
+    while (k > static_cast<int>(FLines.View(r).size()) && !RowHasLineEnd(r) && r + 1 < RowCount())
+      k -= static_cast<int>(FLines.View(r++).size());
     if (r != S.Y) FCaret = ByteToDisplayPos({k, r});
     FTopRow = std::min(FCaret.Y, FTopRow);
     FSel.SetAnchorPos(S);

@@ -189,7 +189,7 @@ void TCustomAFEdit::KeyUp(int Key, TShiftState Shift) {
 int TCustomAFEdit::WordByteAt(TPoint P, bool& Dbcs) {
   Dbcs = false;
   if (P.Y < 0 || P.Y >= RowCount() || P.X < 0) return -1;
-  const std::string_view t = FLines[P.Y].view();
+  const std::string_view t = FLines.View(P.Y);
   const int b = PosToByteIndex(P);
   if (b < 0 || b >= static_cast<int>(t.size())) return -1;
   Dbcs = ByteType(t, static_cast<size_t>(b)) != mbSingleByte;
@@ -199,7 +199,7 @@ int TCustomAFEdit::WordByteAt(TPoint P, bool& Dbcs) {
 bool TCustomAFEdit::IsWordBreakAt(TPoint P) {
   bool dbcs = false;
   const int b = WordByteAt(P, dbcs);
-  return b < 0 || dbcs || !IsWordByte(static_cast<unsigned char>(FLines[P.Y].view()[static_cast<size_t>(b)]));
+  return b < 0 || dbcs || !IsWordByte(static_cast<unsigned char>(FLines.View(P.Y)[static_cast<size_t>(b)]));
 }
 
 bool TCustomAFEdit::IsDbcsAt(TPoint P) {
@@ -210,7 +210,7 @@ bool TCustomAFEdit::IsDbcsAt(TPoint P) {
 bool TCustomAFEdit::IsCrAt(TPoint P) {
   bool dbcs = false;
   const int b = WordByteAt(P, dbcs);
-  return b >= 0 && FLines[P.Y].view()[static_cast<size_t>(b)] == '\r';
+  return b >= 0 && FLines.View(P.Y)[static_cast<size_t>(b)] == '\r';
 }
 
 void TCustomAFEdit::WordLeft() {

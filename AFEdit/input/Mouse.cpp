@@ -377,7 +377,7 @@ bool TCustomAFEdit::MouseDblClick(int X) {
 
   if (FCaret.Y < 0 || FCaret.Y >= RowCount() || X < FLeftMgn) return false;
   const int row = FCaret.Y;
-  const std::string_view T = FLines[row].view();
+  const std::string_view T = FLines.View(row);
   const int len = static_cast<int>(T.size());
   // The stored byte at the caret; a caret inside the indent stands at the
   // first byte of the text.
@@ -413,7 +413,7 @@ bool TCustomAFEdit::MouseDblClick(int X) {
 
   // A word of ASCII letters and digits, across wrapped rows.
   auto wordAt = [&](int r, int b) {
-    const std::string_view s = FLines[r].view();
+    const std::string_view s = FLines.View(r);
     return b >= 0 && b < static_cast<int>(s.size()) && IsAsciiAlnum(s[static_cast<size_t>(b)]) &&
            ByteType(s, static_cast<size_t>(b)) == mbSingleByte;
   };
@@ -422,12 +422,12 @@ bool TCustomAFEdit::MouseDblClick(int X) {
     if (--p < 0) {
       if (r == 0) break;
       --r;
-      p = static_cast<int>(FLines[r].size()) - 1;
+      p = static_cast<int>(FLines.View(r).size()) - 1;
     }
   }
   for (int r = row, p = B; wordAt(r, p);) {
     FSel.FActivePos = ByteToDisplayPos({++p, r});
-    if (p >= static_cast<int>(FLines[r].size())) {
+    if (p >= static_cast<int>(FLines.View(r).size())) {
       if (r == RowCount() - 1) break;
       ++r;
       p = 0;

@@ -3,7 +3,7 @@
 
 namespace {
 int TextLen(const TRowList& lines, int Row) {
-  return Row >= 0 && Row < lines.Count() ? static_cast<int>(lines[Row].size()) : 0;
+  return Row >= 0 && Row < lines.Count() ? static_cast<int>(lines.View(Row).size()) : 0;
 }
 }  // namespace
 

@@ -194,12 +194,12 @@ int TCustomAFEdit::RowIndent(int Row) const { return std::max<int>(0, FLineAttrs
 
 int TCustomAFEdit::RowDisplayWidth(int Row) {
   if (Row < 0 || Row >= RowCount()) return 0;
-  return RowIndent(Row) + ExpandedWidth(FLines[Row].view(), FTabSize);
+  return RowIndent(Row) + ExpandedWidth(FLines.View(Row), FTabSize);
 }
 
 std::string TCustomAFEdit::RowDisplayText(int Row) {
   std::string D;
-  if (Row >= 0 && Row < RowCount()) BuildDisplayText(D, FLines[Row].view(), RowIndent(Row), FTabSize);
+  if (Row >= 0 && Row < RowCount()) BuildDisplayText(D, FLines.View(Row), RowIndent(Row), FTabSize);
   return D;
 }
 
@@ -208,7 +208,7 @@ TPoint TCustomAFEdit::ByteToDisplayPos(TPoint P) {
     P.X = RowIndent(P.Y);
     return P;
   }
-  const std::string_view text = FLines[P.Y].view();
+  const std::string_view text = FLines.View(P.Y);
   const size_t bytes = std::clamp(P.X, 0, Len(text));
   P.X = RowIndent(P.Y) + ExpandedWidth(text.substr(0, bytes), FTabSize);
   return P;
@@ -218,7 +218,7 @@ TPoint TCustomAFEdit::SnapToChar(TPoint P, bool Backward) {
   if (Backward) SnapBackward = true;
   if (P.Y >= 0 && P.Y < RowCount()) {
     const std::string_view D =
-        BuildDisplay(FTabBuf, FLines[P.Y].view(), RowIndent(P.Y), FTabSize);
+        BuildDisplay(FTabBuf, FLines.View(P.Y), RowIndent(P.Y), FTabSize);
     if (P.X >= 0 && P.X < Len(D) && ByteType(D, static_cast<size_t>(P.X)) == mbTrailByte) {
       P.X += SnapBackward ? -1 : 1;
       SnapBackward = !SnapBackward;
@@ -249,12 +249,12 @@ void TCustomAFEdit::CaretLeft() {
     } else {
       // To the end of the previous row, before its line end if it has one.
       --row;
-      const std::string_view prev = ShownText(FLines[row].view());
+      const std::string_view prev = ShownText(FLines.View(row));
       col = RowIndent(row) + ExpandedWidth(prev, FTabSize) - (EndsWithCr(prev) ? 1 : 0);
     }
     return;
   }
-  const std::string_view D = BuildDisplay(FTabBuf, FLines[row].view(), indent, FTabSize);
+  const std::string_view D = BuildDisplay(FTabBuf, FLines.View(row), indent, FTabSize);
   const int len = Len(D);
   if (col > len) {
     col = FOptions.contains(aoFreeCaret) ? col - 1 : std::max(0, len - 1);
@@ -264,7 +264,7 @@ void TCustomAFEdit::CaretLeft() {
   } else if (IsTabOrFiller(D[static_cast<size_t>(col - 1)])) {
     // Across the whole span of one tab, or one 0x0B byte of the text: the
     // text tells them apart.
-    col = ByteToDisplayPos({DisplayToByteCount(FLines[row].view(), col - 1, indent, FTabSize), row}).X;
+    col = ByteToDisplayPos({DisplayToByteCount(FLines.View(row), col - 1, indent, FTabSize), row}).X;
   } else {
     --col;
   }
@@ -279,7 +279,7 @@ void TCustomAFEdit::CaretRight() {
   }
   if (row < 0) return;
   const int indent = RowIndent(row);
-  const std::string_view D = BuildDisplay(FTabBuf, FLines[row].view(), indent, FTabSize);
+  const std::string_view D = BuildDisplay(FTabBuf, FLines.View(row), indent, FTabSize);
   const int len = Len(D);
   const bool freeCaret = FOptions.contains(aoFreeCaret);
   const int from = col;
@@ -290,7 +290,7 @@ void TCustomAFEdit::CaretRight() {
     if (IsTabOrFiller(D[at])) {
       // Across the rest of one tab's span, up to and including its tab byte,
       // or across one 0x0B byte of the text.
-      col = ByteToDisplayPos({DisplayToByteCount(FLines[row].view(), col, indent, FTabSize) + 1, row}).X;
+      col = ByteToDisplayPos({DisplayToByteCount(FLines.View(row), col, indent, FTabSize) + 1, row}).X;
     } else {
       col += ByteType(D, at) == mbLeadByte ? 2 : 1;
     }

@@ -217,12 +217,12 @@ TCustomAFEdit::TWrapNext TCustomAFEdit::WrapSplitRow(TWrapStep& s) {
     FLineAttrs.MarkDirty(R + 1, RowCount());
   } else {
     SetRowText(R + 1, Join(FWrapPacker, rest, FLines[R + 1]), false);
-    FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines[R + 1].size()) + 2);
+    FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines.View(R + 1).size()) + 2);
   }
   ColAttrsMove(R, R + 1, amToNextRow, static_cast<int>(N - B));
   BlocksMove(R, R + 1, amToNextRow, static_cast<int>(N - B));
   if (FCaret.Y == R && caret.Byte >= B)
-    FCaret = {CaretColOf(FLines[R + 1], IndentOf(FLineAttrs.PeekAttr(R + 1)), {caret.Byte - B, caret.Beyond}, FTabSize),
+    FCaret = {CaretColOf(FLines.View(R + 1), IndentOf(FLineAttrs.PeekAttr(R + 1)), {caret.Byte - B, caret.Beyond}, FTabSize),
               R + 1};
   SetRowText(R, T.Substr(0, B), false);
   FLineAttrs.GetAttr(R).Dirty = true;
@@ -268,9 +268,9 @@ TCustomAFEdit::TWrapNext TCustomAFEdit::WrapPullRow(TWrapStep& s) {
   auto placeCaret = [&](size_t B) {
     if (!caretHere) return;
     if (caret.Byte < B || R + 1 >= RowCount())
-      FCaret = {CaretColOf(FLines[R], I, caret, FTabSize), R};
+      FCaret = {CaretColOf(FLines.View(R), I, caret, FTabSize), R};
     else
-      FCaret = {CaretColOf(FLines[R + 1], IndentOf(FLineAttrs.PeekAttr(R + 1)), {caret.Byte - B, caret.Beyond},
+      FCaret = {CaretColOf(FLines.View(R + 1), IndentOf(FLineAttrs.PeekAttr(R + 1)), {caret.Byte - B, caret.Beyond},
                            FTabSize),
                 R + 1};
   };
@@ -280,7 +280,7 @@ TCustomAFEdit::TWrapNext TCustomAFEdit::WrapPullRow(TWrapStep& s) {
     ColAttrsMove(R + 1, R, amToPrevRow, n1);
     BlocksMove(R + 1, R, amToPrevRow, n1);
     SetRowText(R, Join(FWrapPacker, T, T1), false);
-    FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines[R].size()) + 2);
+    FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines.View(R).size()) + 2);
     DeleteRow(R + 1);
     if (FSel.HasRowSel()) FSel.RowDeleted(R + 1);
     FLineAttrs.MarkDirty(R + 1, RowCount());
@@ -294,7 +294,7 @@ TCustomAFEdit::TWrapNext TCustomAFEdit::WrapPullRow(TWrapStep& s) {
     BlocksMove(R + 1, R, amToPrevRow, k);
     SetRowText(R, Join(FWrapPacker, T, T1.Substr(0, static_cast<size_t>(k))), false);
     SetRowText(R + 1, T1.Substr(static_cast<size_t>(k)), false);
-    FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines[R + 1].size()) + 2);
+    FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines.View(R + 1).size()) + 2);
     placeCaret(B);
   } else if (B < N) {
     const int k = static_cast<int>(N - B);
@@ -347,7 +347,7 @@ size_t TCustomAFEdit::PullBreak(const TWrapStep& s, const TRowStr& T1, const std
 // tabs and indent as spaces and the columns before Start blanked.
 std::string TCustomAFEdit::GetRangeText(TPoint Start, TPoint End, bool AsDisplayed) {
   std::vector<std::string> lines;
-  auto rowView = [&](int r) { return FLines[r].view(); };
+  auto rowView = [&](int r) { return FLines.View(r); };
   auto withoutCr = [](std::string_view s) {
     return !s.empty() && s.back() == '\r' ? s.substr(0, s.size() - 1) : s;
   };

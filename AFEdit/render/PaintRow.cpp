@@ -230,7 +230,7 @@ bool TCustomAFEdit::BeginRowPaint(int Row, int Top, const TRect& R) {
   // IsSelectedAt needs the display text's length.
   std::string& D = FPaint.D;
   D.assign(static_cast<size_t>(indent), kIndentByte);
-  AppendExpandedTabs(D, FLines[Row].view(), false, FTabSize);
+  AppendExpandedTabs(D, FLines.View(Row), false, FTabSize);
   SetRunColors(0, Row, rkRowStart);
   FCanvas.FillRect(R);
 
@@ -283,7 +283,7 @@ void TCustomAFEdit::VisibleByteRange(const TRect& R, int& S, int& E) {
   }
   E = std::min(E, len);
   const int indent = std::max<int>(FPaint.Indent, 0);
-  DisplayByteIndexes(FLines[FPaint.Row].view(), S, E, indent, FTabSize, FPaint.ColB);
+  DisplayByteIndexes(FLines.View(FPaint.Row), S, E, indent, FTabSize, FPaint.ColB);
   FPaint.FirstPos = S;
 }
 
