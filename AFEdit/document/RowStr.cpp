@@ -1,5 +1,6 @@
 #include "AFEdit/document/RowStr.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include <stdexcept>
@@ -31,24 +32,39 @@ TRowStr::TRowStr(TStrChunk* chunk, size_t offset, size_t length) noexcept
   if (FChunk) FChunk->AddRef();
 }
 
+// Appends b behind a when a ends where chunk C's used bytes end and there is
+// room: the result is a row of C, and only b is copied.
+bool TRowPacker::AppendInPlace(TStrChunk* C, size_t& Used, std::string_view a, std::string_view b, TRowStr& Out) {
+  const auto at = [](const char* p) { return reinterpret_cast<uintptr_t>(p); };
+  if (!C || a.empty() || at(a.data()) < at(C->Data()) || at(a.data()) + a.size() != at(C->Data()) + Used ||
+      Used + b.size() > C->Capacity())
+    return false;
+  const size_t off = static_cast<size_t>(a.data() - C->Data());
+  if (!b.empty()) std::memcpy(C->Data() + Used, b.data(), b.size());
+  Used += b.size();
+  Out = TRowStr(C, off, a.size() + b.size());
+  return true;
+}
+
 TRowStr TRowPacker::Pack(std::string_view a, std::string_view b) {
   const size_t n = a.size() + b.size();
   if (n == 0) return {};
   CheckedLength(n);
-  const auto at = [](const char* p) { return reinterpret_cast<uintptr_t>(p); };
-  if (FChunk && !a.empty() && at(a.data()) >= at(FChunk->Data()) &&
-      at(a.data()) + a.size() == at(FChunk->Data()) + FUsed && FUsed + b.size() <= FChunk->Capacity()) {
-    // a is what was packed last, or its tail: only b is added behind it.
-    const size_t off = static_cast<size_t>(a.data() - FChunk->Data());
-    if (!b.empty()) std::memcpy(FChunk->Data() + FUsed, b.data(), b.size());
-    FUsed += b.size();
-    return TRowStr(FChunk, off, n);
-  }
+  TRowStr out;
+  if (AppendInPlace(FChunk, FUsed, a, b, out) || AppendInPlace(FLong, FLongUsed, a, b, out)) return out;
   if (n > FChunkSize / 4) {  // a long row gets a chunk of its own
-    TStrChunk* c = TStrChunk::Create(n);
+    const size_t capacity = b.empty() ? n : std::max<size_t>(n, std::min<size_t>(2 * n, UINT32_MAX));
+    TStrChunk* c = TStrChunk::Create(capacity);
     std::memcpy(c->Data(), a.data(), a.size());
     if (!b.empty()) std::memcpy(c->Data() + a.size(), b.data(), b.size());
-    return TRowStr(c, 0, n);
+    out = TRowStr(c, 0, n);
+    if (capacity > n) {
+      TStrChunk::Release(FLong);
+      FLong = c;
+      FLong->AddRef();
+      FLongUsed = n;
+    }
+    return out;
   }
   if (!FChunk || FUsed + n > FChunk->Capacity() || FUsed + n > UINT32_MAX) {
     TStrChunk::Release(FChunk);
@@ -59,7 +75,7 @@ TRowStr TRowPacker::Pack(std::string_view a, std::string_view b) {
   char* dst = FChunk->Data() + FUsed;
   std::memcpy(dst, a.data(), a.size());
   if (!b.empty()) std::memcpy(dst + a.size(), b.data(), b.size());
-  TRowStr r(FChunk, FUsed, n);
+  out = TRowStr(FChunk, FUsed, n);
   FUsed += n;
-  return r;
+  return out;
 }

@@ -124,19 +124,28 @@ public:
   explicit TRowPacker(size_t chunkSize = 1 << 20) : FChunkSize(chunkSize) {}
   TRowPacker(const TRowPacker&) = delete;
   TRowPacker& operator=(const TRowPacker&) = delete;
-  ~TRowPacker() { TStrChunk::Release(FChunk); }
+  ~TRowPacker() {
+    TStrChunk::Release(FChunk);
+    TStrChunk::Release(FLong);
+  }
 
   // Copies the concatenation a + b into the current chunk and returns it as a
   // row.  When a ends where the chunk's packed bytes end (the tail of the
   // last row packed, as re-wrap hands it on to the next row), only b is
-  // copied, so the rows of a re-wrapped paragraph share its bytes once.
+  // copied, so the rows of a re-wrapped paragraph share its bytes once.  A
+  // long row gets a chunk of its own; a long join gets one with room to
+  // grow, so that handing its tail on again and again stays linear.
   TRowStr Pack(std::string_view a, std::string_view b = {});
 
   // Bytes the current chunk still has room for.
   size_t Room() const noexcept { return FChunk ? FChunk->Capacity() - FUsed : 0; }
 
 private:
+  static bool AppendInPlace(TStrChunk* C, size_t& Used, std::string_view a, std::string_view b, TRowStr& Out);
+
   size_t FChunkSize;
   TStrChunk* FChunk = nullptr;  // held with one reference of our own
+  TStrChunk* FLong = nullptr;   // the last long join's chunk, held likewise
+  size_t FLongUsed = 0;
   size_t FUsed = 0;
 };
