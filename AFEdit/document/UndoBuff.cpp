@@ -1,6 +1,8 @@
 #include "AFEdit/document/UndoBuff.h"
 
 #include <algorithm>
+#include <vector>
+#include <functional>
 
 TUndoBuff::TUndoBuff(int InitialSlots) : FSlots(static_cast<size_t>(InitialSlots > 0 ? InitialSlots : 0)) {}
 
@@ -252,11 +254,43 @@ void TUndoBuff::AddItem(int Group, int Row, const TLineAttr& NewAttr, const TLin
 
 namespace {
 
-// A copy of T when T is a small part of its chunk: once the rows move on to
-// other chunks, the history would keep the whole chunk alive for it.
-void Unpin(TRowStr& T) {
-  const TStrChunk* c = T.Chunk();
-  if (c && T.size() < c->Capacity() / 4) T = TRowStr(T.view());
+// Texts T[From, To), all of one chunk and in the order of their offsets,
+// become slices of copies: each stretch of the chunk they cover is copied
+// once, so that overlapping texts share their copy as they shared the chunk.
+void CopyStretches(std::vector<TRowStr*>& T, size_t From, size_t To) {
+  for (size_t k = From; k < To;) {
+    const size_t start = T[k]->Offset();
+    size_t end = start + T[k]->size(), m = k + 1;
+    for (; m < To && T[m]->Offset() <= end; ++m) end = std::max<size_t>(end, T[m]->Offset() + T[m]->size());
+    const TRowStr copy(std::string_view(T[k]->data(), end - start));
+    for (size_t q = k; q < m; ++q) *T[q] = copy.Substr(T[q]->Offset() - start, T[q]->size());
+    k = m;
+  }
+}
+
+// Texts that use a small part of their chunk get copies: once the rows move
+// on to other chunks, the history would keep the whole chunk alive for them.
+// The texts of one chunk are judged, and copied, together: the tails a long
+// row is split into overlap, and copying each on its own would cost the
+// square of the row's length.
+void Unpin(std::vector<TRowStr*>& Texts) {
+  std::sort(Texts.begin(), Texts.end(), [](const TRowStr* a, const TRowStr* b) {
+    if (a->Chunk() != b->Chunk()) return std::less<const TStrChunk*>()(a->Chunk(), b->Chunk());
+    return a->Offset() < b->Offset();
+  });
+  for (size_t i = 0; i < Texts.size();) {
+    const TStrChunk* c = Texts[i]->Chunk();
+    size_t j = i, covered = 0, end = 0;
+    for (; j < Texts.size() && Texts[j]->Chunk() == c; ++j) {
+      const size_t from = Texts[j]->Offset(), to = from + Texts[j]->size();
+      if (to > end) {
+        covered += to - std::max(from, end);
+        end = to;
+      }
+    }
+    if (c && covered < c->Capacity() / 4) CopyStretches(Texts, i, j);
+    i = j;
+  }
 }
 
 }  // namespace
@@ -344,15 +378,17 @@ int TUndoBuff::CollapseChanges(int From) {
 
 void TUndoBuff::SealRecent() {
   for (int i = FSealedTop; i < FTop;) i = CollapseChanges(i);
+  std::vector<TRowStr*> texts;
   for (int i = FSealedTop; i < FTop; ++i) {
     TUndoBuffItem& it = FSlots[static_cast<size_t>(i)].Item;
     if (it.Kind == ukRowsChanged) {
       it.Run->Seal();
     } else {
-      Unpin(it.OldText);
-      Unpin(it.NewText);
+      texts.push_back(&it.OldText);
+      texts.push_back(&it.NewText);
     }
   }
+  Unpin(texts);
   FSealedTop = FTop;
 }
 

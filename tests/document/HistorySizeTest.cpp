@@ -167,6 +167,42 @@ TEST(HistorySize, TypingAtAParagraphStartAddsAFewBytesARow) {
   EXPECT_EQ(e.UndoBuff().Check(), "");
 }
 
+// Bytes of the distinct chunks the rows and the history hold.
+size_t HeldChunkBytes(TCustomAFEdit& e) {
+  std::set<const TStrChunk*> seen;
+  size_t n = 0;
+  const auto add = [&](const TRowStr& t) {
+    if (t.Chunk() && seen.insert(t.Chunk()).second) n += t.Chunk()->Capacity();
+  };
+  for (int r = 0; r < e.RowCount(); ++r) add(e.RowText(r));
+  for (int i = 0; i < e.UndoBuff().Top(); ++i) e.UndoBuff().Slot(i)->ForEachText(add);
+  return n;
+}
+
+// The first key typed into a long line never wrapped (a one-line file: the
+// loader hands it over in rows of its read window) wraps all of it: the
+// rows and the history then hold a few times the line's bytes, not the
+// square of them, and undo gives the line back.
+TEST(HistorySize, TheFirstKeyInALongUnwrappedLineCostsItsLengthOnce) {
+  const std::string para = MixedProse(2 << 20, 5);
+  for (const std::string tail : {"\r\nend", ""}) {
+    TAFEdit e;
+    e.Loaded();
+    e.SetOptions({aoAutoFormat, aoJpnBanBreak});
+    e.SetDefWrapPos(60);
+    e.SetUndoMax(-1);
+    e.SetText(para + tail);
+    const std::string loaded = State(e);
+    e.SetCaretPos({0, 0});
+    e.InsertText(kA);
+    EXPECT_GT(e.RowCount(), 30000);
+    EXPECT_LE(HeldChunkBytes(e), 6 * para.size());
+    ASSERT_EQ(e.CheckInvariants(), "");
+    e.Undo();
+    EXPECT_TRUE(SameState(State(e), loaded));
+  }
+}
+
 // Random typing, line breaks, deletions, undo and redo in wrapped text,
 // recorded by an unlimited history (sealed runs) and by a bounded one large
 // enough to drop nothing (single items): both give the same states.
