@@ -50,6 +50,10 @@ TRowStr TRowPacker::Pack(std::string_view a, std::string_view b) {
   const size_t n = a.size() + b.size();
   if (n == 0) return {};
   CheckedLength(n);
+  if (FLong && FLong->Refs() == 1) {  // no row uses the last long join any more
+    TStrChunk::Release(FLong);
+    FLong = nullptr;
+  }
   TRowStr out;
   if (AppendInPlace(FChunk, FUsed, a, b, out) || AppendInPlace(FLong, FLongUsed, a, b, out)) return out;
   if (n > FChunkSize / 4) {  // a long row gets a chunk of its own

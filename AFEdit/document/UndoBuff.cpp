@@ -1,8 +1,8 @@
 #include "AFEdit/document/UndoBuff.h"
 
 #include <algorithm>
-#include <vector>
 #include <functional>
+#include <vector>
 
 TUndoBuff::TUndoBuff(int InitialSlots) : FSlots(static_cast<size_t>(InitialSlots > 0 ? InitialSlots : 0)) {}
 
