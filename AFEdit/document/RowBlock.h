@@ -41,16 +41,14 @@ public:
 
   TRowStr Get(size_t off) const noexcept {
     if (!Packed()) return FRows[off];
-    const uint16_t s = FStarts[off];
-    const size_t from = s & kPlace;
-    return TRowStr(FChunk, FBase + from, (FStarts[off + 1] & kPlace) - from - (s >> 15));
+    const auto [from, len] = Place(off);
+    return TRowStr(FChunk, from, len);
   }
   // The row's bytes, valid while the block keeps the row.
   std::string_view View(size_t off) const noexcept {
     if (!Packed()) return FRows[off].view();
-    const uint16_t s = FStarts[off];
-    const size_t from = s & kPlace;
-    return {FChunk->Data() + FBase + from, (FStarts[off + 1] & kPlace) - from - (s >> 15)};
+    const auto [from, len] = Place(off);
+    return {FChunk->Data() + from, len};
   }
   // The row's text in place, for a caller that reads and replaces it.
   TRowStr& Ref(size_t off) {
@@ -144,6 +142,12 @@ public:
   }
 
 private:
+  // Where packed row off lies in the chunk: its first byte and its length.
+  std::pair<size_t, size_t> Place(size_t off) const noexcept {
+    const uint16_t s = FStarts[off];
+    const size_t from = s & kPlace;
+    return {FBase + from, (FStarts[off + 1] & kPlace) - from - (s >> 15)};
+  }
   bool TryAppendEmpty(const TRowStr& s) {
     if (!s.empty() || !Packed() || size() >= MaxRows) return false;
     FStarts.push_back(FStarts.back());
