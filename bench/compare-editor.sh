@@ -171,21 +171,29 @@ stop_process() {
   STARTED=()
 }
 
+# Waits until editor process $1 (started by launcher $2) is idle with the
+# file loaded (check command $3; start time $4 in us), samples its memory and
+# ends it; prints "load_ms VmRSS Rss Pss".
+measure_run() {
+  local ms mem
+  ms=$(wait_idle "$1" "$3" "$4")
+  mem=$(sample_memory "$1")
+  stop_process "$1" "$2"
+  echo "$ms $mem"
+}
+
 # ----------------------------------------------------------- the editors ----
 
 # One run of Hotaru on file $1; prints "load_ms VmRSS Rss Pss".
 run_hotaru() {
-  local file=$1 t0 pid ms mem
+  local file=$1 t0 pid
   t0=$(now_us)
   (cd "$REPO" && exec env QT_QPA_PLATFORM=xcb XDG_STATE_HOME="$WORK/state" \
     XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/runtime" "$HOTARU" "$file") \
     >"$WORK/hotaru.log" 2>&1 &
   pid=$!
   STARTED=("$pid")
-  ms=$(wait_idle "$pid" "hotaru_shows $pid $file" "$t0")
-  mem=$(sample_memory "$pid")
-  stop_process "$pid" "$pid"
-  echo "$ms $mem"
+  measure_run "$pid" "$pid" "hotaru_shows $pid $file" "$t0"
 }
 
 # Whether a window of Hotaru process $1 is titled with path $2.
@@ -199,7 +207,7 @@ hotaru_shows() {
 
 # One run of vim on file $1; prints "load_ms VmRSS Rss Pss".
 run_vim() {
-  local file=$1 marker="$WORK/vim.marker" t0 launcher pid ms mem i
+  local file=$1 marker="$WORK/vim.marker" t0 launcher pid i
   rm -f "$marker"
   local cmd
   cmd=$(printf '%q ' "$VIM" "${VIM_ARGS[@]}" \
@@ -217,10 +225,7 @@ run_vim() {
   pid=$(sed -n 1p "$marker")
   [ -n "$pid" ] || die "vim did not load $file within $TIMEOUT_S s"
   STARTED+=("$pid")
-  ms=$(wait_idle "$pid" "vim_has_rows $marker $file" "$t0")
-  mem=$(sample_memory "$pid")
-  stop_process "$pid" "$launcher"
-  echo "$ms $mem"
+  measure_run "$pid" "$launcher" "vim_has_rows $marker $file" "$t0"
 }
 
 # Whether vim's buffer (line count in marker $1) holds every row of file $2.
