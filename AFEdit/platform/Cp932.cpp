@@ -2,9 +2,6 @@
 
 #include <iconv.h>
 
-#include <QChar>
-#include <QString>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -147,15 +144,6 @@ const TCp932Tables& Tables() {
   return tables;
 }
 
-void AppendUcs4(QString& s, char32_t u) {
-  if (u > 0xFFFF) {
-    s += QChar(QChar::highSurrogate(u));
-    s += QChar(QChar::lowSurrogate(u));
-  } else {
-    s += QChar(static_cast<char16_t>(u));
-  }
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -210,16 +198,16 @@ bool UnicodeToCp932(char32_t u, std::string& out) {
   return true;
 }
 
-QString Cp932ToQString(std::string_view bytes) {
+size_t Cp932ToUtf16(std::string_view bytes, char16_t* out) {
   const TCp932Tables& t = Tables();
-  QString r;
-  r.reserve(static_cast<qsizetype>(bytes.size()));
+  char16_t* const begin = out;
   const size_t n = bytes.size();
   for (size_t i = 0; i < n;) {
     const unsigned char b = Byte(bytes, i);
     char32_t u = kNoUnicode;
     if (!IsLeadByte(b)) {
       u = t.Single[b];
+      if (u > 0xFFFF) u = kNoUnicode;
       ++i;
     } else if (i + 1 < n) {
       u = t.Pair[LeadIndex(b) * 256 + Byte(bytes, i + 1)];
@@ -227,53 +215,15 @@ QString Cp932ToQString(std::string_view bytes) {
     } else {
       ++i;
     }
-    AppendUcs4(r, u == kNoUnicode ? char32_t{0xFFFD} : u);
-  }
-  return r;
-}
-
-namespace {
-
-// Converts s into out character by character (a surrogate pair is one
-// character).  A character without a CP932 code goes to Missing(index,
-// out), which returns whether to go on.
-template <class TMissing>
-bool ConvertToCp932(const QString& s, std::string& out, TMissing Missing) {
-  out.clear();
-  out.reserve(static_cast<size_t>(s.size()) * 2);
-  const qsizetype n = s.size();
-  for (qsizetype i = 0; i < n;) {
-    const char16_t c = s[i].unicode();
-    char32_t u = c;
-    qsizetype len = 1;
-    if (QChar::isHighSurrogate(c) && i + 1 < n && QChar::isLowSurrogate(s[i + 1].unicode())) {
-      u = QChar::surrogateToUcs4(c, s[i + 1].unicode());
-      len = 2;
+    if (u == kNoUnicode) u = 0xFFFD;
+    if (u > 0xFFFF) {
+      // Only a pair may decode outside the Basic Multilingual Plane, and its
+      // two bytes leave room for the surrogate pair.
+      *out++ = static_cast<char16_t>(0xD800 + ((u - 0x10000) >> 10));
+      *out++ = static_cast<char16_t>(0xDC00 + ((u - 0x10000) & 0x3FF));
+    } else {
+      *out++ = static_cast<char16_t>(u);
     }
-    if (!UnicodeToCp932(u, out) && !Missing(i, out)) return false;
-    i += len;
   }
-  return true;
-}
-
-}  // namespace
-
-int QStringToCp932Replacing(const QString& s, std::string& out, std::string_view replacement) {
-  int replaced = 0;
-  ConvertToCp932(s, out, [&](qsizetype, std::string& o) {
-    o.append(replacement);
-    ++replaced;
-    return true;
-  });
-  return replaced;
-}
-
-bool QStringToCp932(const QString& s, std::string& out, int* badIndex) {
-  int bad = -1;
-  ConvertToCp932(s, out, [&](qsizetype i, std::string&) {
-    bad = static_cast<int>(i);
-    return false;
-  });
-  if (badIndex) *badIndex = bad;
-  return bad < 0;
+  return static_cast<size_t>(out - begin);
 }

@@ -67,6 +67,14 @@ char32_t Cp932ByteToUnicode(unsigned char b);
 // symbols, the IBM extension code for the kanji).
 bool UnicodeToCp932(char32_t u, std::string& out);
 
+// Decodes `bytes` into UTF-16 at `out`, which has room for bytes.size()
+// units; returns how many it wrote. A byte or a pair without a character,
+// and a lead byte ending the text, each become U+FFFD.
+size_t Cp932ToUtf16(std::string_view bytes, char16_t* out);
+
+// The conversions to and from QString are defined beside the widget, which
+// links Qt; the rest of this header needs no toolkit.
+
 // Decodes for display and the clipboard: a byte or a pair without a
 // character, and a lead byte ending the text, each become U+FFFD.
 QString Cp932ToQString(std::string_view bytes);

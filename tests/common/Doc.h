@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "AFEdit/AFEdit.h"
+#include "common/Bytes.h"
 
 namespace TestUtil {
 
@@ -25,12 +26,6 @@ inline Rows RowsOf(const TCustomAFEdit& e) {
 inline std::string Joined(const TCustomAFEdit& e) {
   std::string s;
   for (int i = 0; i < e.RowCount(); ++i) s += e.RowText(i).view();
-  return s;
-}
-
-inline std::string Bytes(std::initializer_list<unsigned> bytes) {
-  std::string s;
-  for (unsigned b : bytes) s += static_cast<char>(b);
   return s;
 }
 

@@ -1,0 +1,17 @@
+# Fails when the archive ARCHIVE defines or wants a symbol of Qt: a class or
+# namespace whose name starts with Q, or one of Qt's free functions.
+execute_process(COMMAND ${NM} -C ${ARCHIVE} OUTPUT_VARIABLE symbols RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "nm failed on ${ARCHIVE}")
+endif()
+string(REGEX MATCHALL "[^\n]*(Q[A-Z][A-Za-z]*::|qt_|qBadAlloc|qFatal|QtPrivate)[^\n]*" hits "${symbols}")
+if(hits)
+  list(SUBLIST hits 0 10 shown)
+  string(REPLACE ";" "\n" shown "${shown}")
+  message(FATAL_ERROR "the core names Qt symbols:\n${shown}")
+endif()
+string(LENGTH "${symbols}" n)
+if(n LESS 1000)
+  message(FATAL_ERROR "nm listed almost nothing in ${ARCHIVE}")
+endif()
+message(STATUS "no Qt symbol in ${ARCHIVE}")
