@@ -76,10 +76,17 @@ public:
   void InsertRow(int Row, TRowStr S, const TLineAttr& Template);
   void DeleteRow(int Row);
   void SetRowText(int Row, TRowStr S, bool NewGroup);
+  // Replaces the fields of Row's record (its column attributes stay), as
+  // one change of the current edit group.
+  void SetRowAttr(int Row, TLineAttr Rec);
   void ReplaceRow(int Row, TRowStr S) { SetRowText(Row, std::move(S), true); }
   void AppendLine(TRowStr S);
   void FreeColAttrs(int Row) { FLineAttrs.FreeColAttrs(Row); }
   void MarkShownRowsDirty(int Row);
+  // Inserts row S with record Rec as one change of the current edit group:
+  // no insert handler, no repaint or scroll bar update (the caller does
+  // those once for all its rows).
+  void RecordedInsertRow(int Row, TRowStr S, TLineAttr Rec);
   // While loading, appended rows are not recorded for undo (the history is
   // reset when the load ends) and no undo notification is sent per row.
   void BeginLoad() noexcept { FLoading = true; }

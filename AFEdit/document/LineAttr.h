@@ -20,6 +20,10 @@ struct TLineAttr {
   bool SameFields(const TLineAttr& o) const noexcept { return *this == o; }
 };
 
+// Columns an indent keeps clear before its row's wrap column, whether set by
+// a marker drag, the Tab key or tabs turned into indents at load.
+inline constexpr int kMarkerGap = 8;
+
 // Size of the on-disk record: the fields above and a 32-bit slot that once
 // held the column list and is always written as zero.
 constexpr int kLineAttrDiskSize = 20;

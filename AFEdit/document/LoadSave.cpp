@@ -165,7 +165,7 @@ void TCustomAFEdit::FinishLoad() {
 void TCustomAFEdit::LoadTextRows(TLineReader& Reader, int Mode) {
   const bool expand = (Mode & lmExpandTabs) != 0;
   const bool toIndent = (Mode & lmTabsToIndent) != 0;
-  const int maxIndent = std::clamp(FDefWrapPos - 8, 0, static_cast<int>(INT16_MAX));
+  const int maxIndent = std::clamp(FDefWrapPos - kMarkerGap, 0, static_cast<int>(INT16_MAX));
 
   // The new rows are built apart, so that a read error leaves the document
   // untouched.  Their bytes go into shared chunks: the rows read from one

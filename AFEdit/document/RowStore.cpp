@@ -28,8 +28,7 @@ int CountByte(std::string_view S, unsigned char B) noexcept {
 }
 
 bool TCustomAFEdit::RowHasLineEnd(int Row) const {
-  const std::string_view s = FLines.View(Row);
-  return !s.empty() && s.back() == '\r';
+  return EndsWithCr(FLines.View(Row));
 }
 
 void TCustomAFEdit::InitLineAttr(bool Dirty, int Indent, TLineAttr& A, int WrapPos) const {
@@ -56,13 +55,25 @@ void TCustomAFEdit::AppendRow(TRowStr S, const TLineAttr& A) {
   if (!FLoading) FireUndoChange(FUndoBuff.CanUndo(), false);
 }
 
+void TCustomAFEdit::RecordedInsertRow(int Row, TRowStr S, TLineAttr Rec) {
+  FUndoBuff.AddItem(FEditGroup, Row, Rec, TLineAttr{}, S, TRowStr(), ukRowInserted, FCaret);
+  FLines.Insert(Row, std::move(S));
+  Rec.Dirty = true;
+  FLineAttrs.InsertAttr(Row, Rec);
+}
+
+void TCustomAFEdit::SetRowAttr(int Row, TLineAttr Rec) {
+  const TLineAttr old = FLineAttrs.GetAttr(Row);
+  Rec.Dirty = true;
+  const TRowStr text = FLines[Row];
+  FUndoBuff.AddItem(FEditGroup, Row, Rec, old, text, text, ukRowChanged, FCaret);
+  // The fields alone: the entry keeps its column attributes.
+  FLineAttrs.GetAttr(Row) = Rec;
+}
+
 void TCustomAFEdit::InsertRow(int Row, TRowStr S, const TLineAttr& Template) {
-  TLineAttr C = Template;
   if (OnLineInsert) EditRowStr(S, [&](std::string& s) { OnLineInsert(this, Row, s); });
-  FUndoBuff.AddItem(FEditGroup, Row, C, TLineAttr{}, S, TRowStr(), ukRowInserted, FCaret);
-  FLines.Insert(Row, S);
-  C.Dirty = true;
-  FLineAttrs.InsertAttr(Row, C);
+  RecordedInsertRow(Row, std::move(S), Template);
   MarkShownRowsDirty(Row);
   BlocksRowChanged(Row, brInserted);
   if (!FBatchEdit) SetScrollBars(FScrollBars);
@@ -135,13 +146,13 @@ void TCustomAFEdit::AppendLine(TRowStr S) {
 std::string TCustomAFEdit::Text() const {
   size_t total = 0;
   FLines.ForEach(0, RowCount(), [&](int, const TRowStr& s) {
-    total += s.size() + (!s.empty() && s.back() == '\r' ? 1 : 0);
+    total += s.size() + (EndsWithCr(s.view()) ? 1 : 0);
   });
   std::string out;
   out.reserve(total);
   FLines.ForEach(0, RowCount(), [&](int, const TRowStr& s) {
     out.append(s.view());
-    if (!s.empty() && s.back() == '\r') out.push_back('\n');
+    if (EndsWithCr(s.view())) out.push_back('\n');
   });
   return out;
 }

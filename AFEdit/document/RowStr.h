@@ -12,6 +12,10 @@
 #include <string>
 #include <string_view>
 
+// Whether a row's bytes end with its line end (a CR); a row without one
+// continues on the next row.
+inline bool EndsWithCr(std::string_view S) noexcept { return !S.empty() && S.back() == '\r'; }
+
 class TStrChunk {
 public:
   // A chunk with room for `capacity` bytes; its count starts at 0.

@@ -123,10 +123,7 @@ void TCustomAFEdit::InsertClipRows(int First, int N, bool FromRowCopy, const std
     TLineAttr rec = FromRowCopy ? FRowClipAttrs.PeekAttr(First + i) : below[static_cast<size_t>(i)];
     const TRowStr text(FromRowCopy ? FRowClipText[static_cast<size_t>(First + i)]
                                    : Lines[static_cast<size_t>(First + i)] + '\r');
-    FUndoBuff.AddItem(FEditGroup, P, rec, TLineAttr{}, text, TRowStr(), ukRowInserted, FCaret);
-    rec.Dirty = true;
-    FLines.Insert(P, text);
-    FLineAttrs.InsertAttr(P, rec);
+    RecordedInsertRow(P, text, rec);
     FSel.RowInserted(P - 1);
   }
   if (N > 0) MarkShownRowsDirty(R);

@@ -163,15 +163,11 @@ void TCustomAFEdit::TabChar() {
 void TCustomAFEdit::ChangeIndent(int Indent) {
   const TEditScope scope(*this);
   const int row = FCaret.Y;
-  const TLineAttr old = FLineAttrs.GetAttr(row);
-  TLineAttr rec = old;
+  TLineAttr rec = FLineAttrs.GetAttr(row);
   rec.Indent = static_cast<int16_t>(Indent);
-  rec.Dirty = true;
-  const TRowStr& text = FLines[row];
-  FUndoBuff.AddItem(FEditGroup, row, rec, old, text, text, ukRowChanged, FCaret);
+  SetRowAttr(row, rec);
   FireUndoChange(FUndoBuff.CanUndo(), false);
   FCaret.X = rec.Indent;
-  FLineAttrs.SetAttr(row, rec);
   RepaintDirtyRows();
   ScrollToCaret();
 }
@@ -179,9 +175,9 @@ void TCustomAFEdit::ChangeIndent(int Indent) {
 void TCustomAFEdit::IndentRow() {
   if (FCaret.Y < 0 || FCaret.Y >= RowCount()) return;
   const TLineAttr a = FLineAttrs.PeekAttr(FCaret.Y);
-  // The indent keeps 8 columns before the wrap column, but a wrap column
-  // below 8 leaves it at 0, never negative.
-  ChangeIndent(std::max(0, std::min(a.Indent + FTabSize, a.WrapPos - 8)));
+  // The indent keeps its gap before the wrap column, but a wrap column
+  // closer than that leaves it at 0, never negative.
+  ChangeIndent(std::max(0, std::min(a.Indent + FTabSize, a.WrapPos - kMarkerGap)));
 }
 
 void TCustomAFEdit::OutdentRow() {

@@ -17,8 +17,6 @@
 
 namespace {
 
-// Columns a marker drag keeps between an indent and the wrap column.
-constexpr int kMarkerGap = 8;
 // Milliseconds between two rows of autoscroll.
 constexpr int kAutoScrollInterval = 30;
 
@@ -347,13 +345,7 @@ void TCustomAFEdit::FinishMarkerDrag(TShiftState Shift) {
       const int indent = Shift.contains(ssShift) ? col : old.Indent + delta;
       rec.Indent = static_cast<int16_t>(Max(0, Min(indent, old.WrapPos - kMarkerGap)));
     }
-    rec.Dirty = true;
-    FUndoBuff.AddItem(FEditGroup, r, rec, old, FLines[r], FLines[r], ukRowChanged, FCaret);
-    // The fields alone: the row keeps its column attributes.
-    TLineAttr& a = FLineAttrs.GetAttr(r);
-    a.WrapPos = rec.WrapPos;
-    a.Indent = rec.Indent;
-    a.Dirty = true;
+    SetRowAttr(r, rec);
   }
   FireUndoChange(FUndoBuff.CanUndo(), false);
   // Re-wrap changes the number of selected rows as it goes.

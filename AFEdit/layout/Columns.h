@@ -19,10 +19,6 @@ inline constexpr char kFillerByte = '\x0B';
 // A tab or one of its fillers in display text.
 inline bool IsTabOrFiller(char c) noexcept { return c == kTabByte || c == kFillerByte; }
 
-// Whether a row ends with its line end (a CR; a row without one continues
-// on the next row).
-inline bool EndsWithCr(std::string_view S) noexcept { return !S.empty() && S.back() == '\r'; }
-
 // The shown part of S: everything before its first zero byte.
 std::string_view ShownText(std::string_view S) noexcept;
 
