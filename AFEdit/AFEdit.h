@@ -594,6 +594,8 @@ protected:
   void HistoryDeleteRow(int Row);
   void HistorySetRow(int Row, const TRowStr& Text, const TLineAttr& Attr);
   void HistorySetRun(const TUndoBuffItem& It, bool Old);
+  void ShowHistoryStep(bool FollowCaret);
+  void ShowUndoneCaretRow();
   void ResetDocument();
   // Steps of loading and saving (document/LoadSave.cpp).
   void LoadTextRows(TLineReader& Reader, int Mode);

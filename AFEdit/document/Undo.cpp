@@ -96,24 +96,14 @@ void TCustomAFEdit::Undo() {
     KeepSelInDocument();
     FireUndoChange(FUndoBuff.UndoItem() != nullptr, true);
   }
-  HideCaret();
-  if (FCaret.Y < FTopRow)
-    FTopRow = Max(0, FCaret.Y - 1);
-  else if (FTopRow + VisibleRowCount() < FCaret.Y + 2)
-    FTopRow = FCaret.Y - VisibleRowCount() + 2;
-  SetScrollBars(FScrollBars);
-  Paint();
-  ShowCaret();
+  ShowHistoryStep(true);
 }
 
 void TCustomAFEdit::Redo() {
   const TEditScope scope(*this);
   TUndoBuffItem* it = FUndoBuff.RedoItem();
   if (!it) {
-    HideCaret();
-    SetScrollBars(FScrollBars);
-    Paint();
-    ShowCaret();
+    ShowHistoryStep(false);
     return;
   }
   while (it) {
@@ -124,9 +114,16 @@ void TCustomAFEdit::Redo() {
     if (it && it->Group != g) break;
   }
   KeepSelInDocument();
+  ShowHistoryStep(false);
+  FireUndoChange(true, FUndoBuff.RedoItem() != nullptr);
+}
+
+// The one tail of undo and redo: the view (undo also brings the caret's
+// row into it) and the caret.
+void TCustomAFEdit::ShowHistoryStep(bool FollowCaret) {
   HideCaret();
+  if (FollowCaret) ShowUndoneCaretRow();
   SetScrollBars(FScrollBars);
   Paint();
   ShowCaret();
-  FireUndoChange(true, FUndoBuff.RedoItem() != nullptr);
 }

@@ -47,6 +47,14 @@ void TCustomAFEdit::SetScrollBars(TScrollStyle Value) {
   FInScrollBars = false;
 }
 
+// The caret's row after an undo, with a row of room above or below it.
+void TCustomAFEdit::ShowUndoneCaretRow() {
+  if (FCaret.Y < FTopRow)
+    FTopRow = Max(0, FCaret.Y - 1);
+  else if (FTopRow + VisibleRowCount() < FCaret.Y + 2)
+    FTopRow = FCaret.Y - VisibleRowCount() + 2;
+}
+
 // ---- scroll requests ----
 
 void TCustomAFEdit::ShowMovedCaret() {
