@@ -563,20 +563,24 @@ protected:
   // Inserts what the input method committed and shows its new preedit.
   void ImeInput(const TImeInput& In);
   // Steps of row painting (render/PaintRow.cpp).
-  void SetRunColors(int Pos, int Row, int Kind);
-  // The steps of PaintRow (render/PaintRow.cpp).
-  bool BeginRowPaint(int Row, int Top, const TRect& R);
-  void VisibleByteRange(const TRect& R, int& S, int& E);
-  void PaintRowText(int S, int E);
-  char PaintColAttrRun(int E);
-  void PaintDoubleByte(int E, char& Last);
-  char PaintTabSpan(int E);
-  void EndRun();
-  void FinishRowPaint(int Row, int Top, const TRect& R);
-  void DrawLineEnd(int X, int Y, TLineEndMark Mark);
-  void DrawKeyword();
-  void FlushRun();
-  void DrawAtPen(std::string_view S);
+  void SetRunColors(const TRowPaint& Ctx, int Pos, int Kind);
+  // Whether display column Pos of Row shows selected, Ctx being the row in
+  // paint.
+  bool SelectedIn(const TRowPaint& Ctx, int Pos, int Row) const;
+  // The steps of PaintRow (render/PaintRow.cpp); each gets the row being
+  // painted as its context.
+  bool BeginRowPaint(TRowPaint& Ctx, int Row, int Top, const TRect& R);
+  void VisibleByteRange(TRowPaint& Ctx, const TRect& R, int& S, int& E);
+  void PaintRowText(TRowPaint& Ctx, int S, int E);
+  char PaintColAttrRun(TRowPaint& Ctx, int E);
+  void PaintDoubleByte(TRowPaint& Ctx, int E, char& Last);
+  char PaintTabSpan(TRowPaint& Ctx, int E);
+  void EndRun(TRowPaint& Ctx);
+  void FinishRowPaint(const TRowPaint& Ctx, int Top, const TRect& R);
+  void DrawLineEnd(const TRowPaint& Ctx, int X, int Y, TLineEndMark Mark);
+  void DrawKeyword(TRowPaint& Ctx);
+  void FlushRun(TRowPaint& Ctx);
+  void DrawAtPen(const TRowPaint& Ctx, std::string_view S);
   const TColAttr* ColAttrAt(int Row, int Index);
   int NextBlockChange(int Row, int B) const;
   // Makes the window surface the size of the viewport at the surface's

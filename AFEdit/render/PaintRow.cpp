@@ -57,16 +57,19 @@ bool TCustomAFEdit::IsKeyword(std::string_view Word) const {
   return it != FKeywords.end() && CompareNoCase(*it, Word) == 0;
 }
 
-bool TCustomAFEdit::IsSelectedAt(int Pos, int Row) const {
+bool TCustomAFEdit::IsSelectedAt(int Pos, int Row) const { return SelectedIn(FPaint, Pos, Row); }
+
+bool TCustomAFEdit::SelectedIn(const TRowPaint& Ctx, int Pos, int Row) const {
   if (FSel.RowInSel(Row)) return true;
-  if (!FSel.PosInSel(Pos, Row) || Pos >= static_cast<int>(FPaint.D.size())) return false;
-  return (Row == FPaint.Row ? FPaint.Indent : FLineAttrs.PeekAttr(Row).Indent) <= Pos;
+  if (!FSel.PosInSel(Pos, Row) || Pos >= static_cast<int>(Ctx.D.size())) return false;
+  return (Row == Ctx.Row ? Ctx.Indent : FLineAttrs.PeekAttr(Row).Indent) <= Pos;
 }
 
-void TCustomAFEdit::SetRunColors(int Pos, int Row, int Kind) {
-  const TLineAttr a = Row == FPaint.Row ? FPaint.Attr : FLineAttrs.PeekAttr(Row);
+void TCustomAFEdit::SetRunColors(const TRowPaint& Ctx, int Pos, int Kind) {
+  const int Row = Ctx.Row;
+  const TLineAttr& a = Ctx.Attr;
   TFont f = FCanvas.Font();
-  if (IsSelectedAt(Pos, Row)) {
+  if (SelectedIn(Ctx, Pos, Row)) {
     if (a.BackColor == FColor) {
       f.Color = FSelTextFont.Color;
       FCanvas.BrushColor = FColSelBrush;
@@ -86,7 +89,7 @@ void TCustomAFEdit::SetRunColors(int Pos, int Row, int Kind) {
   }
   TColor blockColor = 0;
   TFontStyles blockStyle;
-  if (BlockAt({FPaint.B, Row}, blockColor, blockStyle)) {
+  if (BlockAt({Ctx.B, Row}, blockColor, blockStyle)) {
     f.Color = blockColor;
     f.Style = blockStyle;
     FCanvas.SetFont(f);
@@ -105,7 +108,7 @@ void TCustomAFEdit::SetRunColors(int Pos, int Row, int Kind) {
     case rkDependence: f.Color = FDependenceFont.Color; break;
     case rkKeyword: f = FKeywordFont; break;
     case rkColAttr: {
-      const TColAttr* e = ColAttrAt(Row, FPaint.B);
+      const TColAttr* e = ColAttrAt(Row, Ctx.B);
       f.Color = e ? e->Color : 0;
       break;
     }
@@ -119,26 +122,26 @@ const TColAttr* TCustomAFEdit::ColAttrAt(int Row, int Index) {
   return list && Index >= 0 && Index < list->Count() ? &list->At(Index) : nullptr;
 }
 
-void TCustomAFEdit::FlushRun() {
-  if (!FPaint.Run.empty()) {
-    TextOutAt(FCanvas.PenPos.X, FPaint.Y, FPaint.Run, FTextRect.Left);
-    FPaint.Run.clear();
+void TCustomAFEdit::FlushRun(TRowPaint& Ctx) {
+  if (!Ctx.Run.empty()) {
+    TextOutAt(FCanvas.PenPos.X, Ctx.Y, Ctx.Run, FTextRect.Left);
+    Ctx.Run.clear();
   }
 }
 
-void TCustomAFEdit::DrawAtPen(std::string_view S) { TextOutAt(FCanvas.PenPos.X, FPaint.Y, S, FTextRect.Left); }
+void TCustomAFEdit::DrawAtPen(const TRowPaint& Ctx, std::string_view S) { TextOutAt(FCanvas.PenPos.X, Ctx.Y, S, FTextRect.Left); }
 
-void TCustomAFEdit::DrawLineEnd(int X, int Y, TLineEndMark Mark) {
+void TCustomAFEdit::DrawLineEnd(const TRowPaint& Ctx, int X, int Y, TLineEndMark Mark) {
   switch (Mark) {
     case leFold:
       if (FViewOpt.contains(voFoldMark)) TextOutAt(X, Y, FFoldMark, FTextRect.Left);
       break;
     case leLineEnd: {
       if (!FViewOpt.contains(voCr)) break;
-      const TColor back = FPaint.Attr.BackColor;
+      const TColor back = Ctx.Attr.BackColor;
       if (FCrMarkKey.Back != back) BuildCrMarks(FColCr, back);
       // The glyph never covers the margin.
-      FCanvas.Draw(X, Y, IsSelectedAt(FPaint.Pos, FPaint.Row) ? FCrMarkSel : FCrMark,
+      FCanvas.Draw(X, Y, SelectedIn(Ctx, Ctx.Pos, Ctx.Row) ? FCrMarkSel : FCrMark,
                    {FTextRect.Left, Y, FTextRect.Right, Y + FRowHeight});
       break;
     }
@@ -146,24 +149,24 @@ void TCustomAFEdit::DrawLineEnd(int X, int Y, TLineEndMark Mark) {
   }
 }
 
-void TCustomAFEdit::DrawKeyword() {
-  const int L = static_cast<int>(FPaint.Word.size());
-  if (L == 0 || !IsKeyword(FPaint.Word)) return;
-  const int row = FPaint.Row;
-  const int pos = FPaint.Pos;
-  FlushRun();
+void TCustomAFEdit::DrawKeyword(TRowPaint& Ctx) {
+  const int L = static_cast<int>(Ctx.Word.size());
+  if (L == 0 || !IsKeyword(Ctx.Word)) return;
+  const int row = Ctx.Row;
+  const int pos = Ctx.Pos;
+  FlushRun(Ctx);
   FCanvas.PenPos.X -= L * FCellWidth;
-  const std::string word = FPaint.Word;
+  const std::string word = Ctx.Word;
   int pieceStart = 0;
   for (int k = 1; k < L; ++k) {
-    if (IsSelectedAt(pos - L + k, row) != IsSelectedAt(pos - L + k - 1, row)) {
-      SetRunColors(pos - L + k - 1, row, rkKeyword);
-      DrawAtPen(std::string_view(word).substr(static_cast<size_t>(pieceStart), static_cast<size_t>(k - pieceStart)));
+    if (SelectedIn(Ctx, pos - L + k, row) != SelectedIn(Ctx, pos - L + k - 1, row)) {
+      SetRunColors(Ctx, pos - L + k - 1, rkKeyword);
+      DrawAtPen(Ctx, std::string_view(word).substr(static_cast<size_t>(pieceStart), static_cast<size_t>(k - pieceStart)));
       pieceStart = k;
-      SetRunColors(pos - L + k, row, rkKeyword);
+      SetRunColors(Ctx, pos - L + k, rkKeyword);
     }
   }
-  SetRunColors(pos - 1, row, rkKeyword);
+  SetRunColors(Ctx, pos - 1, rkKeyword);
   const std::string_view piece = std::string_view(word).substr(static_cast<size_t>(pieceStart));
   const int len = static_cast<int>(piece.size());
   const int w = FCanvas.TextWidth(piece.substr(piece.size() - 1)) + 1;
@@ -173,14 +176,14 @@ void TCustomAFEdit::DrawKeyword() {
     const int d = std::max(1, (w - FCellWidth) / len);
     const int n = std::min((w - FCellWidth) / d, static_cast<int>(FCellAdvances.size()));
     for (int i = 0; i < n; ++i) FCellAdvances[static_cast<size_t>(i)] -= d;
-    DrawAtPen(piece);
+    DrawAtPen(Ctx, piece);
     for (int i = 0; i < n; ++i) FCellAdvances[static_cast<size_t>(i)] = FCellWidth;
   } else {
-    DrawAtPen(piece);
+    DrawAtPen(Ctx, piece);
   }
-  FPaint.Run.clear();
-  FPaint.Word.clear();
-  SetRunColors(pos, row, rkNormal);
+  Ctx.Run.clear();
+  Ctx.Word.clear();
+  SetRunColors(Ctx, pos, rkNormal);
 }
 
 void TCustomAFEdit::PaintRow(int Row) {
@@ -203,24 +206,27 @@ void TCustomAFEdit::PaintRow(int Row) {
     FCanvas.FillRect(R);
     return;
   }
-  if (!BeginRowPaint(Row, top, R)) return;
+  // The row's context lives in FPaint so that its buffers keep their
+  // capacity from row to row; every step gets it as an argument.
+  TRowPaint& Ctx = FPaint;
+  if (!BeginRowPaint(Ctx, Row, top, R)) return;
   int S = 0, E = 0;
-  VisibleByteRange(R, S, E);
-  PaintRowText(S, E);
-  FinishRowPaint(Row, top, R);
+  VisibleByteRange(Ctx, R, S, E);
+  PaintRowText(Ctx, S, E);
+  FinishRowPaint(Ctx, top, R);
 }
 
 // Fills the row's background and builds its painted string; false when the
 // row's owner-draw handler painted it.
-bool TCustomAFEdit::BeginRowPaint(int Row, int Top, const TRect& R) {
+bool TCustomAFEdit::BeginRowPaint(TRowPaint& Ctx, int Row, int Top, const TRect& R) {
   const TLineAttr attr = FLineAttrs.PeekAttr(Row);
   const int indent = std::max<int>(attr.Indent, 0);
-  FPaint.Row = Row;
-  FPaint.Indent = attr.Indent;
-  FPaint.Attr = attr;
-  FPaint.Y = Top;
-  FPaint.B = 0;
-  FPaint.Pos = 0;
+  Ctx.Row = Row;
+  Ctx.Indent = attr.Indent;
+  Ctx.Attr = attr;
+  Ctx.Y = Top;
+  Ctx.B = 0;
+  Ctx.Pos = 0;
   // The row's background, or the selection's when its first column is
   // selected (a row selection, or a character selection covering it).
   TFont drawing = FCanvas.Font();
@@ -228,13 +234,13 @@ bool TCustomAFEdit::BeginRowPaint(int Row, int Top, const TRect& R) {
   drawing.Style = attr.FontStyle;
   FCanvas.SetFont(drawing);
   // IsSelectedAt needs the display text's length.
-  std::string& D = FPaint.D;
+  std::string& D = Ctx.D;
   D.assign(static_cast<size_t>(indent), kIndentByte);
   AppendExpandedTabs(D, FLines.View(Row), false, FTabSize);
-  SetRunColors(0, Row, rkRowStart);
+  SetRunColors(Ctx, 0, rkRowStart);
   FCanvas.FillRect(R);
 
-  std::string& P = FPaint.P;
+  std::string& P = Ctx.P;
   P = D;
   const bool showTab = FViewOpt.contains(voTab);
   const bool showIndent = FViewOpt.contains(voIndent);
@@ -254,8 +260,8 @@ bool TCustomAFEdit::BeginRowPaint(int Row, int Top, const TRect& R) {
 // The byte range [S, E) of the painted string that R shows, widened to
 // whole words, tab spans and characters, and to the line-end byte; fills
 // the byte index of every column in it.
-void TCustomAFEdit::VisibleByteRange(const TRect& R, int& S, int& E) {
-  const std::string& P = FPaint.P;
+void TCustomAFEdit::VisibleByteRange(TRowPaint& Ctx, const TRect& R, int& S, int& E) {
+  const std::string& P = Ctx.P;
   const int len = static_cast<int>(P.size());
   auto inW = [&](int i) {
     const char c = P[static_cast<size_t>(i)];
@@ -282,28 +288,28 @@ void TCustomAFEdit::VisibleByteRange(const TRect& R, int& S, int& E) {
     }
   }
   E = std::min(E, len);
-  const int indent = std::max<int>(FPaint.Indent, 0);
-  DisplayByteIndexes(FLines.View(FPaint.Row), S, E, indent, FTabSize, FPaint.ColB);
-  FPaint.FirstPos = S;
+  const int indent = std::max<int>(Ctx.Indent, 0);
+  DisplayByteIndexes(FLines.View(Ctx.Row), S, E, indent, FTabSize, Ctx.ColB);
+  Ctx.FirstPos = S;
 }
 
 // Draws what the word or run in progress holds before a mark or a colour
 // change: the keyword colouring first, then the run.
-void TCustomAFEdit::EndRun() {
-  if (FViewOpt.contains(voKeyWord)) DrawKeyword();
-  FlushRun();
-  FPaint.Word.clear();
+void TCustomAFEdit::EndRun(TRowPaint& Ctx) {
+  if (FViewOpt.contains(voKeyWord)) DrawKeyword(Ctx);
+  FlushRun(Ctx);
+  Ctx.Word.clear();
 }
 
 // Bytes [S, E) of the row, run by run, with their marks and colours.
-void TCustomAFEdit::PaintRowText(int S, int E) {
-  const std::string& P = FPaint.P;
-  const int Row = FPaint.Row;
-  FCanvas.MoveTo((S - FLeftCol) * FCellWidth + FTextRect.Left, FPaint.Y);
-  FPaint.Run.clear();
-  FPaint.Word.clear();
+void TCustomAFEdit::PaintRowText(TRowPaint& Ctx, int S, int E) {
+  const std::string& P = Ctx.P;
+  const int Row = Ctx.Row;
+  FCanvas.MoveTo((S - FLeftCol) * FCellWidth + FTextRect.Left, Ctx.Y);
+  Ctx.Run.clear();
+  Ctx.Word.clear();
   const bool keywords = FViewOpt.contains(voKeyWord);
-  SetRunColors(S, Row, rkNormal);
+  SetRunColors(Ctx, S, rkNormal);
   // N: the next byte index where the block colouring may change; the first
   // painted byte checks it when a block touches the row.
   int N = -1;
@@ -312,113 +318,113 @@ void TCustomAFEdit::PaintRowText(int S, int E) {
   const TColAttrList* colAttrs = FLineAttrs.ColAttrs(Row);
   const bool hankana = FViewOpt.contains(voHankana);
   const bool showIndent = FViewOpt.contains(voIndent);
-  int& Pos = FPaint.Pos;
+  int& Pos = Ctx.Pos;
   char last = 0;
   for (Pos = S; Pos < E; ++Pos) {
-    FPaint.B = FPaint.ColB[static_cast<size_t>(Pos - S)];
+    Ctx.B = Ctx.ColB[static_cast<size_t>(Pos - S)];
     const char b = P[static_cast<size_t>(Pos)];
     last = b;
-    if (N >= 0 && FPaint.B >= N) {  // a block begins or ends here
-      FlushRun();
-      FPaint.Word.clear();
-      SetRunColors(Pos, Row, rkNormal);
-      N = NextBlockChange(Row, FPaint.B);
+    if (N >= 0 && Ctx.B >= N) {  // a block begins or ends here
+      FlushRun(Ctx);
+      Ctx.Word.clear();
+      SetRunColors(Ctx, Pos, rkNormal);
+      N = NextBlockChange(Row, Ctx.B);
     }
-    const TColAttr* ca = colAttrs ? ColAttrAt(Row, FPaint.B) : nullptr;
-    if (showIndent && FPaint.B == -1) {
+    const TColAttr* ca = colAttrs ? ColAttrAt(Row, Ctx.B) : nullptr;
+    if (showIndent && Ctx.B == -1) {
       // The last indent cell: the whole visible indent as dots.
-      FPaint.Run.assign(static_cast<size_t>(std::max(std::max<int>(FPaint.Indent, 0) - S, 0)), FIndentMark[0]);
-      SetRunColors(Pos, Row, rkMark);
-      FlushRun();
-      SetRunColors(Pos, Row, rkNormal);
+      Ctx.Run.assign(static_cast<size_t>(std::max(std::max<int>(Ctx.Indent, 0) - S, 0)), FIndentMark[0]);
+      SetRunColors(Ctx, Pos, rkMark);
+      FlushRun(Ctx);
+      SetRunColors(Ctx, Pos, rkNormal);
     } else if (ca && ca->Active) {
-      if (keywords) DrawKeyword();
-      FlushRun();
-      last = PaintColAttrRun(E);
+      if (keywords) DrawKeyword(Ctx);
+      FlushRun(Ctx);
+      last = PaintColAttrRun(Ctx, E);
     } else if (IsLead(b)) {
-      if (keywords) DrawKeyword();
-      FPaint.Word.clear();
-      PaintDoubleByte(E, last);
+      if (keywords) DrawKeyword(Ctx);
+      Ctx.Word.clear();
+      PaintDoubleByte(Ctx, E, last);
     } else if (b == kCr) {
-      EndRun();
-      DrawLineEnd(FCanvas.PenPos.X, FPaint.Y, leLineEnd);
+      EndRun(Ctx);
+      DrawLineEnd(Ctx, FCanvas.PenPos.X, Ctx.Y, leLineEnd);
     } else if (b == kLf) {
-      EndRun();
-      SetRunColors(Pos, Row, rkLineEnd);
+      EndRun(Ctx);
+      SetRunColors(Ctx, Pos, rkLineEnd);
       const int x = FCanvas.PenPos.X;
-      DrawLineEnd(x, FPaint.Y, leFold);
-      if (Row == RowCount() - 1) DrawLineEnd(x, FPaint.Y, leEof);
+      DrawLineEnd(Ctx, x, Ctx.Y, leFold);
+      if (Row == RowCount() - 1) DrawLineEnd(Ctx, x, Ctx.Y, leEof);
     } else if (b == kTabByte) {
-      EndRun();
-      SetRunColors(Pos, Row, rkMark);
-      DrawAtPen(FTabEndMark);
-      SetRunColors(Pos, Row, rkNormal);
+      EndRun(Ctx);
+      SetRunColors(Ctx, Pos, rkMark);
+      DrawAtPen(Ctx, FTabEndMark);
+      SetRunColors(Ctx, Pos, rkNormal);
     } else if (b == kFillerByte) {
-      EndRun();
-      last = PaintTabSpan(E);
+      EndRun(Ctx);
+      last = PaintTabSpan(Ctx, E);
     } else if (hankana && static_cast<unsigned char>(b) >= 0x81) {
-      EndRun();
-      SetRunColors(Pos, Row, rkDependence);
-      DrawAtPen(std::string_view(&P[static_cast<size_t>(Pos)], 1));
-      SetRunColors(Pos, Row, rkNormal);
+      EndRun(Ctx);
+      SetRunColors(Ctx, Pos, rkDependence);
+      DrawAtPen(Ctx, std::string_view(&P[static_cast<size_t>(Pos)], 1));
+      SetRunColors(Ctx, Pos, rkNormal);
     } else if (FWordChars.test(static_cast<unsigned char>(b))) {
-      FPaint.Run.push_back(b);
-      FPaint.Word.push_back(b);
+      Ctx.Run.push_back(b);
+      Ctx.Word.push_back(b);
     } else {
-      if (keywords) DrawKeyword();
-      FPaint.Run.push_back(b);
-      FPaint.Word.clear();
+      if (keywords) DrawKeyword(Ctx);
+      Ctx.Run.push_back(b);
+      Ctx.Word.clear();
     }
     // A selection boundary cuts the run.
-    if (IsSelectedAt(Pos, Row) != IsSelectedAt(Pos + 1, Row)) {
-      SetRunColors(Pos, Row, rkNormal);
-      FlushRun();
-      SetRunColors(Pos + 1, Row, rkNormal);
+    if (SelectedIn(Ctx, Pos, Row) != SelectedIn(Ctx, Pos + 1, Row)) {
+      SetRunColors(Ctx, Pos, rkNormal);
+      FlushRun(Ctx);
+      SetRunColors(Ctx, Pos + 1, rkNormal);
     }
   }
   if (last == kIndentByte) {
     // The painted range ends inside the indent.
-    std::replace(FPaint.Run.begin(), FPaint.Run.end(), kIndentByte, FIndentMark[0]);
-    SetRunColors(Pos, Row, rkMark);
-    FlushRun();
+    std::replace(Ctx.Run.begin(), Ctx.Run.end(), kIndentByte, FIndentMark[0]);
+    SetRunColors(Ctx, Pos, rkMark);
+    FlushRun(Ctx);
   } else {
-    if (keywords) DrawKeyword();
-    FlushRun();
+    if (keywords) DrawKeyword(Ctx);
+    FlushRun(Ctx);
   }
 }
 
-// The bytes from FPaint.Pos that share one active column attribute, in its
+// The bytes from Ctx.Pos that share one active column attribute, in its
 // colour and style; leaves Pos on the last of them and returns that byte.
-char TCustomAFEdit::PaintColAttrRun(int E) {
-  const std::string& P = FPaint.P;
-  const int Row = FPaint.Row;
-  int& Pos = FPaint.Pos;
-  const TColAttr* ca = ColAttrAt(Row, FPaint.B);
+char TCustomAFEdit::PaintColAttrRun(TRowPaint& Ctx, int E) {
+  const std::string& P = Ctx.P;
+  const int Row = Ctx.Row;
+  int& Pos = Ctx.Pos;
+  const TColAttr* ca = ColAttrAt(Row, Ctx.B);
   const TFontStyles savedStyle = FCanvas.Font().Style;
   TFont f = FCanvas.Font();
-  f.Color = IsSelectedAt(Pos, Row) ? FSelTextFont.Color : ca->Color;
+  f.Color = SelectedIn(Ctx, Pos, Row) ? FSelTextFont.Color : ca->Color;
   f.Style = ca->Style;
   FCanvas.SetFont(f);
   for (;;) {
     const char c = P[static_cast<size_t>(Pos)];
-    FPaint.Run.push_back(c);
-    if (IsSelectedAt(Pos, Row) != IsSelectedAt(Pos + 1, Row)) {
-      SetRunColors(Pos, Row, rkColAttr);
-      FlushRun();
-      SetRunColors(Pos + 1, Row, rkColAttr);
+    Ctx.Run.push_back(c);
+    if (SelectedIn(Ctx, Pos, Row) != SelectedIn(Ctx, Pos + 1, Row)) {
+      SetRunColors(Ctx, Pos, rkColAttr);
+      FlushRun(Ctx);
+      SetRunColors(Ctx, Pos + 1, rkColAttr);
     }
-    if (IsLead(c) && Pos + 1 < E) FPaint.Run.push_back(P[static_cast<size_t>(++Pos)]);
+    if (IsLead(c) && Pos + 1 < E) Ctx.Run.push_back(P[static_cast<size_t>(++Pos)]);
     ++Pos;
     if (Pos >= E) break;
-    FPaint.B = FPaint.ColB[static_cast<size_t>(Pos - FPaint.FirstPos)];
-    const TColAttr* next = ColAttrAt(Row, FPaint.B);
+    Ctx.B = Ctx.ColB[static_cast<size_t>(Pos - Ctx.FirstPos)];
+    const TColAttr* next = ColAttrAt(Row, Ctx.B);
     if (!next || !next->Active || !(next->Style == FCanvas.Font().Style) || next->Color != FCanvas.Font().Color)
       break;
   }
   const char last = P[static_cast<size_t>(Pos - 1)];
-  FPaint.Word.clear();
-  FlushRun();
-  SetRunColors(Pos, Row, rkNormal);
+  Ctx.Word.clear();
+  FlushRun(Ctx);
+  SetRunColors(Ctx, Pos, rkNormal);
   TFont restored = FCanvas.Font();
   restored.Style = savedStyle;
   FCanvas.SetFont(restored);
@@ -426,57 +432,57 @@ char TCustomAFEdit::PaintColAttrRun(int E) {
   return last;
 }
 
-// A two-byte character at FPaint.Pos: the full-width space and dependence
+// A two-byte character at Ctx.Pos: the full-width space and dependence
 // characters are drawn apart in their mark colours, others join the run.
-void TCustomAFEdit::PaintDoubleByte(int E, char& Last) {
-  const std::string& P = FPaint.P;
-  const int Row = FPaint.Row;
-  int& Pos = FPaint.Pos;
+void TCustomAFEdit::PaintDoubleByte(TRowPaint& Ctx, int E, char& Last) {
+  const std::string& P = Ctx.P;
+  int& Pos = Ctx.Pos;
   const std::string_view C = std::string_view(P).substr(static_cast<size_t>(Pos), 2);
   const unsigned code = C.size() == 2 ? static_cast<unsigned char>(C[0]) << 8 | static_cast<unsigned char>(C[1]) : 0;
   if (FViewOpt.contains(voAnsiSpace) && code == 0x8140) {
-    FlushRun();
-    SetRunColors(Pos, Row, rkMark);
-    DrawAtPen(FZenSpaceMark);
-    SetRunColors(Pos, Row, rkNormal);
+    FlushRun(Ctx);
+    SetRunColors(Ctx, Pos, rkMark);
+    DrawAtPen(Ctx, FZenSpaceMark);
+    SetRunColors(Ctx, Pos, rkNormal);
   } else if (FViewOpt.contains(voDependence) && code != 0 && FDependenceSet[code]) {
-    FlushRun();
-    SetRunColors(Pos, Row, rkDependence);
-    DrawAtPen(C);
-    SetRunColors(Pos, Row, rkNormal);
+    FlushRun(Ctx);
+    SetRunColors(Ctx, Pos, rkDependence);
+    DrawAtPen(Ctx, C);
+    SetRunColors(Ctx, Pos, rkNormal);
   } else {
-    FPaint.Run.append(C);
+    Ctx.Run.append(C);
   }
   if (Pos + 1 < E) Last = P[static_cast<size_t>(++Pos)];
 }
 
-// A tab's filler cells from FPaint.Pos and its end cell, as tab marks;
+// A tab's filler cells from Ctx.Pos and its end cell, as tab marks;
 // leaves Pos on the last of them and returns that byte.
-char TCustomAFEdit::PaintTabSpan(int E) {
-  const std::string& P = FPaint.P;
-  int& Pos = FPaint.Pos;
-  SetRunColors(Pos, FPaint.Row, rkMark);
-  FPaint.Run = FTabMark;
+char TCustomAFEdit::PaintTabSpan(TRowPaint& Ctx, int E) {
+  const std::string& P = Ctx.P;
+  int& Pos = Ctx.Pos;
+  SetRunColors(Ctx, Pos, rkMark);
+  Ctx.Run = FTabMark;
   while (Pos + 1 < E && P[static_cast<size_t>(Pos + 1)] == kFillerByte) {
     ++Pos;
-    FPaint.Run.append(FTabMark);
+    Ctx.Run.append(FTabMark);
   }
   if (Pos + 1 < E && P[static_cast<size_t>(Pos + 1)] == kTabByte) {
     ++Pos;
-    FPaint.Run.append(FTabEndMark);
+    Ctx.Run.append(FTabEndMark);
   }
-  FlushRun();
-  SetRunColors(Pos, FPaint.Row, rkNormal);
+  FlushRun(Ctx);
+  SetRunColors(Ctx, Pos, rkNormal);
   return P[static_cast<size_t>(Pos)];
 }
 
 // The row's margin cell, the wrap guide, the empty area below the last row,
 // and the row's dirty flag once it is painted whole.
-void TCustomAFEdit::FinishRowPaint(int Row, int Top, const TRect& R) {
+void TCustomAFEdit::FinishRowPaint(const TRowPaint& Ctx, int Top, const TRect& R) {
+  const int Row = Ctx.Row;
   PaintLeftMargin(Row, FormatRowNumber(FRowDspFmt, static_cast<long long>(Row) + 1));
 
   if (FOptions.contains(aoAutoFormat) && FViewOpt.contains(voWrapLine)) {
-    const int x = (FPaint.Attr.WrapPos - FLeftCol) * FCellWidth + FTextRect.Left;
+    const int x = (Ctx.Attr.WrapPos - FLeftCol) * FCellWidth + FTextRect.Left;
     // The guide belongs to the text area; scrolled past, it is not drawn
     // over the margin.
     if (x >= FTextRect.Left && x < FTextRect.Right) {

@@ -11,24 +11,27 @@
 #include "AFEdit/platform/Canvas.h"
 #include "AFEdit/platform/Types.h"
 
+// The row being painted: its display text D (indent as 0x01 bytes), the
+// painted string P, the pending run and word, the column and byte index in
+// progress, and the byte index of every painted column.  The steps of row
+// painting take it as their context.
+struct TRowPaint {
+  std::string D;
+  std::string P;
+  std::string Run;
+  std::string Word;
+  std::vector<int> ColB;
+  int Row = -1;
+  int Indent = 0;
+  TLineAttr Attr;
+  int Y = 0;
+  int Pos = 0;
+  int B = 0;
+  int FirstPos = 0;  // the first painted byte index: ColB[0]'s
+};
+
 struct TRenderState {
-  // The row being painted: its display text D (indent as 0x01 bytes), the
-  // painted string P, the pending run and word, the column and byte index
-  // in progress, and the byte index of every painted column.
-  struct TPaintState {
-    std::string D;
-    std::string P;
-    std::string Run;
-    std::string Word;
-    std::vector<int> ColB;
-    int Row = -1;
-    int Indent = 0;
-    TLineAttr Attr;
-    int Y = 0;
-    int Pos = 0;
-    int B = 0;
-    int FirstPos = 0;  // the first painted byte index: ColB[0]'s
-  } FPaint;
+  TRowPaint FPaint;  // the buffers of the row in paint, kept from row to row
 
   // Metrics, fonts and glyphs (measured from the font)
   QImage FSurface;
