@@ -109,6 +109,13 @@ TEST_F(Edit, OperationsUndoAndRedoAsOneStep) {
          e.InsertText("Q");
        },
        {"Q"}, {1, 0}},
+      {"a selection below the last row", {"ab\r", "cd"}, fmt, true, {0, 0},
+       [](TAFEdit& e) {
+         e.Sel().FAnchorPos = {3, 5};
+         e.Sel().FActivePos = {3, 7};
+         e.DeleteSelection();
+       },
+       {"ab\r", "cd"}, {2, 1}},
       {"row selection with the last row", {"a\r", "b\r", "c"}, fmt, true, {0, 0},
        [](TAFEdit& e) {
          e.Sel().SetAnchorRow(1);
