@@ -517,7 +517,7 @@ protected:
   void TrackRows(int Pos, bool Shift, const TRect& Area);
   // After a page or thumb request moved the caret row: a whole repaint
   // when the view moved, else a caret update (the caret, and the ruler's
-  // markers of its new row).
+  // markers of its new row) that leaves the caret's column unsnapped.
   void ShowMovedCaret();
   void inputMethodEvent(QInputMethodEvent* Event) override;
   void ChangeIndent(int Indent);
