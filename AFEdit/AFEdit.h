@@ -173,6 +173,9 @@ public:
   // Brings selection ends that lie past the last row back into the document
   // (after undo or redo removed rows).
   void KeepSelInDocument();
+  // Row Row was deleted: a row selection follows its rows and stays on
+  // rows that exist.
+  void RowSelRowDeleted(int Row);
   // Brings both ends of either selection into the document, the character
   // selection's ends onto character starts, whatever they were set to.
   void ClampSelToDocument();

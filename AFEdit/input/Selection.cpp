@@ -36,6 +36,16 @@ void TCustomAFEdit::KeepSelInDocument() {
   if (FSel.FActivePos.Y > last) FSel.SetActivePos(ClampPos(FSel.FActivePos));
 }
 
+void TCustomAFEdit::RowSelRowDeleted(int Row) {
+  if (!FSel.HasRowSel()) return;
+  FSel.RowDeleted(Row);
+  // Deleting the selection's last rows at the document's end leaves its
+  // larger end below the last row.
+  const int last = RowCount() - 1;
+  FSel.SetAnchorRow(std::clamp(FSel.FAnchorRow, 0, last));
+  FSel.SetActiveRow(std::clamp(FSel.FActiveRow, 0, last));
+}
+
 void TCustomAFEdit::ClampSelToDocument() {
   const int last = RowCount() - 1;
   if (FSel.HasRowSel()) {

@@ -184,7 +184,7 @@ TCustomAFEdit::TWrapNext TCustomAFEdit::WrapEmptyRow(const TWrapStep& s) {
   if (!s.Last) {
     DeleteRow(s.R);
     FLineAttrs.MarkDirty(s.R, RowCount());
-    if (FSel.HasRowSel()) FSel.RowDeleted(s.R);
+    RowSelRowDeleted(s.R);
   }
   return TWrapNext::Stop;
 }
@@ -282,7 +282,7 @@ TCustomAFEdit::TWrapNext TCustomAFEdit::WrapPullRow(TWrapStep& s) {
     SetRowText(R, Join(FWrapPacker, T, T1), false);
     FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines.View(R).size()) + 2);
     DeleteRow(R + 1);
-    if (FSel.HasRowSel()) FSel.RowDeleted(R + 1);
+    RowSelRowDeleted(R + 1);
     FLineAttrs.MarkDirty(R + 1, RowCount());
     placeCaret(N + T1.size() + 1);
     return R + 1 < RowCount() ? TWrapNext::SameRow : TWrapNext::Stop;  // this row again, with the next one

@@ -177,17 +177,37 @@ TEST(Rewrap, CaretFollowsItsText) {
   EXPECT_EQ(e.Caret(), (TPoint{2, 1}));
 }
 
-TEST(Rewrap, RowSelectionFollowsInsertedRows) {
-  TAFEdit e;
-  e.Clear();
-  e.SetRowText(0, "short\r", true);
-  e.AppendLine("");
-  e.Sel().SetAnchorRow(0);
-  e.Sel().SetActiveRow(0);
-  e.LineAttrs().GetAttr(0).WrapPos = 4;
-  e.SetRowText(0, "a long line here\r", true);
-  e.RewrapRow(0);
-  EXPECT_EQ(e.Sel().LastSelRow(), e.RowCount() - 2);
+// A row selection grows and shrinks with the rows re-wrap inserts and
+// deletes inside it, and never ends up below the last row.
+TEST(Rewrap, RowSelectionFollowsItsRows) {
+  const struct {
+    const char* what;
+    Rows before;
+    int wrap;
+    TAFEditOptions opts;
+    int anchor, active;
+    int row;  // re-wrapped
+    Rows after;
+    int first, last;
+  } cases[] = {
+      {"rows inserted", {"a long line here\r", ""}, 4, {aoAutoFormat}, 0, 0, 0,
+       {"a lo", "ng l", "ine ", "here", "\r", ""}, 0, 4},
+      {"the last row joined to the one before", {"a", "b"}, 69, {}, 1, 1, 0, {"ab"}, 0, 0},
+      {"an empty row removed", {"a\r", "", "b"}, 60, {aoAutoFormat}, 2, 1, 1, {"a\r", "b"}, 1, 1},
+  };
+  for (const auto& c : cases) {
+    TAFEdit e;
+    SetRows(e, c.before);
+    e.SetOptions(c.opts);
+    SetLayout(e, c.wrap);
+    e.Sel().SetAnchorRow(c.anchor);
+    e.Sel().SetActiveRow(c.active);
+    e.RewrapRow(c.row);
+    EXPECT_EQ(RowsOf(e), c.after) << c.what;
+    EXPECT_EQ(e.Sel().FirstSelRow(), c.first) << c.what;
+    EXPECT_EQ(e.Sel().LastSelRow(), c.last) << c.what;
+    EXPECT_EQ(e.CheckInvariants(), "") << c.what;
+  }
 }
 
 TEST(Rewrap, DeepParagraphRunsWithoutRecursion) {
