@@ -180,6 +180,9 @@ public:
   // Brings selection ends that lie past the last row back into the document
   // (after undo or redo removed rows).
   void KeepSelInDocument();
+  // Row Row was deleted: a row selection follows its rows and stays on
+  // rows that exist.
+  void RowSelRowDeleted(int Row);
   // Brings both ends of either selection into the document, the character
   // selection's ends onto character starts, whatever they were set to.
   void ClampSelToDocument();
@@ -524,7 +527,7 @@ protected:
   void TrackRows(int Pos, bool Shift, const TRect& Area);
   // After a page or thumb request moved the caret row: a whole repaint
   // when the view moved, else a caret update (the caret, and the ruler's
-  // markers of its new row).
+  // markers of its new row) that leaves the caret's column unsnapped.
   void ShowMovedCaret();
   void inputMethodEvent(QInputMethodEvent* Event) override;
   void ChangeIndent(int Indent);

@@ -200,9 +200,17 @@ void TCustomAFEdit::PasteLinesAtCaret(const std::vector<std::string>& Lines, boo
   if (middle > 0) {
     const int first = FCaret.Y;
     InsertClipRows(1, middle, false, Lines);
-    const int count = RowCount();
+    // The caret stands at the start of the row after the new lines.
+    // Wrapping them adds rows above it, so its row number goes stale while
+    // they are wrapped (and a re-wrap that goes on into a later line may
+    // carry it): afterwards it goes back to the row that starts after the
+    // same bytes.
+    size_t bytes = 0;
+    for (int r = first; r < FCaret.Y; ++r) bytes += FLines.View(r).size();
     for (int r = first + middle - 1; r >= first; --r) RewrapRow(r);
-    FCaret.Y += RowCount() - count;  // rows that wrapping added above the caret
+    int row = first;
+    for (size_t b = 0; b < bytes && row < RowCount(); ++row) b += FLines.View(row).size();
+    FCaret.Y = row;
   }
   if (!EndsWithBreak) {
     --FEditGroup;  // InsertText opens it again

@@ -240,9 +240,11 @@ void TCustomAFEdit::DeleteSelection() {
   ++FEditGroup;
   // The ends may have been set to anything: the deletion works on them
   // clamped into the document.  The group stays open even if nothing is
-  // left to delete, as the callers count on it.
+  // left to delete, as the callers count on it, and a character selection
+  // that clamping emptied still puts the caret at its start.
+  const bool charSel = FSel.HasCharSel();
   ClampSelToDocument();
-  if (FSel.HasCharSel()) {
+  if (charSel) {
     const TPoint S = FSel.GetSelStart(), E = FSel.GetSelEnd();
     const int startByte = PosToByteIndex(S);
     for (int i = E.Y - S.Y - 1; i > 0; --i) DeleteRow(S.Y + 1);

@@ -36,14 +36,31 @@ void TCustomAFEdit::KeepSelInDocument() {
   if (FSel.FActivePos.Y > last) FSel.SetActivePos(ClampPos(FSel.FActivePos));
 }
 
+void TCustomAFEdit::RowSelRowDeleted(int Row) {
+  if (!FSel.HasRowSel()) return;
+  FSel.RowDeleted(Row);
+  // Deleting the selection's last rows at the document's end leaves its
+  // larger end below the last row.
+  const int last = RowCount() - 1;
+  FSel.SetAnchorRow(std::clamp(FSel.FAnchorRow, 0, last));
+  FSel.SetActiveRow(std::clamp(FSel.FActiveRow, 0, last));
+}
+
 void TCustomAFEdit::ClampSelToDocument() {
   const int last = RowCount() - 1;
   if (FSel.HasRowSel()) {
     FSel.SetAnchorRow(std::clamp(FSel.FAnchorRow, 0, last));
     FSel.SetActiveRow(std::clamp(FSel.FActiveRow, 0, last));
   }
+  // A column past a row's end is a place of its own with a free caret
+  // (text typed there is padded up to it); only a position outside the
+  // rows, or one before the start of its row, is clamped.
+  const bool freeCaret = FOptions.contains(aoFreeCaret);
   auto clamp = [&](TPoint P) {
-    P = ClampPos(P);
+    if (freeCaret && P.Y >= 0 && P.Y <= last)
+      P.X = std::max(P.X, 0);
+    else
+      P = ClampPos(P);
     const std::string D = RowDisplayText(P.Y);
     if (P.X > 0 && ByteType(D, static_cast<size_t>(P.X)) == mbTrailByte) --P.X;
     return P;

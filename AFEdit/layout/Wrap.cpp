@@ -184,7 +184,7 @@ TCustomAFEdit::TWrapNext TCustomAFEdit::WrapEmptyRow(const TWrapStep& s) {
   if (!s.Last) {
     DeleteRow(s.R);
     FLineAttrs.MarkDirty(s.R, RowCount());
-    if (FSel.HasRowSel()) FSel.RowDeleted(s.R);
+    RowSelRowDeleted(s.R);
   }
   return TWrapNext::Stop;
 }
@@ -282,7 +282,7 @@ TCustomAFEdit::TWrapNext TCustomAFEdit::WrapPullRow(TWrapStep& s) {
     SetRowText(R, Join(FWrapPacker, T, T1), false);
     FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines.View(R).size()) + 2);
     DeleteRow(R + 1);
-    if (FSel.HasRowSel()) FSel.RowDeleted(R + 1);
+    RowSelRowDeleted(R + 1);
     FLineAttrs.MarkDirty(R + 1, RowCount());
     placeCaret(N + T1.size() + 1);
     return R + 1 < RowCount() ? TWrapNext::SameRow : TWrapNext::Stop;  // this row again, with the next one
@@ -333,8 +333,14 @@ size_t TCustomAFEdit::PullBreak(const TWrapStep& s, const TRowStr& T1, const std
   // when the indent reaches the wrap column) is checked in the joined
   // text: a character may continue on the next row.
   if (B >= N) {
+    B = std::min(B, N + T1.size());
     std::string joined(T.view());
     joined.append(T1.view().substr(0, B - N + 2));
+    // Taking all of a next row whose line goes on below it ends this row
+    // before the first byte of the row after: a character split there is
+    // kept whole as well.
+    if (B == N + T1.size() && s.R + 2 < RowCount() && !RowHasLineEnd(s.R + 1))
+      joined.append(FLines.View(s.R + 2).substr(0, 1));
     B = std::min(GuardBreak(joined, static_cast<long>(B)), N + T1.size());
   }
   return B;

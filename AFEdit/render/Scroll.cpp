@@ -58,10 +58,18 @@ void TCustomAFEdit::ShowUndoneCaretRow() {
 // ---- scroll requests ----
 
 void TCustomAFEdit::ShowMovedCaret() {
-  if (FTopRow != FPaintedTopRow)
+  if (FTopRow != FPaintedTopRow) {
     Paint();
-  else
-    UpdateCaret();
+    return;
+  }
+  // The caret is shown where it will snap onto its character, but keeps
+  // its column (and the snap its direction) until the view has followed
+  // it: a key's scroll into view measures the column the key left.
+  const TPoint caret = FCaret;
+  const bool backward = SnapBackward;
+  UpdateCaret();
+  FCaret = caret;
+  SnapBackward = backward;
 }
 
 void TCustomAFEdit::PixelsFollowedTopRow(bool WasCurrent) {

@@ -155,6 +155,8 @@ struct TPasteCase {
   Rows After;
   TPoint CaretAfter;
   bool Overtype = false;
+  TAFEditOptions Options = {aoAutoFormat};
+  int WrapPos = 60;
 };
 
 const TPasteCase kPasteCases[] = {
@@ -181,6 +183,13 @@ const TPasteCase kPasteCases[] = {
     {"own long line between is wrapped", {"ab"}, {1, 0}, {}, {}, "", "x\r" + std::string(70, 'm') + "\ry",
      {"ax\r", std::string(60, 'm'), std::string(10, 'm') + "\r", "yb"}, {1, 3}},
     {"own lines replace a selection", {"abcd"}, {3, 0}, {1, 0}, {3, 0}, "", "x\ry", {"ax\r", "yd"}, {1, 1}},
+    // Wrapping the first line between goes on into the second one, already
+    // wrapped, and wraps it again: the rows that adds lie above the caret.
+    {"own lines between wrapped twice", {"\r", "b\x81u\x93\xFA", "\x81uaa"}, {2, 2}, {}, {}, "",
+     "\r\x93\xFA\t\x93\xFA\x81" "B\rb\x93\xFA" "bba\x81" "B\t\t\x93\xFA\x81" "B\rbb",
+     {"\r", "b\x81u\x93\xFA", "\x81u\r", "\x93\xFA\t\x93\xFA\x81" "B\r", "b\x93\xFA", "bba\x81" "B", "\t",
+      "\t\x93\xFA\x81" "B\r", "bbaa"},
+     {2, 8}, false, {aoAutoFormat, aoJpnBanBreak, aoWordWrap}, 7},
 };
 
 void PrintTo(const TPasteCase& c, std::ostream* os) { *os << c.Name; }
@@ -190,6 +199,9 @@ class Paste : public Clipboard, public ::testing::WithParamInterface<TPasteCase>
 TEST_P(Paste, InsertsAtTheCaretAsOneUndoStep) {
   const TPasteCase& c = GetParam();
   Rows_(c.Doc);
+  e.SetOptions(c.Options);
+  e.SetDefWrapPos(c.WrapPos);
+  WrapTrailCount = WrapLeadCount = 0;
   e.SetCaretPos(c.Caret);
   if (!(c.SelFrom == c.SelTo)) SelectChars(c.SelFrom, c.SelTo);
   if (c.Overtype) Key(Qt::Key_Insert);

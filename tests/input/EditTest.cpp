@@ -88,6 +88,34 @@ TEST_F(Edit, OperationsUndoAndRedoAsOneStep) {
          e.InsertText("\x82\xA0");
        },
        {"a\x82\xA0" "d"}, {3, 0}},
+      // With a free caret a column past a row's end is a place of its own:
+      // text typed over a selection that starts there is padded up to it.
+      {"free caret: a selection from beyond a row's end", {"ab\r", "cd"}, {aoFreeCaret}, true, {1, 1},
+       [](TAFEdit& e) {
+         e.Sel().FAnchorPos = {5, 0};
+         e.InsertText("X");
+       },
+       {"ab  X\r", "d"}, {5, 0}},
+      // A selection that holds no character still puts the caret at its start.
+      {"free caret: a selection past the text", {"ab"}, {aoFreeCaret}, true, {5, 0},
+       [](TAFEdit& e) {
+         e.Sel().FAnchorPos = {2, 0};
+         e.InsertText("Q");
+       },
+       {"abQ"}, {3, 0}},
+      {"free caret: a selection on an empty row", {""}, {aoFreeCaret}, true, {3, 0},
+       [](TAFEdit& e) {
+         e.Sel().FAnchorPos = {0, 0};
+         e.InsertText("Q");
+       },
+       {"Q"}, {1, 0}},
+      {"a selection below the last row", {"ab\r", "cd"}, fmt, true, {0, 0},
+       [](TAFEdit& e) {
+         e.Sel().FAnchorPos = {3, 5};
+         e.Sel().FActivePos = {3, 7};
+         e.DeleteSelection();
+       },
+       {"ab\r", "cd"}, {2, 1}},
       {"row selection with the last row", {"a\r", "b\r", "c"}, fmt, true, {0, 0},
        [](TAFEdit& e) {
          e.Sel().SetAnchorRow(1);

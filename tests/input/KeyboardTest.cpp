@@ -133,6 +133,7 @@ struct TKeyCase {
   TAFEditOptions Options = {};
   std::function<void(TAFEdit&)> Prepare = nullptr;
   const char* Events = nullptr;  // selection events: S select, D deselect
+  int LeftCol = 0;               // the first column shown afterwards
 };
 
 // The offscreen platform cannot raise the tip shown for a refused
@@ -190,6 +191,18 @@ TEST_F(Keys, CommandTable) {
       e.Sel().FActivePos = Active;
       e.NotifySelChange();
     };
+  };
+  // A row whose column H - 3 is the second byte of a character, H the
+  // columns shown: a caret moved onto it stands one column before the one
+  // that scrolls the view right.
+  const int H = e.VisibleColCount();
+  std::string split = H % 2 ? "a" : "";
+  while (static_cast<int>(split.size()) < H + 2) split += Sjis("あ");
+  // Loaded as a file, so that the view may scroll as far as the rows reach.
+  const auto loadSplit = [&](TAFEdit& e) {
+    e.SetText(split + "\r\n" + std::string(H, 'x'));
+    e.SetCaretPos({H - 3, 1});
+    TCustomAFEdit::SnapBackward = false;
   };
   const std::vector<TKeyCase> cases = {
       // Auto-repeat: one step for the key-down, AccelRate (2) for each repeat.
@@ -249,6 +262,10 @@ TEST_F(Keys, CommandTable) {
       {"Right beyond the end of the last row stays", {"abc\r", "x"}, {3, 0}, "Down Right", {3, 1}},
       {"Down at the last row with the free caret", {"ab\r", "cd"}, {1, 1}, "Down", {1, 2}, {}, kNoSel, kNoSel, free},
       {"Up at row 0 does nothing", {"ab\r", "cd"}, {1, 0}, "Up", {1, 0}},
+      // The view follows the caret as it was moved; snapping it onto a
+      // character comes after.
+      {"Page Up keeping the top row scrolls no column", {split + "\r", std::string(H, 'x')}, {H - 3, 1}, "PgUp",
+       {H - 2, 0}, {}, kNoSel, kNoSel, {}, loadSplit},
       // Delete.
       {"Delete removes a two-byte character", {abAcd}, {2, 0}, "Delete", {2, 0}, {"abcd"}},
       {"Delete before the CR joins the lines", {"ab\r", "cd"}, {2, 0}, "Delete", {2, 0}, {"abcd"}},
@@ -296,6 +313,7 @@ TEST_F(Keys, CommandTable) {
     if (c.Events) {
       EXPECT_EQ(FEvents, c.Events);
     }
+    EXPECT_EQ(e.LeftCol(), c.LeftCol);
     EXPECT_EQ(e.CheckInvariants(), "");
   }
 }

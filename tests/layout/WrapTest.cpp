@@ -177,17 +177,37 @@ TEST(Rewrap, CaretFollowsItsText) {
   EXPECT_EQ(e.Caret(), (TPoint{2, 1}));
 }
 
-TEST(Rewrap, RowSelectionFollowsInsertedRows) {
-  TAFEdit e;
-  e.Clear();
-  e.SetRowText(0, "short\r", true);
-  e.AppendLine("");
-  e.Sel().SetAnchorRow(0);
-  e.Sel().SetActiveRow(0);
-  e.LineAttrs().GetAttr(0).WrapPos = 4;
-  e.SetRowText(0, "a long line here\r", true);
-  e.RewrapRow(0);
-  EXPECT_EQ(e.Sel().LastSelRow(), e.RowCount() - 2);
+// A row selection grows and shrinks with the rows re-wrap inserts and
+// deletes inside it, and never ends up below the last row.
+TEST(Rewrap, RowSelectionFollowsItsRows) {
+  const struct {
+    const char* what;
+    Rows before;
+    int wrap;
+    TAFEditOptions opts;
+    int anchor, active;
+    int row;  // re-wrapped
+    Rows after;
+    int first, last;
+  } cases[] = {
+      {"rows inserted", {"a long line here\r", ""}, 4, {aoAutoFormat}, 0, 0, 0,
+       {"a lo", "ng l", "ine ", "here", "\r", ""}, 0, 4},
+      {"the last row joined to the one before", {"a", "b"}, 69, {}, 1, 1, 0, {"ab"}, 0, 0},
+      {"an empty row removed", {"a\r", "", "b"}, 60, {aoAutoFormat}, 2, 1, 1, {"a\r", "b"}, 1, 1},
+  };
+  for (const auto& c : cases) {
+    TAFEdit e;
+    SetRows(e, c.before);
+    e.SetOptions(c.opts);
+    SetLayout(e, c.wrap);
+    e.Sel().SetAnchorRow(c.anchor);
+    e.Sel().SetActiveRow(c.active);
+    e.RewrapRow(c.row);
+    EXPECT_EQ(RowsOf(e), c.after) << c.what;
+    EXPECT_EQ(e.Sel().FirstSelRow(), c.first) << c.what;
+    EXPECT_EQ(e.Sel().LastSelRow(), c.last) << c.what;
+    EXPECT_EQ(e.CheckInvariants(), "") << c.what;
+  }
 }
 
 TEST(Rewrap, DeepParagraphRunsWithoutRecursion) {
@@ -365,6 +385,11 @@ TEST(RewrapRepairs, PulledBytesKeepCharactersOfTheJoinedTextWhole) {
       {4, 0, {"ab\x81", "\x82\xa0\x82\xa0\r", ""}, {"ab\x81\x82", "\xa0\x82\xa0\r", ""}},
       {1, 0, {"\x82", "\x81\r", ""}, {"\x82\x81", "\r", ""}},
       {1, 4, {"\x82", "\x81\r", ""}, {"\x82\x81", "\r", ""}},  // the indent reaches the wrap column
+      // All of the next row fills the row exactly, but its last byte begins
+      // a character that the row after it ends.
+      {41, 4,
+       {std::string(20, 'a'), std::string(16, 'b') + "\x82", "\xA0" "cd\r", ""},
+       {std::string(20, 'a') + std::string(16, 'b'), "\x82\xA0" "cd\r", ""}},
   };
   for (const auto& c : cases) {
     TAFEdit e;
@@ -372,6 +397,41 @@ TEST(RewrapRepairs, PulledBytesKeepCharactersOfTheJoinedTextWhole) {
     SetLayout(e, c.wrap, c.indent);
     e.RewrapRow(0);
     EXPECT_EQ(RowsOf(e), c.after) << "wrap " << c.wrap << " indent " << c.indent;
+  }
+}
+
+// A line already cut into three rows anywhere, inside two-byte characters
+// too, re-wraps into rows that each begin on a character of the line, at
+// any wrap column and indent, and keeps its bytes.  (Re-wrap ends at a row
+// it empties, so a cut further down a longer line may stay as it is.)
+TEST(RewrapRepairs, RowsCutInsideCharactersAreMadeWhole) {
+  std::mt19937 rng(32);
+  const std::string pieces[] = {"a", " ", "\t", kA, kMaru, kKagi, "\x82\x81", "\xB1", "xyz"};
+  const TAFEditOptions optionSets[] = {{}, {aoAutoFormat}, {aoAutoFormat, aoJpnBanBreak, aoWordWrap}};
+  TAFEdit e;
+  for (int round = 0; round < 3000; ++round) {
+    std::string line = "a";
+    for (int n = static_cast<int>(rng() % 50); n >= 0; --n) line += pieces[rng() % std::size(pieces)];
+    size_t cut[2] = {1 + rng() % (line.size() - 1), 1 + rng() % (line.size() - 1)};
+    if (cut[0] > cut[1]) std::swap(cut[0], cut[1]);
+    Rows rows = {line.substr(0, cut[0]), line.substr(cut[0], cut[1] - cut[0]), line.substr(cut[1]) + "\r", ""};
+    if (rows[1].empty()) rows.erase(rows.begin() + 1);
+    const int wrap = 1 + static_cast<int>(rng() % 70), indent = static_cast<int>(rng() % 12);
+    const TAFEditOptions opts = optionSets[rng() % std::size(optionSets)];
+    SCOPED_TRACE("round " + std::to_string(round) + " wrap " + std::to_string(wrap) + " indent " +
+                 std::to_string(indent) + " rows " + ::testing::PrintToString(rows));
+    SetRows(e, rows);
+    e.SetOptions(opts);
+    SetLayout(e, wrap, indent);
+    WrapTrailCount = WrapLeadCount = 0;
+    e.RewrapRow(0);
+    ASSERT_EQ(Joined(e), line + "\r");
+    size_t at = 0;
+    for (int r = 0; r + 1 < e.RowCount(); ++r) {
+      ASSERT_NE(ByteType(line, at), mbTrailByte) << "row " << r << " of " << ::testing::PrintToString(RowsOf(e));
+      at += e.RowText(r).size();
+    }
+    ASSERT_EQ(e.CheckInvariants(), "");
   }
 }
 
