@@ -70,17 +70,24 @@ void PWriteFd(int Fd, const unsigned char* P, size_t N, off_t At, const std::str
 
 // Replaces the file FileName with what Write writes into a new file's
 // descriptor, and returns the identity of the file written.  The new file
-// is made beside the target, flushed to disk and renamed over it, so that
-// the old file stays as it was when anything fails (the error is thrown,
-// the temporary file removed).  A link is followed: the file it names is
-// replaced and the link stays.  An existing file keeps its permissions, and
-// its owner and group where the user may keep them.
+// is made beside the target (readable and writable by the user alone until
+// it has the target's owner, group and permissions), flushed to disk and
+// renamed over it, so that the old file stays as it was when anything fails
+// (the error is thrown, the temporary file removed).  A new file gets the
+// permissions the umask allows.
+//
+// A symbolic link is followed to the file it names, which is replaced (or
+// created, when the link dangles) while the link stays.  Where a new file
+// could not keep what the existing one has (another owner or group that
+// the user may not give away, permission bits the system would drop, or
+// other names through hard links), the file is rewritten in place instead
+// (WriteInPlace), which keeps the file itself.
 //
 // An existing file the user may not write, or that is not a regular file,
 // is refused.  When the folder refuses the new file but the target itself
-// is writable, the target is rewritten in place instead (WriteInPlace).
-// Each save first removes the temporary files that interrupted saves left
-// in the folder (RemoveStaleSaveTemps).
+// is writable, the target is rewritten in place too.  Each save first
+// removes the temporary files that interrupted saves left in the folder
+// (RemoveStaleSaveTemps).
 TFileIdentity ReplaceFile(const std::string& FileName, const std::function<void(int Fd)>& Write);
 
 // Rewrites the existing regular file Target with what Write writes, keeping
@@ -91,6 +98,11 @@ TFileIdentity ReplaceFile(const std::string& FileName, const std::function<void(
 // report.
 TFileIdentity WriteInPlace(const std::string& Target, const std::string& Name,
                            const std::function<void(int Fd)>& Write);
+
+// The file Path names once symbolic links are followed, also when the last
+// link dangles (its target is then a name where nothing is yet).  An error
+// for a chain of links too long or a link that cannot be read.
+std::string FollowLinks(const std::string& Path);
 
 // The name of a save's temporary file for a file named Base, made by the
 // process Pid on this machine; Unique tells apart the files of one process.
