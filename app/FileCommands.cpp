@@ -121,7 +121,7 @@ bool TFileCommands::MayOverwrite(const QString& Path) {
   // Nothing there, or another file than the current one.
   if (!now.Valid() || (Path != FFileName && !now.SameFile(FIdentity))) return true;
   // A file changed on disk: what was cut off at loading is no longer known.
-  if (FIdentity.Valid() && now != FIdentity) return FUi.AskYesNo(&FWindow, kChangedOnDiskQuestion);
+  if (FIdentity.Valid() && !FIdentity.Unchanged(now)) return FUi.AskYesNo(&FWindow, kChangedOnDiskQuestion);
   if (FCutAt >= 0) return FUi.AskYesNo(&FWindow, kCutFileQuestion);
   return true;
 }

@@ -36,6 +36,7 @@ TFileIdentity IdentityOf(const struct stat& St) noexcept {
   id.Ino = St.st_ino;
   id.Size = static_cast<int64_t>(St.st_size);
   id.MTimeNs = static_cast<int64_t>(St.st_mtim.tv_sec) * 1000000000 + St.st_mtim.tv_nsec;
+  id.CTimeNs = static_cast<int64_t>(St.st_ctim.tv_sec) * 1000000000 + St.st_ctim.tv_nsec;
   return id;
 }
 
@@ -410,6 +411,9 @@ TFileIdentity ReplaceFile(const std::string& FileName, const std::function<void(
     ::unlink(tempName.c_str());
     return WriteInPlace(target, FileName, Write);
   }
+  // Renaming changes the file's change time.
+  const TFileIdentity placed = IdentityOfPath(target);
+  if (placed.SameFile(id)) id = placed;
   // Make the new name itself durable; the data is already safe, so a
   // failure here is not reported.
   TFd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

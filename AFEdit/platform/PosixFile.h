@@ -34,19 +34,28 @@ private:
   int FFd;
 };
 
-// What tells one state of a file from another: which file it is, and its
-// size and modification time.  A file changed or replaced by another
-// program has a different identity.
+// What tells one state of a file from another: which file it is, its size,
+// its modification time and its inode change time.  A file changed or
+// replaced by another program has a different identity, also when the
+// program kept the size and set the modification time back (cp -p,
+// touch -d): the change time cannot be set back.
 struct TFileIdentity {
   dev_t Dev = 0;
   ino_t Ino = 0;
   int64_t Size = -1;  // -1: no file
   int64_t MTimeNs = 0;
+  int64_t CTimeNs = 0;  // 0 in an identity kept where it was not recorded
 
   bool Valid() const noexcept { return Size >= 0; }
   // Both name the same file, whatever its state.
   bool SameFile(const TFileIdentity& O) const noexcept {
     return Valid() && O.Valid() && Dev == O.Dev && Ino == O.Ino;
+  }
+  // Now is the file in the state this identity recorded; a change time
+  // that was not recorded is not compared.
+  bool Unchanged(const TFileIdentity& Now) const noexcept {
+    return SameFile(Now) && Size == Now.Size && MTimeNs == Now.MTimeNs &&
+           (CTimeNs == 0 || CTimeNs == Now.CTimeNs);
   }
   friend bool operator==(const TFileIdentity&, const TFileIdentity&) = default;
 };

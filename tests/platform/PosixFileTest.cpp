@@ -318,4 +318,28 @@ TEST(PosixFile, TheNewFileIsTheUsersAloneWhileItIsWritten) {
   ::umask(umask);
 }
 
+// Another program that keeps the size and sets the modification time back
+// (cp -p, touch -d) still changes the file's identity.
+TEST(PosixFile, AChangeBehindTheModificationTimeIsSeen) {
+  QTemporaryDir dir;
+  const std::string path = dir.filePath("doc.txt").toStdString();
+  WriteBytes(path, "abc");
+  const TFileIdentity before = IdentityOfPath(path);
+  WriteBytes(path, "xyz");
+  const timespec times[2] = {{0, UTIME_OMIT},
+                             {static_cast<time_t>(before.MTimeNs / 1000000000), before.MTimeNs % 1000000000}};
+  // The change time moves with the kernel's clock, which may be coarse:
+  // touching the file again until it moves stands for a change made a
+  // moment later.
+  for (int i = 0; i < 200000 && IdentityOfPath(path).CTimeNs == before.CTimeNs; ++i)
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  const TFileIdentity now = IdentityOfPath(path);
+  EXPECT_EQ(now.Size, before.Size);
+  EXPECT_EQ(now.MTimeNs, before.MTimeNs);
+  EXPECT_NE(now, before);
+  EXPECT_FALSE(before.Unchanged(now));
+  EXPECT_TRUE(now.Unchanged(IdentityOfPath(path)));
+}
+
 }  // namespace
