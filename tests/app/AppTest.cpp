@@ -572,6 +572,28 @@ TEST_F(App, AZeroByteNoticeSaysWhereReadingStopped) {
   EXPECT_NE(w.find("3 バイトだけ"), std::string::npos) << w;
 }
 
+// A UTF-8 file is told once, when it is opened as text, and is saved as
+// its bytes with the edit.
+TEST_F(App, AUtf8FileIsToldOnceAndKeptAsItsBytes) {
+  const std::string utf8 = "日本語のテキスト。\r\n€ \xC2\xA0 ÿ\r\nあ";
+  Write("utf8.txt", utf8);
+  Ui.Answers = {"utf8.txt", "utf8.txt"};
+  Run("open");
+  EXPECT_EQ(Ui.Log, "open:開く warn");
+  ASSERT_EQ(Ui.Warnings.size(), 1u);
+  EXPECT_EQ(Ui.Warnings[0],
+            "このファイルは UTF-8 で書かれているようです。"
+            "Hotaru は Shift_JIS (CP932) のテキストとしてバイトのまま表示・保存します。");
+  EXPECT_EQ(Form.AFEdit1->Text(), utf8);
+  Edit();
+  Run("save");
+  EXPECT_EQ(Read("utf8.txt"), utf8 + "!");
+  // Opened in the binary style it is no text, and nothing is told.
+  Run("binopen");
+  EXPECT_EQ(Ui.Log, "open:開く warn open:開く error");
+  EXPECT_EQ(Ui.Warnings.size(), 1u);
+}
+
 TEST_F(App, ANonRegularFileIsRefusedWithoutWaiting) {
   const std::string fifo = Path("fifo").toStdString();
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);

@@ -437,6 +437,44 @@ TEST(FileRoundTrip, RandomFilesComeBackByteForByte) {
   }
 }
 
+// A UTF-8 file is held as its bytes: lines ending in a byte of the lead
+// range, bytes CP932 leaves undefined (0x80, 0xA0, 0xFD to 0xFF) and a
+// line longer than the window come back byte for byte, also around edits.
+TEST(FileRoundTrip, Utf8FilesKeepEveryByteNotEdited) {
+  std::string longLine;
+  while (longLine.size() < kLineWindow + 1000) longLine += "あい";  // E3 81 82 E3 81 84
+  const std::string lines[] = {
+      "日本語のテキスト。",  // ends E3 80 82: a lead-range byte before CR
+      "€ \xC2\xA0 ý ÿ \xEF\xBF\xBD \xFD\xFE\xFF",  // 0x80 (in €), 0xA0, and bytes that are not UTF-8
+      longLine,
+      "あ",  // the last line, without a line end
+  };
+  std::string file;
+  for (const std::string& l : lines) file += l + (&l == &lines[3] ? "" : "\r\n");
+  QTemporaryDir dir;
+  const std::string path = dir.filePath("utf8.txt").toStdString();
+  WriteBytes(path, file);
+  TAFEdit e;
+  e.Loaded();
+  e.LoadFromFile(path, 0);
+  e.SaveToFile(path, 0);
+  ASSERT_EQ(ReadBytes(path), file);
+
+  // One byte typed at the start of the first row and of the long line.
+  const int longRow = 2;
+  ASSERT_EQ(e.RowText(longRow).view().substr(0, 6), "あい");
+  for (const int row : {longRow, 0}) {
+    e.SetCaretPos({0, row});
+    e.InsertText("x");
+  }
+  e.SaveToFile(path, 0);
+  std::string want = file;
+  want.insert(lines[0].size() + lines[1].size() + 4, "x");
+  want.insert(0, "x");
+  EXPECT_EQ(ReadBytes(path), want);
+  EXPECT_EQ(e.CheckInvariants(), "");
+}
+
 TEST(FileRoundTrip, BinaryKeepsRowsAndRecords) {
   QTemporaryDir dir;
   const std::string path = dir.filePath("doc.bin").toStdString();
