@@ -304,6 +304,19 @@ TEST(TextLoad, ExpandTabsAndTabsToIndent) {
   EXPECT_EQ(e.LineAttrs().PeekAttr(0).Indent, 0);
 }
 
+// Tabs that follow a cut at the window are text in the middle of a line,
+// not an indent, and come back where they were.
+TEST(TextLoad, TabsAfterACutStayText) {
+  const std::string file = std::string(kLineWindow, 'a') + "\t\tb\r\n\tc";
+  TAFEdit e;
+  Load(e, file, lmTabsToIndent);
+  ASSERT_EQ(e.RowCount(), 3);
+  EXPECT_EQ(e.RowText(1).str(), "\t\tb\r");
+  EXPECT_EQ(e.LineAttrs().PeekAttr(1).Indent, 0);
+  EXPECT_EQ(e.RowText(2).str(), "c");
+  EXPECT_EQ(Save(e, lmIndentAsTabs), file);
+}
+
 TEST(TextLoad, TextPropertyRoundTrip) {
   TAFEdit e;
   e.SetText("\x82\xA0\x82\xA2\n\x93\xFA\x96\x7B\r\n\r\nend");
