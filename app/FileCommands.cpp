@@ -7,6 +7,7 @@
 #include <new>
 
 #include "AFEdit/AFEdit.h"
+#include "AFEdit/document/TextGuess.h"
 #include "AFEdit/platform/FileError.h"
 #include "app/FormUi.h"
 
@@ -20,6 +21,10 @@ const QString TFileCommands::kCutFileQuestion = QStringLiteral(
     "このファイルはゼロ バイトの位置で切り詰めて読み込まれています。"
     "上書きすると、それより後ろの内容は失われます。上書きしますか？");
 
+const QString TFileCommands::kUtf8Notice = QStringLiteral(
+    "このファイルは UTF-8 で書かれているようです。"
+    "Hotaru は Shift_JIS (CP932) のテキストとしてバイトのまま表示・保存します。");
+
 QString TFileCommands::ZeroByteNotice(const QString& Path, int64_t Offset) {
   return QStringLiteral("ファイル「%1」は先頭から %2 バイト目にゼロ バイト (0x00) を含みます。"
                         "その前までの %3 バイトだけをテキストとして読み込みました。")
@@ -31,6 +36,13 @@ QString TFileCommands::ZeroByteNotice(const QString& Path, int64_t Offset) {
 namespace {
 
 std::string LocalPath(const QString& Path) { return QFile::encodeName(Path).toStdString(); }
+
+// The document's first bytes, as many as a guess at their encoding reads.
+std::string LeadingBytes(const TCustomAFEdit& Edit) {
+  std::string s;
+  for (int r = 0; r < Edit.RowCount() && s.size() < kTextGuessSample; ++r) s += Edit.RowText(r).view();
+  return s;
+}
 
 // A path shown as the caption; Qt reads "[*]" in a title as a placeholder.
 QString CaptionOf(const QString& Path) {
@@ -96,6 +108,8 @@ bool TFileCommands::OpenFile(const QString& Path, int Mode) {
   SetCurrentFile(Path, Mode);
   FCutAt = FEdit.ZeroByteAt();
   if (FCutAt >= 0) FUi.ShowWarning(&FWindow, ZeroByteNotice(Path, FCutAt));
+  // Nothing is converted: the user learns why the text looks garbled.
+  if (Mode == 0 && LooksLikeUtf8(LeadingBytes(FEdit))) FUi.ShowWarning(&FWindow, kUtf8Notice);
   return true;
 }
 
@@ -121,7 +135,7 @@ bool TFileCommands::MayOverwrite(const QString& Path) {
   // Nothing there, or another file than the current one.
   if (!now.Valid() || (Path != FFileName && !now.SameFile(FIdentity))) return true;
   // A file changed on disk: what was cut off at loading is no longer known.
-  if (FIdentity.Valid() && now != FIdentity) return FUi.AskYesNo(&FWindow, kChangedOnDiskQuestion);
+  if (FIdentity.Valid() && !FIdentity.Unchanged(now)) return FUi.AskYesNo(&FWindow, kChangedOnDiskQuestion);
   if (FCutAt >= 0) return FUi.AskYesNo(&FWindow, kCutFileQuestion);
   return true;
 }

@@ -63,6 +63,8 @@ public:
   static const QString kModifiedQuestion;
   static const QString kChangedOnDiskQuestion;
   static const QString kCutFileQuestion;
+  // What Open tells about a text file that seems to be written in UTF-8.
+  static const QString kUtf8Notice;
   // What Open tells when loading stopped at the zero byte at Offset.
   static QString ZeroByteNotice(const QString& Path, int64_t Offset);
 

@@ -8,6 +8,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "AFEdit/platform/Cp932.h"
+
 // ---- text style ----
 
 namespace {
@@ -39,6 +41,16 @@ uint64_t BreakMask(const char* p) noexcept {
 }
 
 }  // namespace
+
+size_t CharBoundaryCut(const char* P, size_t Window) noexcept {
+  if (Window < 2) return Window;
+  // A byte outside the lead range ends a character (as a single byte or as
+  // a trail byte), so the character boundary after it is certain; from
+  // there on the lead-range bytes pair up, lead and trail in turn.
+  size_t run = 0;
+  while (run < Window && IsLeadByte(static_cast<unsigned char>(P[Window - 1 - run]))) ++run;
+  return run % 2 == 1 ? Window - 1 : Window;
+}
 
 TLineReader::TLineReader(TByteSource Source, size_t Window)
     : FSource(std::move(Source)),
@@ -115,8 +127,9 @@ bool TLineReader::Next(std::string_view& Row) {
       return true;
     }
     if (lim == FWindow) {  // no line end within a whole window: cut the line
-      Row = {p, FWindow};
-      FBeg += FWindow;
+      const size_t cut = CharBoundaryCut(p, FWindow);
+      Row = {p, cut};
+      FBeg += cut;
       FAfterCut = true;
       return true;
     }

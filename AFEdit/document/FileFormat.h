@@ -20,15 +20,23 @@ inline constexpr size_t kLineWindow = 65536;
 // many it stored, 0 only at the end of the data.  Failures are thrown.
 using TByteSource = std::function<size_t(char* dst, size_t n)>;
 
+// Where a line with no line end among its first Window bytes at P is cut:
+// after Window bytes, or one byte earlier when the last of them is the
+// lead byte of a two-byte character (P starts a character), so that the
+// character stays whole in the next row.  A window of one byte is cut
+// after its byte whatever it is.
+size_t CharBoundaryCut(const char* P, size_t Window) noexcept;
+
 // Splits text-style bytes into rows.
 //
 // A line ends at CR LF, LF CR, a lone CR or a lone LF; each line end becomes
 // one CR at the end of its row, also when the two bytes of a pair arrive in
 // different reads.  A zero byte ends the text: nothing from it on is read.
 // A row holds at most Window bytes of text: a line that has no line end
-// among its first Window bytes is cut there, the cut-off part being a row
-// without CR and the rest continuing in the next row, which exists even
-// when the text ends right after the cut.  The last line may
+// among its first Window bytes is cut there (CharBoundaryCut), the cut-off
+// part being a row without CR and the rest continuing in the next row,
+// which exists even when the text ends right after the cut.  So no row
+// starts inside a two-byte character.  The last line may
 // have no line end; an empty text gives no rows at all.
 //
 // The reader keeps one window of Window + 1 bytes and reads the source in

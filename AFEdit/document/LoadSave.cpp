@@ -185,7 +185,9 @@ void TCustomAFEdit::LoadTextRows(TLineReader& Reader, int Mode) {
   std::string expanded;
   size_t maxLen = 0;
   std::string_view row;
+  bool lineStart = true;  // the next row begins a line (not the rest of a cut one)
   while (Reader.Next(row)) {
+    const bool startsLine = std::exchange(lineStart, !row.empty() && row.back() == '\r');
     maxLen = std::max(maxLen, row.size());
     if (expand) {
       ExpandTabsInto(expanded, row, true, FTabSize);
@@ -193,8 +195,10 @@ void TCustomAFEdit::LoadTextRows(TLineReader& Reader, int Mode) {
     }
     if (toIndent) {
       // Leading tabs, each followed by at least one more byte of the row.
+      // The rest of a line cut at the window keeps its tabs: they are not
+      // the line's indent, and no save would write them back as one.
       size_t tabs = 0;
-      while (tabs + 1 < row.size() && row[tabs] == '\t') ++tabs;
+      while (startsLine && tabs + 1 < row.size() && row[tabs] == '\t') ++tabs;
       row.remove_prefix(tabs);
       const auto indent = static_cast<int16_t>(
           std::min(static_cast<long long>(tabs) * std::max(FTabSize, 0), static_cast<long long>(maxIndent)));

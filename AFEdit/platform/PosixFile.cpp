@@ -36,6 +36,7 @@ TFileIdentity IdentityOf(const struct stat& St) noexcept {
   id.Ino = St.st_ino;
   id.Size = static_cast<int64_t>(St.st_size);
   id.MTimeNs = static_cast<int64_t>(St.st_mtim.tv_sec) * 1000000000 + St.st_mtim.tv_nsec;
+  id.CTimeNs = static_cast<int64_t>(St.st_ctim.tv_sec) * 1000000000 + St.st_ctim.tv_nsec;
   return id;
 }
 
@@ -175,8 +176,9 @@ bool ProcessAlive(long Pid) {
 }
 
 // Creates a new file with a name of its own in Dir, readable and writable
-// as the umask allows.  Returns its descriptor and sets Name, or -1 with
-// errno set when the folder refuses it.
+// by the user alone; a link someone put at that name is not followed.
+// Returns its descriptor and sets Name, or -1 with errno set when the
+// folder refuses it.
 int CreateTempFile(const std::string& Dir, const std::string& Base, std::string& Name) {
   static unsigned counter = 0;
   for (int attempt = 0; attempt < 100; ++attempt) {
@@ -184,11 +186,48 @@ int CreateTempFile(const std::string& Dir, const std::string& Base, std::string&
         std::chrono::steady_clock::now().time_since_epoch().count());
     const unsigned long long unique = (static_cast<unsigned long long>(counter++) << 32) | (tick & 0xFFFFFFFFull);
     Name = Dir + "/" + SaveTempName(Base, static_cast<long>(::getpid()), unique);
-    const int fd = ::open(Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = ::open(Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd >= 0 || errno != EEXIST) return fd;
   }
   errno = EEXIST;
   return -1;
+}
+
+// The permissions the umask allows a new file.
+mode_t NewFileMode() {
+  // The kernel tells the umask without changing it; older kernels do not.
+  if (FILE* f = std::fopen("/proc/self/status", "re")) {
+    char line[256];
+    unsigned mask = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, f)) found = std::sscanf(line, "Umask: %o", &mask) == 1;
+    std::fclose(f);
+    if (found) return 0666 & ~static_cast<mode_t>(mask);
+  }
+  const mode_t mask = ::umask(022);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+// Gives the new file Fd the owner and group of the existing file Old.
+// False when the user may not give a file away, nor to a group the user is
+// not in.
+bool TakeOverOwner(int Fd, const struct stat& Old, const std::string& Name) {
+  // Refused without the privileges; what the file got is checked below.
+  if (::fchown(Fd, Old.st_uid, Old.st_gid) != 0) {
+  }
+  struct stat now{};
+  if (::fstat(Fd, &now) != 0) throw EFileError(EFileError::fsSave, Name, errno);
+  return now.st_uid == Old.st_uid && now.st_gid == Old.st_gid;
+}
+
+// Gives the new file Fd its permission bits; false when the system keeps
+// some of them back (a set-group-ID bit for a group the user is not in).
+bool SetMode(int Fd, mode_t Mode, const std::string& Name) {
+  if (::fchmod(Fd, Mode) != 0) throw EFileError(EFileError::fsSave, Name, errno);
+  struct stat now{};
+  if (::fstat(Fd, &now) != 0) throw EFileError(EFileError::fsSave, Name, errno);
+  return (now.st_mode & 07777) == Mode;
 }
 
 // ---- writing in place ----
@@ -223,6 +262,21 @@ int64_t SizeOf(int Fd, const std::string& Name) {
 }
 
 }  // namespace
+
+std::string FollowLinks(const std::string& Path) {
+  std::string at = Path;
+  for (int hop = 0; hop < 40; ++hop) {
+    struct stat st{};
+    if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+    std::string to(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1, '\0');
+    const ssize_t n = ::readlink(at.c_str(), to.data(), to.size());
+    if (n < 0) throw EFileError(EFileError::fsSave, Path, errno);
+    if (static_cast<size_t>(n) == to.size()) throw EFileError(EFileError::fsSave, Path, ENAMETOOLONG);
+    to.resize(static_cast<size_t>(n));
+    at = to.starts_with('/') ? to : ParentDir(at) + "/" + to;
+  }
+  throw EFileError(EFileError::fsSave, Path, ELOOP);
+}
 
 std::string SaveTempName(const std::string& Base, long Pid, unsigned long long Unique) {
   // Long names would not leave room for the suffix.
@@ -308,14 +362,8 @@ TFileIdentity WriteInPlace(const std::string& Target, const std::string& Name,
 }
 
 TFileIdentity ReplaceFile(const std::string& FileName, const std::function<void(int Fd)>& Write) {
-  std::string target = FileName;
+  const std::string target = FollowLinks(FileName);
   struct stat st{};
-  if (::lstat(FileName.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    if (char* real = ::realpath(FileName.c_str(), nullptr)) {
-      target = real;
-      std::free(real);
-    }
-  }
   const bool exists = ::stat(target.c_str(), &st) == 0;
   if (exists) {
     CheckRegular(st, EFileError::fsSave, FileName);
@@ -323,6 +371,8 @@ TFileIdentity ReplaceFile(const std::string& FileName, const std::function<void(
     // the folder would allow: writing to it would be refused.
     if (::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
       throw EFileError(EFileError::fsSave, FileName, errno);
+    // Other names of the file would keep the old bytes.
+    if (st.st_nlink > 1) return WriteInPlace(target, FileName, Write);
   }
 
   const std::string dir = ParentDir(target);
@@ -336,24 +386,34 @@ TFileIdentity ReplaceFile(const std::string& FileName, const std::function<void(
     throw EFileError(EFileError::fsSave, FileName, err);
   }
   TFileIdentity id;
+  bool kept = true;  // the new file can have all the old one has
   try {
-    if (exists) {
-      // Changing the owner may need privileges the user lacks; the file is
-      // then the user's.
-      if (::fchown(fd.get(), st.st_uid, st.st_gid) != 0) {
-      }
-      if (::fchmod(fd.get(), st.st_mode & 07777) != 0) throw EFileError(EFileError::fsSave, FileName, errno);
+    // The bytes are written while the file is the user's alone; it gets
+    // its permissions once they are all there, before it takes the name.
+    if (exists) kept = TakeOverOwner(fd.get(), st, FileName);
+    if (kept) {
+      Write(fd.get());
+      kept = SetMode(fd.get(), exists ? st.st_mode & 07777 : NewFileMode(), FileName) || !exists;
     }
-    Write(fd.get());
-    if (::fsync(fd.get()) != 0) throw EFileError(EFileError::fsSave, FileName, errno);
-    id = IdentityOfFd(fd.get());
-    if (fd.Close() != 0) throw EFileError(EFileError::fsSave, FileName, errno);
-    if (::rename(tempName.c_str(), target.c_str()) != 0) throw EFileError(EFileError::fsSave, FileName, errno);
+    if (kept) {
+      if (::fsync(fd.get()) != 0) throw EFileError(EFileError::fsSave, FileName, errno);
+      id = IdentityOfFd(fd.get());
+      if (fd.Close() != 0) throw EFileError(EFileError::fsSave, FileName, errno);
+      if (::rename(tempName.c_str(), target.c_str()) != 0) throw EFileError(EFileError::fsSave, FileName, errno);
+    }
   } catch (...) {
     fd.Close();
     ::unlink(tempName.c_str());
     throw;
   }
+  if (!kept) {
+    fd.Close();
+    ::unlink(tempName.c_str());
+    return WriteInPlace(target, FileName, Write);
+  }
+  // Renaming changes the file's change time.
+  const TFileIdentity placed = IdentityOfPath(target);
+  if (placed.SameFile(id)) id = placed;
   // Make the new name itself durable; the data is already safe, so a
   // failure here is not reported.
   TFd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));

@@ -34,19 +34,28 @@ private:
   int FFd;
 };
 
-// What tells one state of a file from another: which file it is, and its
-// size and modification time.  A file changed or replaced by another
-// program has a different identity.
+// What tells one state of a file from another: which file it is, its size,
+// its modification time and its inode change time.  A file changed or
+// replaced by another program has a different identity, also when the
+// program kept the size and set the modification time back (cp -p,
+// touch -d): the change time cannot be set back.
 struct TFileIdentity {
   dev_t Dev = 0;
   ino_t Ino = 0;
   int64_t Size = -1;  // -1: no file
   int64_t MTimeNs = 0;
+  int64_t CTimeNs = 0;  // 0 in an identity kept where it was not recorded
 
   bool Valid() const noexcept { return Size >= 0; }
   // Both name the same file, whatever its state.
   bool SameFile(const TFileIdentity& O) const noexcept {
     return Valid() && O.Valid() && Dev == O.Dev && Ino == O.Ino;
+  }
+  // Now is the file in the state this identity recorded; a change time
+  // that was not recorded is not compared.
+  bool Unchanged(const TFileIdentity& Now) const noexcept {
+    return SameFile(Now) && Size == Now.Size && MTimeNs == Now.MTimeNs &&
+           (CTimeNs == 0 || CTimeNs == Now.CTimeNs);
   }
   friend bool operator==(const TFileIdentity&, const TFileIdentity&) = default;
 };
@@ -70,17 +79,24 @@ void PWriteFd(int Fd, const unsigned char* P, size_t N, off_t At, const std::str
 
 // Replaces the file FileName with what Write writes into a new file's
 // descriptor, and returns the identity of the file written.  The new file
-// is made beside the target, flushed to disk and renamed over it, so that
-// the old file stays as it was when anything fails (the error is thrown,
-// the temporary file removed).  A link is followed: the file it names is
-// replaced and the link stays.  An existing file keeps its permissions, and
-// its owner and group where the user may keep them.
+// is made beside the target (readable and writable by the user alone until
+// it has the target's owner, group and permissions), flushed to disk and
+// renamed over it, so that the old file stays as it was when anything fails
+// (the error is thrown, the temporary file removed).  A new file gets the
+// permissions the umask allows.
+//
+// A symbolic link is followed to the file it names, which is replaced (or
+// created, when the link dangles) while the link stays.  Where a new file
+// could not keep what the existing one has (another owner or group that
+// the user may not give away, permission bits the system would drop, or
+// other names through hard links), the file is rewritten in place instead
+// (WriteInPlace), which keeps the file itself.
 //
 // An existing file the user may not write, or that is not a regular file,
 // is refused.  When the folder refuses the new file but the target itself
-// is writable, the target is rewritten in place instead (WriteInPlace).
-// Each save first removes the temporary files that interrupted saves left
-// in the folder (RemoveStaleSaveTemps).
+// is writable, the target is rewritten in place too.  Each save first
+// removes the temporary files that interrupted saves left in the folder
+// (RemoveStaleSaveTemps).
 TFileIdentity ReplaceFile(const std::string& FileName, const std::function<void(int Fd)>& Write);
 
 // Rewrites the existing regular file Target with what Write writes, keeping
@@ -91,6 +107,11 @@ TFileIdentity ReplaceFile(const std::string& FileName, const std::function<void(
 // report.
 TFileIdentity WriteInPlace(const std::string& Target, const std::string& Name,
                            const std::function<void(int Fd)>& Write);
+
+// The file Path names once symbolic links are followed, also when the last
+// link dangles (its target is then a name where nothing is yet).  An error
+// for a chain of links too long or a link that cannot be read.
+std::string FollowLinks(const std::string& Path);
 
 // The name of a save's temporary file for a file named Base, made by the
 // process Pid on this machine; Unique tells apart the files of one process.

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QWindow>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <deque>
@@ -33,12 +34,14 @@ namespace {
 // 日本 (a trail byte 0x7B) and a last line without a line end.
 const std::string kDoc = "\x93\xFA\x96\x7B\r\nabc";
 const std::string kOther = "other\r\n";
+// kDoc's size, other bytes.
+const std::string kSneaked = "\x93\xFA\x96\x7B\r\nxyz";
 // A text file with a zero byte: only "abc" is read.
 const std::string kCut("abc\0rest", 8);
 // Contents named in the table.
 const std::map<std::string, std::string> kContents = {
     {"doc", kDoc}, {"doc!", kDoc + "!"}, {"doc!!", kDoc + "!!"}, {"other", kOther}, {"!", "!"}, {"", ""},
-    {"cut", kCut}, {"abc", "abc"}, {"abc!", "abc!"}};
+    {"cut", kCut}, {"abc", "abc"}, {"abc!", "abc!"}, {"sneaked", kSneaked}};
 
 // The offscreen platform has no window frames to size or raise and says so
 // (a main window's frame follows its contents); every other message counts.
@@ -70,6 +73,25 @@ protected:
     QFile f(Path(Name));
     return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "<none>";
   }
+  // Writes Bytes of the file's size into it and sets its modification time
+  // back, as cp -p or touch -d would.
+  void Sneak(const std::string& Name, const std::string& Bytes) const {
+    const std::string path = Path(Name).toStdString();
+    struct stat st{};
+    ASSERT_EQ(::stat(path.c_str(), &st), 0);
+    ASSERT_EQ(static_cast<size_t>(st.st_size), Bytes.size());
+    Write(Name, Bytes);
+    const timespec times[2] = {{0, UTIME_OMIT}, st.st_mtim};
+    // The change time moves with the kernel's clock, which may be coarse:
+    // touching the file until it moves stands for a change made a moment
+    // later.
+    struct stat now{};
+    for (int i = 0; i < 200000 && ::stat(path.c_str(), &now) == 0 &&
+                    now.st_ctim.tv_sec == st.st_ctim.tv_sec && now.st_ctim.tv_nsec == st.st_ctim.tv_nsec;
+         ++i)
+      ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+    ASSERT_EQ(::utimensat(AT_FDCWD, path.c_str(), times, 0), 0);
+  }
   // A change to the document: "!" at the end of its last row.
   void Edit() {
     TAFEdit& e = *Form.AFEdit1;
@@ -85,6 +107,7 @@ protected:
     else if (Step == "doc") ASSERT_TRUE(Form.Commands().OpenFile(Path("doc.txt"), 0));
     else if (Step == "cut") ASSERT_TRUE(Form.Commands().OpenFile(Path("cut.txt"), 0));
     else if (Step == "touch") Write("doc.txt", kOther);  // another program writes the file
+    else if (Step == "sneak") Sneak("doc.txt", kSneaked);
     else if (Step == "close") Form.windowHandle()->close();  // the frame's close button
     else items.at(Step)->trigger();
   }
@@ -157,6 +180,7 @@ const TCommandCase kCommandCases[] = {
     // A file changed by another program: asked before it is overwritten
     {"doc touch edit save", "no", "changed", "doc.txt", "doc!", "doc.txt=other", true},
     {"doc touch edit save", "yes", "changed", "doc.txt", "doc!", "doc.txt=doc!", false},
+    {"doc sneak edit save", "no", "changed", "doc.txt", "doc!", "doc.txt=sneaked", true},
     {"doc touch edit saveas", "doc.txt,no", "save:保存:txt changed", "doc.txt", "doc!", "doc.txt=other", true},
     {"doc touch edit saveas", "a.txt", "save:保存:txt", "a.txt", "doc!", "a.txt=doc! doc.txt=other", false},
     {"doc edit save edit save", "", "", "doc.txt", "doc!!", "doc.txt=doc!!", false},
@@ -546,6 +570,28 @@ TEST_F(App, AZeroByteNoticeSaysWhereReadingStopped) {
   EXPECT_NE(w.find(Path("cut.txt").toStdString()), std::string::npos) << w;
   EXPECT_NE(w.find("先頭から 4 バイト目にゼロ バイト"), std::string::npos) << w;
   EXPECT_NE(w.find("3 バイトだけ"), std::string::npos) << w;
+}
+
+// A UTF-8 file is told once, when it is opened as text, and is saved as
+// its bytes with the edit.
+TEST_F(App, AUtf8FileIsToldOnceAndKeptAsItsBytes) {
+  const std::string utf8 = "日本語のテキスト。\r\n€ \xC2\xA0 ÿ\r\nあ";
+  Write("utf8.txt", utf8);
+  Ui.Answers = {"utf8.txt", "utf8.txt"};
+  Run("open");
+  EXPECT_EQ(Ui.Log, "open:開く warn");
+  ASSERT_EQ(Ui.Warnings.size(), 1u);
+  EXPECT_EQ(Ui.Warnings[0],
+            "このファイルは UTF-8 で書かれているようです。"
+            "Hotaru は Shift_JIS (CP932) のテキストとしてバイトのまま表示・保存します。");
+  EXPECT_EQ(Form.AFEdit1->Text(), utf8);
+  Edit();
+  Run("save");
+  EXPECT_EQ(Read("utf8.txt"), utf8 + "!");
+  // Opened in the binary style it is no text, and nothing is told.
+  Run("binopen");
+  EXPECT_EQ(Ui.Log, "open:開く warn open:開く error");
+  EXPECT_EQ(Ui.Warnings.size(), 1u);
 }
 
 TEST_F(App, ANonRegularFileIsRefusedWithoutWaiting) {

@@ -18,6 +18,7 @@
 
 #include "AFEdit/AFEdit.h"
 #include "AFEdit/document/FileFormat.h"
+#include "AFEdit/platform/Cp932.h"
 #include "AFEdit/platform/FileError.h"
 #include "common/Doc.h"
 #include "common/PosixTest.h"
@@ -59,8 +60,12 @@ Rows Expected(std::string_view s, size_t Window) {
     const size_t e = s.find_first_of("\r\n", i);
     const size_t content = (e == std::string_view::npos ? s.size() : e) - i;
     if (content >= Window) {
-      v.emplace_back(s.substr(i, Window));
-      i += Window;
+      // Cut after Window bytes, or one earlier so as not to part a character.
+      size_t k = 0;
+      while (k < Window) k += IsLeadByte(static_cast<unsigned char>(s[i + k])) ? 2 : 1;
+      const size_t cut = k > Window && Window > 1 ? Window - 1 : Window;
+      v.emplace_back(s.substr(i, cut));
+      i += cut;
       if (i == s.size()) v.emplace_back();  // the rest of a cut line is a row even when empty
     } else if (e == std::string_view::npos) {
       v.emplace_back(s.substr(i));
@@ -134,14 +139,22 @@ TEST(LineReader, WindowEdges) {
   EXPECT_EQ(Split("abcdefghij\r\nk", 4), (Rows{"abcd", "efgh", "ij\r", "k"}));  // cut lines
   EXPECT_EQ(Split("abcd\r\nx", 4), (Rows{"abcd", "\r", "x"}));
   EXPECT_EQ(Split("abcdefgh", 4), (Rows{"abcd", "efgh", ""}));  // a cut right at the end
+  // A cut never parts a two-byte character: the row ends one byte earlier.
+  EXPECT_EQ(Split("abc\x82\xA0\r\n", 4), (Rows{"abc", "\x82\xA0\r"}));
+  EXPECT_EQ(Split("ab\x82\xA0xy", 4), (Rows{"ab\x82\xA0", "xy"}));
+  EXPECT_EQ(Split("a\x82\x82\x82\x82", 4), (Rows{"a\x82\x82", "\x82\x82"}));  // trail bytes in the lead range
+  EXPECT_EQ(Split("\x82\x82\x82\x82\x82", 4), (Rows{"\x82\x82\x82\x82", "\x82"}));
+  EXPECT_EQ(Split("abc\x82\r\n", 4), (Rows{"abc", "\x82\r"}));  // not a CR-only row after a lead byte
+  EXPECT_EQ(Split("\x82\xA0", 1), (Rows{"\x82", "\xA0", ""}));       // a one-byte window cannot help it
 }
 
 TEST(LineReader, AgreesWithLineByLineSplittingForAnyWindowAndReads) {
   std::mt19937 rng(7);
-  const char alphabet[] = {'a', 'b', '\r', '\n', '\r', '\n', 'c', '\0'};
+  // Lead bytes of either range, so that cuts meet two-byte characters.
+  const char alphabet[] = {'a', '\x82', '\r', '\n', '\r', '\n', '\xE0', 'b', '\0'};
   for (int round = 0; round < 3000; ++round) {
     std::string s(rng() % 40, 'a');
-    for (char& c : s) c = alphabet[rng() % (round % 4 == 0 ? 8 : 7)];
+    for (char& c : s) c = alphabet[rng() % (round % 4 == 0 ? 9 : 8)];
     const size_t window = 1 + rng() % 7;
     const size_t piece = 1 + rng() % 9;
     int64_t zeroAt = 0;
@@ -173,6 +186,36 @@ TEST(LineReader, RealWindowOnAGeneratedFile) {
   EXPECT_EQ(rows[2], "\r");
   EXPECT_EQ(rows[3], "short\r");
   EXPECT_EQ(e.MaxRowLen(), 65538);
+}
+
+// The line of the report: an odd start puts a lead byte last in the
+// window.  No row starts with a trail byte, the file comes back as it was,
+// and Delete at the start of the second row takes one whole character.
+TEST(LineReader, ALongLineIsCutBetweenCharactersAtTheRealWindow) {
+  std::string line = "a";
+  for (int i = 0; i < 40000; ++i) line += "\x82\xA0";  // あ
+  const std::string file = line + "\r\n";
+  QTemporaryDir dir;
+  const std::string path = dir.filePath("long.txt").toStdString();
+  WriteBytes(path, file);
+  TAFEdit e;
+  e.Loaded();
+  e.LoadFromFile(path, 0);
+  ASSERT_GE(e.RowCount(), 3);
+  EXPECT_EQ(e.RowText(0).size(), kLineWindow - 1);
+  for (int r = 1; r < e.RowCount(); ++r) EXPECT_NE(ByteType(e.RowText(r).view(), 0), mbTrailByte) << r;
+  Rows want = Expected(file, kLineWindow);
+  want.emplace_back();  // the document's last row, after the line end
+  EXPECT_EQ(RowsOf(e), want);
+  e.SaveToFile(path, 0);
+  EXPECT_EQ(ReadBytes(path), file);
+
+  e.SetCaretPos({0, 1});
+  e.DeleteCharAtCaret();
+  e.SaveToFile(path, 0);
+  std::string deleted = file;
+  deleted.erase(kLineWindow - 1, 2);
+  EXPECT_EQ(ReadBytes(path), deleted);
 }
 
 // ---- text style ----
@@ -259,6 +302,19 @@ TEST(TextLoad, ExpandTabsAndTabsToIndent) {
   Load(e, "\tx", 2 | 4);
   EXPECT_EQ(RowsOf(e), (Rows{"    x"}));
   EXPECT_EQ(e.LineAttrs().PeekAttr(0).Indent, 0);
+}
+
+// Tabs that follow a cut at the window are text in the middle of a line,
+// not an indent, and come back where they were.
+TEST(TextLoad, TabsAfterACutStayText) {
+  const std::string file = std::string(kLineWindow, 'a') + "\t\tb\r\n\tc";
+  TAFEdit e;
+  Load(e, file, lmTabsToIndent);
+  ASSERT_EQ(e.RowCount(), 3);
+  EXPECT_EQ(e.RowText(1).str(), "\t\tb\r");
+  EXPECT_EQ(e.LineAttrs().PeekAttr(1).Indent, 0);
+  EXPECT_EQ(e.RowText(2).str(), "c");
+  EXPECT_EQ(Save(e, lmIndentAsTabs), file);
 }
 
 TEST(TextLoad, TextPropertyRoundTrip) {
@@ -392,6 +448,44 @@ TEST(FileRoundTrip, RandomFilesComeBackByteForByte) {
     e.SaveToFile(out, 0);
     ASSERT_EQ(ReadBytes(out), expected) << "round " << round;
   }
+}
+
+// A UTF-8 file is held as its bytes: lines ending in a byte of the lead
+// range, bytes CP932 leaves undefined (0x80, 0xA0, 0xFD to 0xFF) and a
+// line longer than the window come back byte for byte, also around edits.
+TEST(FileRoundTrip, Utf8FilesKeepEveryByteNotEdited) {
+  std::string longLine;
+  while (longLine.size() < kLineWindow + 1000) longLine += "あい";  // E3 81 82 E3 81 84
+  const std::string lines[] = {
+      "日本語のテキスト。",  // ends E3 80 82: a lead-range byte before CR
+      "€ \xC2\xA0 ý ÿ \xEF\xBF\xBD \xFD\xFE\xFF",  // 0x80 (in €), 0xA0, and bytes that are not UTF-8
+      longLine,
+      "あ",  // the last line, without a line end
+  };
+  std::string file;
+  for (const std::string& l : lines) file += l + (&l == &lines[3] ? "" : "\r\n");
+  QTemporaryDir dir;
+  const std::string path = dir.filePath("utf8.txt").toStdString();
+  WriteBytes(path, file);
+  TAFEdit e;
+  e.Loaded();
+  e.LoadFromFile(path, 0);
+  e.SaveToFile(path, 0);
+  ASSERT_EQ(ReadBytes(path), file);
+
+  // One byte typed at the start of the first row and of the long line.
+  const int longRow = 2;
+  ASSERT_EQ(e.RowText(longRow).view().substr(0, 6), "あい");
+  for (const int row : {longRow, 0}) {
+    e.SetCaretPos({0, row});
+    e.InsertText("x");
+  }
+  e.SaveToFile(path, 0);
+  std::string want = file;
+  want.insert(lines[0].size() + lines[1].size() + 4, "x");
+  want.insert(0, "x");
+  EXPECT_EQ(ReadBytes(path), want);
+  EXPECT_EQ(e.CheckInvariants(), "");
 }
 
 TEST(FileRoundTrip, BinaryKeepsRowsAndRecords) {
