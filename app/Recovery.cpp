@@ -27,6 +27,7 @@
 #include "AFEdit/platform/FileError.h"
 #include "app/FileCommands.h"
 #include "app/FormUi.h"
+#include "app/RecoveryFolder.h"
 
 // Runs jobs one after another on a thread of its own, in the order given.
 class TRecoveryWorker {
@@ -113,11 +114,17 @@ TRecovery::TRecovery(QWidget& Window, TCustomAFEdit& Edit, TFileCommands& Comman
   FNewNumber = ++lastNew;
   FOwner = "p" + std::to_string(::getpid()) + "r" +
            QString::number(QRandomGenerator::system()->generate64(), 16).toStdString();
-  if (QDir().mkpath(QString::fromLocal8Bit(FFolder.c_str()))) ::chmod(FFolder.c_str(), 0700);
-  const std::string lock = FFolder + "/" + FOwner + ".lock";
-  FLockFd = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (FLockFd >= 0) ::flock(FLockFd, LOCK_EX | LOCK_NB);
-  RemoveLeftovers();
+  FFolderFault = PrepareRecoveryFolder(FFolder);
+  if (FFolderFault.empty()) {
+    try {
+      FLock = CreatePrivate(FFolder + "/" + FOwner + ".lock");
+      ::flock(FLock.get(), LOCK_EX | LOCK_NB);
+    } catch (const EFileError&) {
+      // Without its lock the window's copies look abandoned to others,
+      // who offer them only once this window has gone.
+    }
+    RemoveLeftovers();
+  }
   FWorker = std::make_unique<TRecoveryWorker>();
 
   FTimer.setSingleShot(true);
@@ -139,10 +146,7 @@ TRecovery::~TRecovery() {
   FCommands.OnOpening = nullptr;
   FCommands.OnSettled = nullptr;
   FWorker.reset();  // finishes what was asked, so no write is cut short
-  if (FLockFd >= 0) {
-    ::unlink((FFolder + "/" + FOwner + ".lock").c_str());
-    ::close(FLockFd);
-  }
+  if (FLock.get() >= 0) ::unlink((FFolder + "/" + FOwner + ".lock").c_str());
 }
 
 std::string TRecovery::CopyFile() const {
@@ -162,8 +166,21 @@ void TRecovery::Touched() {
   if (FSnap) FSnapStale = true;
 }
 
+bool TRecovery::FolderRefused() {
+  if (FFolderFault.empty()) return false;
+  if (!std::exchange(FFolderTold, true))
+    FUi.ShowNotice(&FWindow, QStringLiteral("保存されていない変更の回復用コピーを作りません。") +
+                                  QString::fromStdString(FFolderFault) +
+                                  QStringLiteral("。このフォルダーを自分だけが書き込めるようにしてください。"));
+  return true;
+}
+
 void TRecovery::Due() {
   FTimer.stop();
+  if (FolderRefused()) {
+    FChanged = false;
+    return;
+  }
   if (FInFlight) {  // once the copy being written is done
     FDueAgain = true;
     return;
@@ -280,17 +297,17 @@ void TRecovery::WaitIdle() {
 }
 
 bool TRecovery::Offer(const QString& Path) {
+  if (FolderRefused()) return false;
   const std::string path = LocalPath(Path);
   return OfferCopy(FFolder + "/" + CopyNameForPath(path), Path);
 }
 
 bool TRecovery::OfferNew() {
-  QDir dir(QString::fromLocal8Bit(FFolder.c_str()));
-  const QStringList names = dir.entryList({QStringLiteral("new-*")}, QDir::Files, QDir::Time);
-  for (const QString& name : names) {
-    const std::string owner = OwnerOfNewCopy(QFile::encodeName(name).toStdString());
+  if (FolderRefused()) return false;
+  for (const TFolderEntry& e : ListFolder(FFolder, "new-", ".recovery")) {
+    const std::string owner = OwnerOfNewCopy(e.Name);
     if (owner.empty() || OwnerAlive(owner)) continue;
-    if (OfferCopy(FFolder + "/" + QFile::encodeName(name).toStdString(), QString())) return true;
+    if (OfferCopy(FFolder + "/" + e.Name, QString())) return true;
   }
   return false;
 }
@@ -357,8 +374,9 @@ bool TRecovery::OwnerAlive(const std::string& Owner) const {
   if (Owner == FOwner) return true;
   if (Owner.empty() || Owner.find('/') != std::string::npos) return false;
   const std::string lock = FFolder + "/" + Owner + ".lock";
-  const TFd fd(::open(lock.c_str(), O_RDWR | O_CLOEXEC));
-  if (fd.get() < 0) return false;
+  TFd fd;
+  uint64_t size = 0;
+  if (OpenOwnRegular(lock, fd, size) != TOpenOwn::Opened) return false;
   if (::flock(fd.get(), LOCK_EX | LOCK_NB) == 0) {
     ::unlink(lock.c_str());  // its owner has gone
     return false;
@@ -368,9 +386,8 @@ bool TRecovery::OwnerAlive(const std::string& Owner) const {
 
 void TRecovery::RemoveLeftovers() {
   // Temporary files of writes cut short, and the locks of owners gone.
-  const QDir dir(QString::fromLocal8Bit(FFolder.c_str()));
-  for (const QString& name : dir.entryList(QDir::Files)) {
-    const std::string n = QFile::encodeName(name).toStdString();
+  for (const TFolderEntry& e : ListFolder(FFolder, "", "")) {
+    const std::string& n = e.Name;
     const size_t temp = n.rfind(".tmp-");
     if (temp != std::string::npos && !OwnerAlive(n.substr(temp + 5))) ::unlink((FFolder + "/" + n).c_str());
     else if (n.ends_with(".lock")) OwnerAlive(n.substr(0, n.size() - 5));

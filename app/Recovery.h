@@ -83,6 +83,8 @@ public:
 
 private:
   void Due();
+  // True when the folder was refused; tells the user so the first time.
+  bool FolderRefused();
   // A snapshot is taken in slices of rows, each holding the editor's
   // thread for a moment; a change between slices starts it again.
   void StartSnapshot();
@@ -103,7 +105,10 @@ private:
   std::string FFolder;
   TTimes FTimes;
   std::string FOwner;  // this window's name among the owners
-  int FLockFd = -1;    // the owner's lock, held while the window lives
+  TFd FLock;           // the owner's lock, held while the window lives
+  // Why the folder may not hold copies ("" when it may); told once.
+  std::string FFolderFault;
+  bool FFolderTold = false;
   int FNewNumber;      // names this window's new-document copies
   std::unique_ptr<TRecoveryWorker> FWorker;
   QTimer FTimer;

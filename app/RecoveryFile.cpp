@@ -13,6 +13,7 @@
 #include "AFEdit/document/AttrList.h"
 #include "AFEdit/document/FileFormat.h"
 #include "AFEdit/platform/FileError.h"
+#include "app/RecoveryFolder.h"
 
 namespace {
 
@@ -153,6 +154,30 @@ void WriteCopyTo(int Fd, const std::string& Name, const TRecoverySnapshot& S) {
   PWriteFd(Fd, reinterpret_cast<const unsigned char*>(h.data()), h.size(), 0, Name);
 }
 
+// Reads up to N bytes, fewer only at the end of the file.
+size_t ReadFully(int Fd, char* Dst, size_t N, const std::string& Name) {
+  size_t got = 0;
+  while (got < N) {
+    const size_t n = ReadFd(Fd, Dst + got, N - got, Name);
+    if (n == 0) break;
+    got += n;
+  }
+  return got;
+}
+
+// The payload length a header promises when its check agrees, else 0.
+uint64_t PayloadLength(std::string_view Header) {
+  if (Header.size() < kHeaderSize || std::memcmp(Header.data(), kMagic, sizeof kMagic) != 0) return 0;
+  TFieldReader h(Header.substr(0, kHeaderSize));
+  h.Get(8);
+  const auto version = static_cast<uint32_t>(h.Get(4));
+  const auto headerCheck = static_cast<uint32_t>(h.Get(4));
+  const uint64_t length = h.Get(8);
+  if (version != kVersion || headerCheck != Crc32(Header.data() + 16, kHeaderSize - 16, Crc32(Header.data(), 12)))
+    return 0;
+  return length;
+}
+
 std::string DirOf(const std::string& File) {
   const size_t slash = File.rfind('/');
   return slash == std::string::npos ? std::string(".") : slash == 0 ? std::string("/") : File.substr(0, slash);
@@ -210,8 +235,8 @@ void TakeSnapshot(TCustomAFEdit& E, TRecoveryInfo Info, TRecoverySnapshot& S) {
 void WriteRecoveryCopy(const std::string& File, const std::string& Temp, const TRecoverySnapshot& Snapshot) {
   const std::string dir = DirOf(File);
   const std::string temp = dir + "/" + Temp;
-  TFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-  if (fd.get() < 0) throw EFileError(EFileError::fsSave, temp, errno);
+  // Never through a name someone else put there first.
+  TFd fd = CreatePrivate(temp);
   try {
     WriteCopyTo(fd.get(), temp, Snapshot);
     if (::fsync(fd.get()) != 0) throw EFileError(EFileError::fsSave, temp, errno);
@@ -226,17 +251,10 @@ void WriteRecoveryCopy(const std::string& File, const std::string& Temp, const T
 }
 
 TCopyState DecodeRecoveryCopy(std::string_view Bytes, TRecoveryCopy& Out) {
-  if (Bytes.size() < kHeaderSize || std::memcmp(Bytes.data(), kMagic, sizeof kMagic) != 0) return TCopyState::Broken;
-  TFieldReader h(Bytes.substr(0, kHeaderSize));
-  h.Get(8);
-  const auto version = static_cast<uint32_t>(h.Get(4));
-  const auto headerCheck = static_cast<uint32_t>(h.Get(4));
-  const uint64_t length = h.Get(8);
-  const auto crc = static_cast<uint32_t>(h.Get(4));
-  if (version != kVersion ||
-      headerCheck != Crc32(Bytes.data() + 16, kHeaderSize - 16, Crc32(Bytes.data(), 12)) ||
-      length != Bytes.size() - kHeaderSize || crc != Crc32(Bytes.data() + kHeaderSize, length))
-    return TCopyState::Broken;
+  const uint64_t length = PayloadLength(Bytes);
+  if (length == 0 || length != Bytes.size() - kHeaderSize) return TCopyState::Broken;
+  TFieldReader h(Bytes.substr(24, 4));
+  if (h.Get(4) != Crc32(Bytes.data() + kHeaderSize, length)) return TCopyState::Broken;
 
   TFieldReader f(Bytes.substr(kHeaderSize));
   TRecoveryInfo& I = Out.Info;
@@ -259,21 +277,22 @@ TCopyState DecodeRecoveryCopy(std::string_view Bytes, TRecoveryCopy& Out) {
 }
 
 TCopyState ReadRecoveryCopy(const std::string& File, TRecoveryCopy& Out) {
-  const TFd fd(::open(File.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) {
-    if (errno == ENOENT) return TCopyState::Missing;
-    throw EFileError(EFileError::fsOpen, File, errno);
+  TFd fd;
+  uint64_t size = 0;
+  switch (OpenOwnRegular(File, fd, size)) {
+    case TOpenOwn::Missing: return TCopyState::Missing;
+    case TOpenOwn::Refused: return TCopyState::Broken;
+    case TOpenOwn::Opened: break;
   }
-  std::string bytes;
-  bytes.resize(FileSizeHint(fd.get()));
-  size_t got = 0;
-  for (;;) {
-    if (got == bytes.size()) bytes.resize(bytes.size() + (size_t{1} << 16));
-    const size_t n = ReadFd(fd.get(), bytes.data() + got, bytes.size() - got, File);
-    if (n == 0) break;
-    got += n;
-  }
-  bytes.resize(got);
+  // The header first: it says how much more to read, which must be what
+  // the file holds, so neither a huge nor a growing file is read on.
+  std::string bytes(kHeaderSize, '\0');
+  if (size < kHeaderSize || ReadFully(fd.get(), bytes.data(), kHeaderSize, File) != kHeaderSize)
+    return TCopyState::Broken;
+  const uint64_t length = PayloadLength(bytes);
+  if (length == 0 || length != size - kHeaderSize) return TCopyState::Broken;
+  bytes.resize(kHeaderSize + length);
+  if (ReadFully(fd.get(), bytes.data() + kHeaderSize, length, File) != length) return TCopyState::Broken;
   return DecodeRecoveryCopy(bytes, Out);
 }
 
