@@ -97,6 +97,16 @@ std::string LocalPath(const QString& Path) {
 
 std::string BaseName(const std::string& File) { return File.substr(File.rfind('/') + 1); }
 
+// Where a copy's caret may stand in the restored document: on a row, at
+// or after its indent, not past its end (before its CR), and never inside
+// a two-byte character, as the caret keys would leave it.
+TPoint RestoredCaret(TCustomAFEdit& E, TPoint Caret) {
+  TPoint p{0, std::clamp(Caret.Y, 0, std::max(E.RowCount() - 1, 0))};
+  const int end = std::max(E.RowDisplayWidth(p.Y) - (E.RowHasLineEnd(p.Y) ? 1 : 0), 0);
+  p.X = std::clamp(Caret.X, std::min(std::max(E.RowIndent(p.Y), 0), end), end);
+  return E.SnapToChar(p, true);
+}
+
 }  // namespace
 
 const QString TRecovery::kRestoreQuestion = QStringLiteral("保存されていない変更が見つかりました。復元しますか？");
@@ -353,9 +363,9 @@ bool TRecovery::Restore(const std::string& File, const TRecoveryCopy& Copy, cons
   // The document differs from its file, whatever is undone.
   FEdit.UndoBuff().MarkUnsaved();
   const TRecoveryInfo& I = Copy.Info;
-  FEdit.SetCaretPos({std::max(I.Caret.X, 0), std::clamp(I.Caret.Y, 0, FEdit.RowCount() - 1)});
+  FEdit.SetCaretPos(RestoredCaret(FEdit, I.Caret));
   FEdit.ScrollToCaret();
-  FCommands.Adopt(Path, I.Mode == lmBinary ? lmBinary : 0, I.Identity, I.CutAt);
+  FCommands.Adopt(Path, I.Mode == lmBinary ? lmBinary : 0, I.Identity, std::max<int64_t>(I.CutAt, -1));
   // The copy is this window's now, and stays until a newer one replaces it.
   const std::string mine = CopyFile();
   if (mine != File && ::rename(File.c_str(), mine.c_str()) != 0) ::unlink(File.c_str());

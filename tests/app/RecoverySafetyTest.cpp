@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QTest>
 
 #include <pwd.h>
 #include <sys/stat.h>
@@ -213,6 +214,47 @@ TEST_F(RecoverySafety, AFifoAtACopysNameDoesNotHangTheOffer) {
   EXPECT_LT(t.elapsed(), 2000);
   EXPECT_EQ(Ui.Log, "warn");
   EXPECT_EQ(Form->AFEdit1->Text(), "");
+}
+
+}  // namespace
+
+namespace {
+
+struct TCaretCase {
+  TPoint Stored;
+  TPoint Restored;
+};
+
+// Whatever caret a copy holds, the restored one stands where the caret keys
+// could have left it, and the window draws and edits on from there.
+TEST_F(RecoverySafety, ARestoredCaretIsClampedToTheDocument) {
+  const TCaretCase cases[] = {
+      {{INT32_MAX, INT32_MAX}, {3, 1}}, {{-5, -5}, {0, 0}},  {{INT32_MIN, 1}, {0, 1}},
+      {{1, 0}, {0, 0}},  // inside 日
+      {{4, 0}, {4, 0}},  {{5, 0}, {4, 0}},  // not past the CR
+      {{2, 1}, {2, 1}},
+  };
+  const std::string copy = State.Folder() + "/" + CopyNameForPath(Path("doc.txt").toStdString());
+  for (const TCaretCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.Stored.X << "," << c.Stored.Y);
+    TAFEdit e;
+    TestUtil::SetRows(e, {"\x93\xFA\x96\x7B\r", "abc"});
+    TRecoveryInfo info;
+    info.Owner = "p1rgone";
+    info.Path = Path("doc.txt").toStdString();
+    info.CutAt = -99;
+    info.Caret = c.Stored;
+    WriteRecoveryCopy(copy, "c.tmp", TakeSnapshot(e, info));
+    Ui.Answers = {"yes"};
+    Run("doc");
+    TAFEdit& f = *Form->AFEdit1;
+    EXPECT_EQ(f.Caret(), c.Restored);
+    f.Paint();
+    QTest::keyClick(&f, Qt::Key_End);
+    QTest::keyClick(&f, Qt::Key_Z);
+    EXPECT_EQ(f.CheckInvariants(), "");
+    Run("crash");
+  }
 }
 
 }  // namespace

@@ -232,14 +232,14 @@ TEST_F(Recovery, TheRestoredDocumentHasItsLayoutAndCaret) {
   TestUtil::SetLayout(e, 30, 4);
   e.LineAttrs().GetAttr(1).TextColor = clMaroon;
   Run("edit");
-  e.SetCaretPos({2, 1});
+  e.SetCaretPos({6, 1});  // "ab" after the indent of 4
   Run("copy");
   const std::string before = BinaryBytes(e);
   Ui.Answers = {"yes"};
   Run("crash");
   Run("doc");
   EXPECT_EQ(BinaryBytes(*Form->AFEdit1), before);
-  EXPECT_EQ(Form->AFEdit1->Caret(), (TPoint{2, 1}));
+  EXPECT_EQ(Form->AFEdit1->Caret(), (TPoint{6, 1}));
 }
 
 TEST_F(Recovery, CopiesFollowPausesAndLongEditing) {
