@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
@@ -96,6 +97,19 @@ std::string LocalPath(const QString& Path) {
 }
 
 std::string BaseName(const std::string& File) { return File.substr(File.rfind('/') + 1); }
+
+// Keeps focus-in events from a widget while it lives.
+class TFocusInHeld : public QObject {
+public:
+  explicit TFocusInHeld(QWidget& W) : FWidget(W) { FWidget.installEventFilter(this); }
+  ~TFocusInHeld() override { FWidget.removeEventFilter(this); }
+  TFocusInHeld(const TFocusInHeld&) = delete;
+  TFocusInHeld& operator=(const TFocusInHeld&) = delete;
+  bool eventFilter(QObject*, QEvent* Event) override { return Event->type() == QEvent::FocusIn; }
+
+private:
+  QWidget& FWidget;
+};
 
 // Where a copy's caret may stand in the restored document: on a row, at
 // or after its indent, not past its end (before its CR), and never inside
@@ -364,7 +378,15 @@ bool TRecovery::Restore(const std::string& File, const TRecoveryCopy& Copy, cons
   FEdit.UndoBuff().MarkUnsaved();
   const TRecoveryInfo& I = Copy.Info;
   FEdit.SetCaretPos(RestoredCaret(FEdit, I.Caret));
-  FEdit.ScrollToCaret();
+  {
+    // Scrolling to the caret gives the editor the focus; that is the
+    // program's doing, not the user entering the editor, so the window
+    // never sees it and the editor is left unfocused as it was.
+    const bool hadFocus = FEdit.hasFocus();
+    TFocusInHeld held(FEdit);
+    FEdit.ScrollToCaret();
+    if (!hadFocus && FEdit.hasFocus()) FEdit.clearFocus();
+  }
   FCommands.Adopt(Path, I.Mode == lmBinary ? lmBinary : 0, I.Identity, std::max<int64_t>(I.CutAt, -1));
   // The copy is this window's now, and stays until a newer one replaces it.
   const std::string mine = CopyFile();

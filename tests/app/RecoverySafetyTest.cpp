@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
+#include <QScrollBar>
 #include <QTest>
 
 #include <pwd.h>
@@ -255,6 +256,36 @@ TEST_F(RecoverySafety, ARestoredCaretIsClampedToTheDocument) {
     EXPECT_EQ(f.CheckInvariants(), "");
     Run("crash");
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The restore scrolls a long document to its caret, which moves the focus
+// into the editor; only the user's own first entry opens Binary open.
+TEST_F(RecoverySafety, TheRestoresScrollIsNoEntryIntoTheEditor) {
+  std::string text;
+  for (int i = 0; i < 200; ++i) text += "row " + std::to_string(i) + "\r\n";
+  Write("doc.txt", text);
+  Run("doc");
+  Run("edit");
+  Form->AFEdit1->SetCaretPos({0, 190});
+  Run("copy");
+  Run("crash");
+  ASSERT_TRUE(QTest::qWaitForWindowActive(Form.get()));
+  Ui.Answers = {"yes"};
+  Run("doc");
+  QTest::qWait(20);
+  Form->SelectAll1->trigger();
+  QTest::qWait(20);
+  EXPECT_EQ(Ui.Log, "restore");
+  // The user's first click into the editor still enters it (Binary open
+  // asks about the restored changes first, and is cancelled).
+  const QPoint at = Form->AFEdit1->viewport()->mapTo(Form.get(), QPoint(100, 50));
+  QTest::mouseClick(Form->windowHandle(), Qt::LeftButton, Qt::NoModifier, at);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return Ui.Log != "restore"; }, 2000));
+  EXPECT_EQ(Ui.Log, "restore ask");
 }
 
 }  // namespace
