@@ -1,6 +1,7 @@
 #include "app/Recovery.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
@@ -25,6 +26,8 @@
 #include <thread>
 
 #include "AFEdit/AFEdit.h"
+#include "AFEdit/document/FileFormat.h"
+#include "AFEdit/platform/Cp932.h"
 #include "AFEdit/platform/FileError.h"
 #include "app/FileCommands.h"
 #include "app/FormUi.h"
@@ -97,6 +100,18 @@ std::string LocalPath(const QString& Path) {
 }
 
 std::string BaseName(const std::string& File) { return File.substr(File.rfind('/') + 1); }
+
+// The start of a copy's document for a list: its first line, shortened.
+QString FirstLineOf(const std::string& Document) {
+  std::string line;
+  for (size_t i = kBinaryHeaderSize; i < Document.size() && line.size() < 120; ++i) {
+    const char c = Document[i];
+    if (c == '\r') break;
+    if (c != '\n') line += c;
+  }
+  const QString text = Cp932ToQString(line);
+  return text.size() > 40 ? text.left(40) + QStringLiteral("…") : text;
+}
 
 // Keeps focus-in events from a widget while it lives.
 class TFocusInHeld : public QObject {
@@ -175,7 +190,7 @@ TRecovery::~TRecovery() {
 
 std::string TRecovery::CopyFile() const {
   const QString& path = FCommands.FileName();
-  return FFolder + "/" + (path.isEmpty() ? CopyNameForNew(FOwner, FNewNumber) : CopyNameForPath(LocalPath(path)));
+  return FFolder + "/" + (path.isEmpty() ? CopyNameForNew(FOwner, FNewNumber) : CopyNameForPath(LocalPath(path), FOwner));
 }
 
 void TRecovery::Touched() {
@@ -322,40 +337,99 @@ void TRecovery::WaitIdle() {
 
 bool TRecovery::Offer(const QString& Path) {
   if (FolderRefused()) return false;
-  const std::string path = LocalPath(Path);
-  return OfferCopy(FFolder + "/" + CopyNameForPath(path), Path);
+  const std::string prefix = CopyPrefixForPath(LocalPath(Path));
+  std::vector<TFolderEntry> entries = ListFolder(FFolder, prefix, ".recovery");
+  std::erase_if(entries, [&](const TFolderEntry& E) { return !IsCopyNameForPrefix(E.Name, prefix); });
+  return OfferFound(Gather(entries, Path), Path);
 }
 
 bool TRecovery::OfferNew() {
   if (FolderRefused()) return false;
-  for (const TFolderEntry& e : ListFolder(FFolder, "new-", ".recovery")) {
-    const std::string owner = OwnerOfNewCopy(e.Name);
-    if (owner.empty() || OwnerAlive(owner)) continue;
-    if (OfferCopy(FFolder + "/" + e.Name, QString())) return true;
-  }
-  return false;
+  std::vector<TFolderEntry> entries = ListFolder(FFolder, "new-", ".recovery");
+  std::erase_if(entries, [&](const TFolderEntry& E) {
+    const std::string owner = OwnerOfNewCopy(E.Name);
+    return owner.empty() || OwnerAlive(owner);
+  });
+  return OfferFound(Gather(entries, QString()), QString());
 }
 
-bool TRecovery::OfferCopy(const std::string& File, const QString& Path) {
+std::vector<TRecovery::TFound> TRecovery::Gather(const std::vector<TFolderEntry>& Entries, const QString& Path) {
+  std::vector<TFound> found;
+  QStringList kept;
+  for (const TFolderEntry& e : Entries) {
+    const std::string file = FFolder + "/" + e.Name;
+    TRecoveryCopy copy;
+    TCopyState state = TCopyState::Missing;
+    try {
+      state = ReadRecoveryCopy(file, copy);
+    } catch (const EFileError& err) {
+      FUi.ShowError(&FWindow, FileErrorText(err));
+      continue;
+    } catch (const std::bad_alloc&) {
+      continue;  // kept for a start with more memory
+    }
+    if (state == TCopyState::Broken) kept << SetAside(file);
+    // Another file whose name hashes alike, or a window still editing it.
+    if (state != TCopyState::Good || copy.Info.Path != LocalPath(Path) || OwnerAlive(copy.Info.Owner)) continue;
+    found.push_back({file, e.MTimeNs, FirstLineOf(copy.Document)});
+  }
+  if (!kept.isEmpty()) {
+    QString text = BrokenNotice(kept[0]);
+    if (kept.size() > 1) text += QStringLiteral("ほかにも壊れたコピーが %1 件あり、同じフォルダーに残してあります。").arg(kept.size() - 1);
+    FUi.ShowWarning(&FWindow, text);
+  }
+  return found;
+}
+
+bool TRecovery::OfferFound(const std::vector<TFound>& Found, const QString& Path) {
+  if (Found.empty()) return false;
+  if (Found.size() == 1) {
+    if (FUi.Offer(&FWindow, kRestoreQuestion)) return RestoreFile(Found[0].File, Path);
+    ::unlink(Found[0].File.c_str());
+    return false;
+  }
+  QStringList items;
+  for (const TFound& f : Found) {
+    const QDateTime at = QDateTime::fromMSecsSinceEpoch(f.MTimeNs / 1000000);
+    items << at.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")) + QStringLiteral("  ") +
+                 (f.FirstLine.isEmpty() ? QStringLiteral("（空の文書）") : f.FirstLine);
+  }
+  const QString text =
+      Path.isEmpty()
+          ? QStringLiteral("保存されていない新しい文書が %1 件見つかりました。復元するものを選んでください。").arg(Found.size())
+          : QStringLiteral("「%1」の保存されていない変更が %2 件見つかりました。復元するものを選んでください。")
+                .arg(Path)
+                .arg(Found.size());
+  const TRestoreChoice choice = FUi.ChooseRestore(&FWindow, text, items);
+  if (choice.Action == TRestoreChoice::Discard)
+    for (const TFound& f : Found) ::unlink(f.File.c_str());
+  if (choice.Action != TRestoreChoice::Restore) return false;
+  // The first chosen copy comes back in this window, each other one in a
+  // window of its own; copies not chosen stay for a later offer.
+  bool here = false;
+  std::vector<bool> done(Found.size());
+  for (const int i : choice.Items) {
+    if (i < 0 || i >= static_cast<int>(Found.size()) || done[static_cast<size_t>(i)]) continue;
+    done[static_cast<size_t>(i)] = true;
+    const std::string& file = Found[static_cast<size_t>(i)].File;
+    if (!here) {
+      here = RestoreFile(file, Path);
+    } else if (TRecovery* other = OnNewWindow ? OnNewWindow() : nullptr) {
+      other->RestoreFile(file, Path);
+    }
+  }
+  return here;
+}
+
+bool TRecovery::RestoreFile(const std::string& File, const QString& Path) {
   TRecoveryCopy copy;
-  TCopyState state = TCopyState::Missing;
   try {
-    state = ReadRecoveryCopy(File, copy);
+    if (ReadRecoveryCopy(File, copy) != TCopyState::Good) return false;
   } catch (const EFileError& e) {
     FUi.ShowError(&FWindow, FileErrorText(e));
     return false;
   } catch (const std::bad_alloc&) {
-    return false;  // kept for a start with more memory
-  }
-  if (state == TCopyState::Missing) return false;
-  if (state == TCopyState::Broken) {
-    SetAside(File);
-    return false;
-  }
-  // Another file whose name hashes alike, or a window still editing it.
-  if (copy.Info.Path != LocalPath(Path) || OwnerAlive(copy.Info.Owner)) return false;
-  if (!FUi.Offer(&FWindow, kRestoreQuestion)) {
-    ::unlink(File.c_str());
+    FUi.ShowError(&FWindow, QStringLiteral("メモリーが足りないため、操作を続けられません。"));
     return false;
   }
   return Restore(File, copy, Path);
@@ -396,10 +470,10 @@ bool TRecovery::Restore(const std::string& File, const TRecoveryCopy& Copy, cons
   return true;
 }
 
-void TRecovery::SetAside(const std::string& File) {
+QString TRecovery::SetAside(const std::string& File) {
   const std::string kept = FFolder + "/" + BrokenName(BaseName(File), static_cast<int64_t>(std::time(nullptr)));
   const bool moved = ::rename(File.c_str(), kept.c_str()) == 0;
-  FUi.ShowWarning(&FWindow, BrokenNotice(QFile::decodeName(moved ? kept.c_str() : File.c_str())));
+  return QFile::decodeName(moved ? kept.c_str() : File.c_str());
 }
 
 bool TRecovery::OwnerAlive(const std::string& Owner) const {

@@ -23,10 +23,13 @@
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
+#include <vector>
 #include <memory>
 #include <string>
 
 #include "app/RecoveryFile.h"
+#include "app/RecoveryFolder.h"
 
 class QWidget;
 class TCustomAFEdit;
@@ -66,8 +69,14 @@ public:
   // that has gone.  True when the copy was restored in place of the file.
   bool Offer(const QString& Path);
   // At a start without a file: offers the copies of new documents left by
-  // programs that have gone, newest first, until one is restored.
+  // programs that have gone, all in one list when there are several.
   bool OfferNew();
+  // Reads File and restores it into this window as the document Path
+  // (empty: a new one); the copy becomes this window's.
+  bool RestoreFile(const std::string& File, const QString& Path);
+  // Makes another window for a further copy restored together with one in
+  // this window; none when it returns nullptr.
+  std::function<TRecovery*()> OnNewWindow;
 
   // Waits until the worker has done everything asked of it and the window
   // has seen the results (tests and measurements).
@@ -92,9 +101,21 @@ private:
   void WriteSnapshot();
   void Written(const std::string& Error);
   void Remove(const std::string& File);
-  bool OfferCopy(const std::string& File, const QString& Path);
+  // A copy that may be offered: its file, when it was written, and the
+  // start of its text.
+  struct TFound {
+    std::string File;
+    int64_t MTimeNs;
+    QString FirstLine;
+  };
+  // The good copies among Entries (newest first) of the document Path whose
+  // windows have gone; broken ones are set aside and told together.
+  std::vector<TFound> Gather(const std::vector<TFolderEntry>& Entries, const QString& Path);
+  // Offers Found: one with a question, several as a list.
+  bool OfferFound(const std::vector<TFound>& Found, const QString& Path);
   bool Restore(const std::string& File, const TRecoveryCopy& Copy, const QString& Path);
-  void SetAside(const std::string& File);
+  // Where a broken copy was put aside.
+  QString SetAside(const std::string& File);
   bool OwnerAlive(const std::string& Owner) const;
   void RemoveLeftovers();
 

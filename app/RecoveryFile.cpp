@@ -107,9 +107,9 @@ std::string EncodeInfo(const TRecoveryInfo& I, uint64_t DocumentLength) {
   return s;
 }
 
-// Writes the copy's bytes to Fd: the header last, once the payload's
-// length and check are known.
-void WriteCopyTo(int Fd, const std::string& Name, const TRecoverySnapshot& S) {
+// Streams the copy's payload to Sink and returns the header that goes
+// before it, made once the payload's length and check are known.
+std::string StreamCopy(const std::string& Name, const TRecoverySnapshot& S, const TByteSink& Sink) {
   uint64_t textLen = 0;
   for (size_t r = 0; r < S.Rows.size(); ++r) {
     const TRecoverySnapshot::TRow& row = S.Rows[r];
@@ -125,14 +125,12 @@ void WriteCopyTo(int Fd, const std::string& Name, const TRecoverySnapshot& S) {
   if (docLen > static_cast<uint64_t>(INT32_MAX) || S.Rows.size() > static_cast<size_t>(INT32_MAX))
     throw EFileError(EFileError::fsSave, Name, 0, "文書が大きすぎるため、回復用のコピーを作れません");
 
-  const std::string zeros(kHeaderSize, '\0');
-  WriteFd(Fd, zeros.data(), zeros.size(), Name);
   uint32_t crc = 0;
   uint64_t length = 0;
   TByteWriter out([&](const char* p, size_t n) {
     crc = Crc32(p, n, crc);
     length += n;
-    WriteFd(Fd, p, n, Name);
+    Sink(p, n);
   });
   out.Put(EncodeInfo(S.Info, docLen));
   unsigned char header[kBinaryHeaderSize];
@@ -150,7 +148,14 @@ void WriteCopyTo(int Fd, const std::string& Name, const TRecoverySnapshot& S) {
     for (size_t i = 0; i < run.Count; ++i) out.Put(reinterpret_cast<const char*>(record), sizeof record);
   }
   out.Flush();
-  const std::string h = EncodeHeader(length, crc);
+  return EncodeHeader(length, crc);
+}
+
+// Writes the copy's bytes to Fd: the header last.
+void WriteCopyTo(int Fd, const std::string& Name, const TRecoverySnapshot& S) {
+  const std::string zeros(kHeaderSize, '\0');
+  WriteFd(Fd, zeros.data(), zeros.size(), Name);
+  const std::string h = StreamCopy(Name, S, [&](const char* p, size_t n) { WriteFd(Fd, p, n, Name); });
   PWriteFd(Fd, reinterpret_cast<const unsigned char*>(h.data()), h.size(), 0, Name);
 }
 
@@ -250,6 +255,12 @@ void WriteRecoveryCopy(const std::string& File, const std::string& Temp, const T
   if (dirFd.get() >= 0) ::fsync(dirFd.get());
 }
 
+std::string EncodeRecoveryCopy(const TRecoverySnapshot& Snapshot) {
+  std::string out(kHeaderSize, '\0');
+  const std::string h = StreamCopy({}, Snapshot, [&](const char* p, size_t n) { out.append(p, n); });
+  return out.replace(0, kHeaderSize, h);
+}
+
 TCopyState DecodeRecoveryCopy(std::string_view Bytes, TRecoveryCopy& Out) {
   const uint64_t length = PayloadLength(Bytes);
   if (length == 0 || length != Bytes.size() - kHeaderSize) return TCopyState::Broken;
@@ -308,7 +319,7 @@ std::string RecoveryFolder() {
   return base + "/hotaru/recovery";
 }
 
-std::string CopyNameForPath(std::string_view Path) {
+std::string CopyPrefixForPath(std::string_view Path) {
   uint64_t h = 0xcbf29ce484222325ull;  // FNV-1a
   for (const char c : Path) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
   std::string_view base = Path.substr(Path.rfind('/') + 1);
@@ -320,7 +331,20 @@ std::string CopyNameForPath(std::string_view Path) {
   }
   char hash[17];
   std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(h));
-  return "file-" + readable + "-" + hash + kCopyExt;
+  return "file-" + readable + "-" + hash;
+}
+
+std::string CopyNameForPath(std::string_view Path, std::string_view Owner) {
+  return CopyPrefixForPath(Path) + (Owner.empty() ? "" : "-" + std::string(Owner)) + kCopyExt;
+}
+
+bool IsCopyNameForPrefix(std::string_view Name, std::string_view Prefix) {
+  const std::string_view ext = kCopyExt;
+  if (!Name.starts_with(Prefix) || !Name.ends_with(ext) || Name.size() < Prefix.size() + ext.size()) return false;
+  Name.remove_prefix(Prefix.size());
+  Name.remove_suffix(ext.size());
+  if (Name.empty()) return true;  // one copy per file, as named before windows had their own
+  return Name.size() > 1 && Name[0] == '-' && Name.find_first_of("-./", 1) == std::string_view::npos;
 }
 
 std::string CopyNameForNew(std::string_view Owner, int Number) {
