@@ -32,60 +32,8 @@
 #include "app/FileCommands.h"
 #include "app/FormUi.h"
 #include "app/RecoveryFolder.h"
-
-// Runs jobs one after another on a thread of its own, in the order given.
-class TRecoveryWorker {
-public:
-  TRecoveryWorker() : FThread([this] { Run(); }) {}
-  ~TRecoveryWorker() {
-    {
-      const std::lock_guard lock(FMutex);
-      FStop = true;
-    }
-    FWake.notify_all();
-    FThread.join();
-  }
-  void Post(std::function<void()> Job) {
-    {
-      const std::lock_guard lock(FMutex);
-      FJobs.push_back(std::move(Job));
-      ++FOpen;
-    }
-    FWake.notify_all();
-  }
-  void WaitIdle() {
-    std::unique_lock lock(FMutex);
-    FIdle.wait(lock, [this] { return FOpen == 0; });
-  }
-
-private:
-  void Run() {
-    for (;;) {
-      std::function<void()> job;
-      {
-        std::unique_lock lock(FMutex);
-        FWake.wait(lock, [this] { return FStop || !FJobs.empty(); });
-        if (FJobs.empty()) return;
-        job = std::move(FJobs.front());
-        FJobs.pop_front();
-      }
-      job();
-      {
-        const std::lock_guard lock(FMutex);
-        --FOpen;
-      }
-      FIdle.notify_all();
-    }
-  }
-
-  std::mutex FMutex;
-  std::condition_variable FWake;
-  std::condition_variable FIdle;
-  std::deque<std::function<void()>> FJobs;
-  int FOpen = 0;  // jobs posted and not yet finished
-  bool FStop = false;
-  std::thread FThread;  // last: starts once the rest is in place
-};
+#include "app/RecoveryJournal.h"
+#include "app/RecoveryWorker.h"
 
 namespace {
 
@@ -95,9 +43,6 @@ public:
   explicit TViewBuf(std::string& S) { setg(S.data(), S.data(), S.data() + S.size()); }
 };
 
-std::string LocalPath(const QString& Path) {
-  return Path.isEmpty() ? std::string() : QFile::encodeName(QFileInfo(Path).absoluteFilePath()).toStdString();
-}
 
 std::string BaseName(const std::string& File) { return File.substr(File.rfind('/') + 1); }
 
@@ -137,6 +82,10 @@ TPoint RestoredCaret(TCustomAFEdit& E, TPoint Caret) {
 }
 
 }  // namespace
+
+std::string LocalPath(const QString& Path) {
+  return Path.isEmpty() ? std::string() : QFile::encodeName(QFileInfo(Path).absoluteFilePath()).toStdString();
+}
 
 const QString TRecovery::kRestoreQuestion = QStringLiteral("保存されていない変更が見つかりました。復元しますか？");
 
@@ -193,18 +142,6 @@ std::string TRecovery::CopyFile() const {
   return FFolder + "/" + (path.isEmpty() ? CopyNameForNew(FOwner, FNewNumber) : CopyNameForPath(LocalPath(path), FOwner));
 }
 
-void TRecovery::Touched() {
-  const auto now = std::chrono::steady_clock::now();
-  if (!FChanged) {
-    FChanged = true;
-    FFirstChange = now;
-  }
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-      FFirstChange + std::chrono::milliseconds(FTimes.LongestMs) - now);
-  FTimer.start(static_cast<int>(std::clamp<long long>(left.count(), 0, FTimes.PauseMs)));
-  if (FSnap) FSnapStale = true;
-}
-
 bool TRecovery::FolderRefused() {
   if (FFolderFault.empty()) return false;
   if (!std::exchange(FFolderTold, true))
@@ -212,127 +149,6 @@ bool TRecovery::FolderRefused() {
                                   QString::fromStdString(FFolderFault) +
                                   QStringLiteral("。このフォルダーを自分だけが書き込めるようにしてください。"));
   return true;
-}
-
-void TRecovery::Due() {
-  FTimer.stop();
-  if (FolderRefused()) {
-    FChanged = false;
-    return;
-  }
-  if (FInFlight) {  // once the copy being written is done
-    FDueAgain = true;
-    return;
-  }
-  if (FSnap) return;  // the snapshot under way will hold every change
-  FChanged = false;
-  if (!FEdit.Edited()) {
-    Discard();
-    return;
-  }
-  FSnap = FSpare ? std::move(FSpare) : std::make_unique<TRecoverySnapshot>();
-  FSnapRestarts = 0;
-  StartSnapshot();
-}
-
-void TRecovery::StartSnapshot() {
-  FSnap->Clear();
-  FSnap->Info = {FOwner,
-                 LocalPath(FCommands.FileName()),
-                 FCommands.FileMode(),
-                 FCommands.Identity(),
-                 FCommands.CutAt(),
-                 FEdit.Caret()};
-  FSnapRow = 0;
-  FSnapStale = false;
-  FSnapshotTime = {};
-  SnapshotSlice();
-}
-
-void TRecovery::SnapshotSlice() {
-  if (!FSnap) return;  // given up since
-  if (FSnapStale) {
-    // The rows taken so far may be out of date: start again, and the
-    // snapshot then holds everything changed until now.
-    FTimer.stop();
-    FChanged = false;
-    ++FSnapRestarts;
-    StartSnapshot();
-    return;
-  }
-  using Clock = std::chrono::steady_clock;
-  const auto start = Clock::now();
-  // Slices grow with each start again, so that a snapshot ends even while
-  // changes come faster than short slices.
-  const auto budget = FTimes.SliceTime * (1 << std::clamp(FSnapRestarts - kShortRestarts, 0, 12));
-  const int rows = FEdit.RowCount();
-  do {
-    const int to = FSnapRow + std::min(rows - FSnapRow, std::max(FTimes.SliceRows, 1));
-    SnapshotRows(FEdit, FSnapRow, to, *FSnap);
-    FSnapRow = to;
-  } while (FSnapRow < rows && Clock::now() - start < budget);
-  if (FSnapRow == rows) SnapshotRecords(FEdit, *FSnap);
-  FSnapshotTime = std::max(FSnapshotTime, std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - start));
-  if (FSnapRow < rows) {
-    FSliceTimer.start();
-    return;
-  }
-  WriteSnapshot();
-}
-
-void TRecovery::WriteSnapshot() {
-  FInFlight = std::move(FSnap);
-  const std::string file = CopyFile();
-  if (!FWritten.empty() && FWritten != file) Remove(FWritten);
-  FWritten = file;
-  const TRecoverySnapshot* snapshot = FInFlight.get();
-  FWorker->Post([this, snapshot, file, temp = BaseName(file) + ".tmp-" + FOwner] {
-    QString error;
-    try {
-      WriteRecoveryCopy(file, temp, *snapshot);
-    } catch (const EFileError& e) {
-      error = FileErrorText(e);
-    } catch (const std::bad_alloc&) {
-      error = QStringLiteral("メモリーが足りません");
-    }
-    QMetaObject::invokeMethod(this, [this, error] { Written(error.toStdString()); }, Qt::QueuedConnection);
-  });
-}
-
-void TRecovery::Written(const std::string& Error) {
-  FInFlight->Clear();
-  FSpare = std::move(FInFlight);
-  if (!Error.empty() && !FErrorShown) {
-    // Once: the next copies are tried all the same.
-    FErrorShown = true;
-    FUi.ShowNotice(&FWindow, QStringLiteral("保存されていない変更の回復用コピーを書き込めませんでした。") +
-                                  QString::fromStdString(Error));
-  }
-  if (std::exchange(FDueAgain, false)) Due();
-}
-
-void TRecovery::Discard() {
-  FTimer.stop();
-  FChanged = false;
-  FDueAgain = false;
-  FSliceTimer.stop();
-  FSnap.reset();
-  if (!FInFlight) FSpare.reset();
-  if (!FWritten.empty()) Remove(std::exchange(FWritten, {}));
-}
-
-void TRecovery::Remove(const std::string& File) {
-  // After any write still queued for the same file.
-  FWorker->Post([File] { ::unlink(File.c_str()); });
-}
-
-void TRecovery::WaitIdle() {
-  for (;;) {
-    while (FSnap) SnapshotSlice();
-    FWorker->WaitIdle();
-    QCoreApplication::sendPostedEvents(this);
-    if (!FInFlight && !FSnap) return;
-  }
 }
 
 bool TRecovery::Offer(const QString& Path) {
@@ -361,7 +177,7 @@ std::vector<TRecovery::TFound> TRecovery::Gather(const std::vector<TFolderEntry>
     TRecoveryCopy copy;
     TCopyState state = TCopyState::Missing;
     try {
-      state = ReadRecoveryCopy(file, copy);
+      state = ReadRecovery(file, copy);
     } catch (const EFileError& err) {
       FUi.ShowError(&FWindow, FileErrorText(err));
       continue;
@@ -385,7 +201,7 @@ bool TRecovery::OfferFound(const std::vector<TFound>& Found, const QString& Path
   if (Found.empty()) return false;
   if (Found.size() == 1) {
     if (FUi.Offer(&FWindow, kRestoreQuestion)) return RestoreFile(Found[0].File, Path);
-    ::unlink(Found[0].File.c_str());
+    RemoveCopy(Found[0].File);
     return false;
   }
   QStringList items;
@@ -402,7 +218,7 @@ bool TRecovery::OfferFound(const std::vector<TFound>& Found, const QString& Path
                 .arg(Found.size());
   const TRestoreChoice choice = FUi.ChooseRestore(&FWindow, text, items);
   if (choice.Action == TRestoreChoice::Discard)
-    for (const TFound& f : Found) ::unlink(f.File.c_str());
+    for (const TFound& f : Found) RemoveCopy(f.File);
   if (choice.Action != TRestoreChoice::Restore) return false;
   // The first chosen copy comes back in this window, each other one in a
   // window of its own; copies not chosen stay for a later offer.
@@ -424,7 +240,7 @@ bool TRecovery::OfferFound(const std::vector<TFound>& Found, const QString& Path
 bool TRecovery::RestoreFile(const std::string& File, const QString& Path) {
   TRecoveryCopy copy;
   try {
-    if (ReadRecoveryCopy(File, copy) != TCopyState::Good) return false;
+    if (ReadRecovery(File, copy) != TCopyState::Good) return false;
   } catch (const EFileError& e) {
     FUi.ShowError(&FWindow, FileErrorText(e));
     return false;
@@ -464,15 +280,27 @@ bool TRecovery::Restore(const std::string& File, const TRecoveryCopy& Copy, cons
   FCommands.Adopt(Path, I.Mode == lmBinary ? lmBinary : 0, I.Identity, std::max<int64_t>(I.CutAt, -1));
   // The copy is this window's now, and stays until a newer one replaces it.
   const std::string mine = CopyFile();
-  if (mine != File && ::rename(File.c_str(), mine.c_str()) != 0) ::unlink(File.c_str());
+  if (mine != File) {
+    if (::rename(File.c_str(), mine.c_str()) != 0) ::unlink(File.c_str());
+    if (::rename(JournalNameOf(File).c_str(), JournalNameOf(mine).c_str()) != 0) ::unlink(JournalNameOf(File).c_str());
+  }
   FWritten = mine;
+  // The next copy is a full one of the document as restored.
+  FHaveBase = false;
+  FEdit.TakeRowChanges();
   Touched();
   return true;
+}
+
+void TRecovery::RemoveCopy(const std::string& File) {
+  ::unlink(File.c_str());
+  ::unlink(JournalNameOf(File).c_str());
 }
 
 QString TRecovery::SetAside(const std::string& File) {
   const std::string kept = FFolder + "/" + BrokenName(BaseName(File), static_cast<int64_t>(std::time(nullptr)));
   const bool moved = ::rename(File.c_str(), kept.c_str()) == 0;
+  ::unlink(JournalNameOf(File).c_str());  // of no use without its copy
   return QFile::decodeName(moved ? kept.c_str() : File.c_str());
 }
 

@@ -151,12 +151,13 @@ std::string StreamCopy(const std::string& Name, const TRecoverySnapshot& S, cons
   return EncodeHeader(length, crc);
 }
 
-// Writes the copy's bytes to Fd: the header last.
-void WriteCopyTo(int Fd, const std::string& Name, const TRecoverySnapshot& S) {
+// Writes the copy's bytes to Fd, the header last, and returns the header.
+std::string WriteCopyTo(int Fd, const std::string& Name, const TRecoverySnapshot& S) {
   const std::string zeros(kHeaderSize, '\0');
   WriteFd(Fd, zeros.data(), zeros.size(), Name);
   const std::string h = StreamCopy(Name, S, [&](const char* p, size_t n) { WriteFd(Fd, p, n, Name); });
   PWriteFd(Fd, reinterpret_cast<const unsigned char*>(h.data()), h.size(), 0, Name);
+  return h;
 }
 
 // Reads up to N bytes, fewer only at the end of the file.
@@ -237,13 +238,14 @@ void TakeSnapshot(TCustomAFEdit& E, TRecoveryInfo Info, TRecoverySnapshot& S) {
   SnapshotRecords(E, S);
 }
 
-void WriteRecoveryCopy(const std::string& File, const std::string& Temp, const TRecoverySnapshot& Snapshot) {
+std::string WriteRecoveryCopy(const std::string& File, const std::string& Temp, const TRecoverySnapshot& Snapshot) {
   const std::string dir = DirOf(File);
   const std::string temp = dir + "/" + Temp;
   // Never through a name someone else put there first.
   TFd fd = CreatePrivate(temp);
+  std::string header;
   try {
-    WriteCopyTo(fd.get(), temp, Snapshot);
+    header = WriteCopyTo(fd.get(), temp, Snapshot);
     if (::fsync(fd.get()) != 0) throw EFileError(EFileError::fsSave, temp, errno);
     if (fd.Close() != 0) throw EFileError(EFileError::fsSave, temp, errno);
     if (::rename(temp.c_str(), File.c_str()) != 0) throw EFileError(EFileError::fsSave, File, errno);
@@ -253,6 +255,7 @@ void WriteRecoveryCopy(const std::string& File, const std::string& Temp, const T
   }
   const TFd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dirFd.get() >= 0) ::fsync(dirFd.get());
+  return header;
 }
 
 std::string EncodeRecoveryCopy(const TRecoverySnapshot& Snapshot) {
@@ -284,6 +287,7 @@ TCopyState DecodeRecoveryCopy(std::string_view Bytes, TRecoveryCopy& Out) {
   const std::string_view doc = f.Rest();
   if (CheckBinaryDocument(doc) != TBinaryFault::None) return TCopyState::Broken;
   Out.Document = doc;
+  Out.Header = Bytes.substr(0, kHeaderSize);
   return TCopyState::Good;
 }
 

@@ -86,7 +86,8 @@ inline TRecoverySnapshot TakeSnapshot(TCustomAFEdit& E, TRecoveryInfo Info) {
 // flushed to disk and renamed over File, and the folder is flushed.  Throws
 // EFileError; a document the binary style cannot hold (a row with LF, more
 // than 2 GiB) is refused that way too.
-void WriteRecoveryCopy(const std::string& File, const std::string& Temp, const TRecoverySnapshot& Snapshot);
+// Returns the header of the copy written.
+std::string WriteRecoveryCopy(const std::string& File, const std::string& Temp, const TRecoverySnapshot& Snapshot);
 
 // The bytes WriteRecoveryCopy would write.
 std::string EncodeRecoveryCopy(const TRecoverySnapshot& Snapshot);
@@ -94,6 +95,7 @@ std::string EncodeRecoveryCopy(const TRecoverySnapshot& Snapshot);
 enum class TCopyState { Missing, Good, Broken };
 
 struct TRecoveryCopy {
+  std::string Header;  // the copy's first bytes, which its journal names
   TRecoveryInfo Info;
   std::string Document;  // the rows and records, as a binary-style file holds them
 };

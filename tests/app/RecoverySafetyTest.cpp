@@ -187,7 +187,8 @@ TEST_F(RecoverySafety, ARefusedFolderIsToldOnceAndLeftAlone) {
   ASSERT_EQ(Ui.Notices.size(), 1u);
   EXPECT_NE(Ui.Notices[0].find("他のユーザーが書き込めます"), std::string::npos) << Ui.Notices[0];
   EXPECT_EQ(Form->AFEdit1->Text(), kDoc + "!!");
-  EXPECT_EQ(InFolder("*").size(), 1);  // the old copy alone: no lock, no new copy
+  EXPECT_EQ(InFolder("*.recovery").size(), 1);  // the old copy alone: no new copy
+  EXPECT_EQ(InFolder("*.lock").size(), 0);
 }
 
 // What a window makes in the folder is private to its user.
@@ -195,7 +196,7 @@ TEST_F(RecoverySafety, CopiesAndLocksArePrivate) {
   for (const char* step : {"doc", "edit", "copy"}) Run(step);
   EXPECT_EQ(ModeOf(State.Folder()), 0700u);
   const QStringList names = InFolder("*");
-  ASSERT_EQ(names.size(), 2) << names.join(' ').toStdString();  // the copy and the lock
+  ASSERT_EQ(names.size(), 3) << names.join(' ').toStdString();  // the copy, its journal and the lock
   for (const QString& n : names) EXPECT_EQ(ModeOf(State.Folder() + "/" + n.toStdString()), 0600u) << n.toStdString();
 }
 

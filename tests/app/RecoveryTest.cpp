@@ -24,6 +24,7 @@
 #include "app/FakeUi.h"
 #include "app/RecoveryFixture.h"
 #include "app/RecoveryFile.h"
+#include "app/RecoveryJournal.h"
 #include "app/Unit1.h"
 #include "bench/TextGen.h"
 #include "common/Doc.h"
@@ -258,7 +259,7 @@ TEST_F(Recovery, CopiesFollowPausesAndLongEditing) {
   Run("edit");
   EXPECT_TRUE(QTest::qWaitFor([&] {
     TRecoveryCopy c;
-    return ReadRecoveryCopy(Form->Recovery().CopyFile(), c) == TCopyState::Good &&
+    return ReadRecovery(Form->Recovery().CopyFile(), c) == TCopyState::Good &&
            c.Document.find(Form->AFEdit1->RowText(1).str() + "\n") != std::string::npos;
   }, 2000));
   // Saved: the next due time removes nothing more and writes nothing.
@@ -281,6 +282,7 @@ TEST_F(Recovery, AChangeBetweenSlicesStartsTheSnapshotAgain) {
   };
   for (const auto& [name, change] : changes) {
     SCOPED_TRACE(name);
+    r.Discard();  // the next copy is a full one
     r.SetTimes({1 << 30, 1 << 30, 3, std::chrono::microseconds(0)});
     TestUtil::Rows rows;
     for (int i = 0; i < 20; ++i) rows.push_back("row " + std::to_string(i) + (i < 19 ? "\r" : ""));
@@ -290,7 +292,7 @@ TEST_F(Recovery, AChangeBetweenSlicesStartsTheSnapshotAgain) {
     change();
     r.WaitIdle();
     TRecoveryCopy copy;
-    ASSERT_EQ(ReadRecoveryCopy(r.CopyFile(), copy), TCopyState::Good);
+    ASSERT_EQ(ReadRecovery(r.CopyFile(), copy), TCopyState::Good);
     EXPECT_EQ(copy.Document, BinaryBytes(e));
   }
 }
@@ -401,7 +403,7 @@ TEST_F(Recovery, TypingWhileCopiesAreWrittenLosesNothing) {
   r.WaitIdle();
 
   TRecoveryCopy copy;
-  ASSERT_EQ(ReadRecoveryCopy(r.CopyFile(), copy), TCopyState::Good);
+  ASSERT_EQ(ReadRecovery(r.CopyFile(), copy), TCopyState::Good);
   EXPECT_EQ(copy.Document, BinaryBytes(e));
   EXPECT_EQ(TestUtil::Joined(e).substr(0, 300), std::string(300, 'a'));
   std::printf("%zu MiB, %d rows: longest keystroke delay %.1f ms typing alone, %.1f ms while copies are "
