@@ -137,12 +137,14 @@ void TRecovery::WriteSnapshot() {
   if (!FWritten.empty() && FWritten != file) Remove(FWritten);
   FWritten = file;
   const TRecoverySnapshot* snapshot = FInFlight.get();
-  FWorker->Post([this, snapshot, file, base = FBase, temp = BaseName(file) + ".tmp-" + FOwner] {
+  const std::string tempSuffix = ".tmp-" + FOwner;
+  FWorker->Post([this, snapshot, file, base = FBase, tempSuffix] {
     QString error;
     FWorkerBase = 0;
     try {
-      const std::string header = WriteRecoveryCopy(file, temp, *snapshot);
-      CreateJournal(JournalNameOf(file), temp + "j", header);
+      const std::string header = WriteRecoveryCopy(file, BaseName(file) + tempSuffix, *snapshot);
+      const std::string journal = JournalNameOf(file);
+      CreateJournal(journal, BaseName(journal) + tempSuffix, header);
       FWorkerBase = base;
     } catch (const EFileError& e) {
       error = FileErrorText(e);
