@@ -93,6 +93,8 @@ public:
   void EndLoad() noexcept { FLoading = false; }
   TAttrList& LineAttrs() noexcept { return FLineAttrs; }
   const TRowList& Lines() const noexcept { return FLines; }
+  // Which rows changed since the last call (see TRowChanges).
+  TRowChanges TakeRowChanges() noexcept { return FLines.TakeChanges(); }
 
   std::string Text() const;
   // Checks the store's invariants: one record per row, CR only at the end of

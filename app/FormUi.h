@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <vector>
+
 class EFileError;
 class QFileDialog;
 class QWidget;
@@ -22,6 +24,13 @@ struct TFileDialogSpec {
 };
 
 enum class TAnswer { Yes, No, Cancel };
+
+// What the user chose to do with several things that can be restored.
+struct TRestoreChoice {
+  enum TAction { Later, Restore, Discard };
+  TAction Action = Later;  // Later: nothing is restored and nothing given up
+  std::vector<int> Items;  // for Restore: the chosen items, in list order
+};
 
 class TFormUi {
 public:
@@ -39,6 +48,9 @@ public:
   // Yes (the default, and also the answer when the box is closed
   // otherwise) and No; true for Yes.
   virtual bool Offer(QWidget* Owner, const QString& Text) = 0;
+  // A list of things to restore (one line each), of which the user
+  // restores some or all, gives all up, or decides later.
+  virtual TRestoreChoice ChooseRestore(QWidget* Owner, const QString& Text, const QStringList& Items) = 0;
   virtual void ShowError(QWidget* Owner, const QString& Text) = 0;
   // Something the user should know, with an OK button.
   virtual void ShowWarning(QWidget* Owner, const QString& Text) = 0;
@@ -56,6 +68,7 @@ public:
   TAnswer Confirm(QWidget* Owner, const QString& Text) override;
   bool AskYesNo(QWidget* Owner, const QString& Text) override;
   bool Offer(QWidget* Owner, const QString& Text) override;
+  TRestoreChoice ChooseRestore(QWidget* Owner, const QString& Text, const QStringList& Items) override;
   void ShowError(QWidget* Owner, const QString& Text) override;
   void ShowWarning(QWidget* Owner, const QString& Text) override;
   void ShowNotice(QWidget* Owner, const QString& Text) override;

@@ -13,6 +13,7 @@
 #include "AFEdit/document/AttrList.h"
 #include "AFEdit/document/FileFormat.h"
 #include "AFEdit/platform/FileError.h"
+#include "app/RecoveryFolder.h"
 
 namespace {
 
@@ -106,9 +107,9 @@ std::string EncodeInfo(const TRecoveryInfo& I, uint64_t DocumentLength) {
   return s;
 }
 
-// Writes the copy's bytes to Fd: the header last, once the payload's
-// length and check are known.
-void WriteCopyTo(int Fd, const std::string& Name, const TRecoverySnapshot& S) {
+// Streams the copy's payload to Sink and returns the header that goes
+// before it, made once the payload's length and check are known.
+std::string StreamCopy(const std::string& Name, const TRecoverySnapshot& S, const TByteSink& Sink) {
   uint64_t textLen = 0;
   for (size_t r = 0; r < S.Rows.size(); ++r) {
     const TRecoverySnapshot::TRow& row = S.Rows[r];
@@ -124,14 +125,12 @@ void WriteCopyTo(int Fd, const std::string& Name, const TRecoverySnapshot& S) {
   if (docLen > static_cast<uint64_t>(INT32_MAX) || S.Rows.size() > static_cast<size_t>(INT32_MAX))
     throw EFileError(EFileError::fsSave, Name, 0, "文書が大きすぎるため、回復用のコピーを作れません");
 
-  const std::string zeros(kHeaderSize, '\0');
-  WriteFd(Fd, zeros.data(), zeros.size(), Name);
   uint32_t crc = 0;
   uint64_t length = 0;
   TByteWriter out([&](const char* p, size_t n) {
     crc = Crc32(p, n, crc);
     length += n;
-    WriteFd(Fd, p, n, Name);
+    Sink(p, n);
   });
   out.Put(EncodeInfo(S.Info, docLen));
   unsigned char header[kBinaryHeaderSize];
@@ -149,8 +148,40 @@ void WriteCopyTo(int Fd, const std::string& Name, const TRecoverySnapshot& S) {
     for (size_t i = 0; i < run.Count; ++i) out.Put(reinterpret_cast<const char*>(record), sizeof record);
   }
   out.Flush();
-  const std::string h = EncodeHeader(length, crc);
+  return EncodeHeader(length, crc);
+}
+
+// Writes the copy's bytes to Fd, the header last, and returns the header.
+std::string WriteCopyTo(int Fd, const std::string& Name, const TRecoverySnapshot& S) {
+  const std::string zeros(kHeaderSize, '\0');
+  WriteFd(Fd, zeros.data(), zeros.size(), Name);
+  const std::string h = StreamCopy(Name, S, [&](const char* p, size_t n) { WriteFd(Fd, p, n, Name); });
   PWriteFd(Fd, reinterpret_cast<const unsigned char*>(h.data()), h.size(), 0, Name);
+  return h;
+}
+
+// Reads up to N bytes, fewer only at the end of the file.
+size_t ReadFully(int Fd, char* Dst, size_t N, const std::string& Name) {
+  size_t got = 0;
+  while (got < N) {
+    const size_t n = ReadFd(Fd, Dst + got, N - got, Name);
+    if (n == 0) break;
+    got += n;
+  }
+  return got;
+}
+
+// The payload length a header promises when its check agrees, else 0.
+uint64_t PayloadLength(std::string_view Header) {
+  if (Header.size() < kHeaderSize || std::memcmp(Header.data(), kMagic, sizeof kMagic) != 0) return 0;
+  TFieldReader h(Header.substr(0, kHeaderSize));
+  h.Get(8);
+  const auto version = static_cast<uint32_t>(h.Get(4));
+  const auto headerCheck = static_cast<uint32_t>(h.Get(4));
+  const uint64_t length = h.Get(8);
+  if (version != kVersion || headerCheck != Crc32(Header.data() + 16, kHeaderSize - 16, Crc32(Header.data(), 12)))
+    return 0;
+  return length;
 }
 
 std::string DirOf(const std::string& File) {
@@ -207,13 +238,14 @@ void TakeSnapshot(TCustomAFEdit& E, TRecoveryInfo Info, TRecoverySnapshot& S) {
   SnapshotRecords(E, S);
 }
 
-void WriteRecoveryCopy(const std::string& File, const std::string& Temp, const TRecoverySnapshot& Snapshot) {
+std::string WriteRecoveryCopy(const std::string& File, const std::string& Temp, const TRecoverySnapshot& Snapshot) {
   const std::string dir = DirOf(File);
   const std::string temp = dir + "/" + Temp;
-  TFd fd(::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-  if (fd.get() < 0) throw EFileError(EFileError::fsSave, temp, errno);
+  // Never through a name someone else put there first.
+  TFd fd = CreatePrivate(temp);
+  std::string header;
   try {
-    WriteCopyTo(fd.get(), temp, Snapshot);
+    header = WriteCopyTo(fd.get(), temp, Snapshot);
     if (::fsync(fd.get()) != 0) throw EFileError(EFileError::fsSave, temp, errno);
     if (fd.Close() != 0) throw EFileError(EFileError::fsSave, temp, errno);
     if (::rename(temp.c_str(), File.c_str()) != 0) throw EFileError(EFileError::fsSave, File, errno);
@@ -223,20 +255,20 @@ void WriteRecoveryCopy(const std::string& File, const std::string& Temp, const T
   }
   const TFd dirFd(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (dirFd.get() >= 0) ::fsync(dirFd.get());
+  return header;
+}
+
+std::string EncodeRecoveryCopy(const TRecoverySnapshot& Snapshot) {
+  std::string out(kHeaderSize, '\0');
+  const std::string h = StreamCopy({}, Snapshot, [&](const char* p, size_t n) { out.append(p, n); });
+  return out.replace(0, kHeaderSize, h);
 }
 
 TCopyState DecodeRecoveryCopy(std::string_view Bytes, TRecoveryCopy& Out) {
-  if (Bytes.size() < kHeaderSize || std::memcmp(Bytes.data(), kMagic, sizeof kMagic) != 0) return TCopyState::Broken;
-  TFieldReader h(Bytes.substr(0, kHeaderSize));
-  h.Get(8);
-  const auto version = static_cast<uint32_t>(h.Get(4));
-  const auto headerCheck = static_cast<uint32_t>(h.Get(4));
-  const uint64_t length = h.Get(8);
-  const auto crc = static_cast<uint32_t>(h.Get(4));
-  if (version != kVersion ||
-      headerCheck != Crc32(Bytes.data() + 16, kHeaderSize - 16, Crc32(Bytes.data(), 12)) ||
-      length != Bytes.size() - kHeaderSize || crc != Crc32(Bytes.data() + kHeaderSize, length))
-    return TCopyState::Broken;
+  const uint64_t length = PayloadLength(Bytes);
+  if (length == 0 || length != Bytes.size() - kHeaderSize) return TCopyState::Broken;
+  TFieldReader h(Bytes.substr(24, 4));
+  if (h.Get(4) != Crc32(Bytes.data() + kHeaderSize, length)) return TCopyState::Broken;
 
   TFieldReader f(Bytes.substr(kHeaderSize));
   TRecoveryInfo& I = Out.Info;
@@ -255,25 +287,27 @@ TCopyState DecodeRecoveryCopy(std::string_view Bytes, TRecoveryCopy& Out) {
   const std::string_view doc = f.Rest();
   if (CheckBinaryDocument(doc) != TBinaryFault::None) return TCopyState::Broken;
   Out.Document = doc;
+  Out.Header = Bytes.substr(0, kHeaderSize);
   return TCopyState::Good;
 }
 
 TCopyState ReadRecoveryCopy(const std::string& File, TRecoveryCopy& Out) {
-  const TFd fd(::open(File.c_str(), O_RDONLY | O_CLOEXEC));
-  if (fd.get() < 0) {
-    if (errno == ENOENT) return TCopyState::Missing;
-    throw EFileError(EFileError::fsOpen, File, errno);
+  TFd fd;
+  uint64_t size = 0;
+  switch (OpenOwnRegular(File, fd, size)) {
+    case TOpenOwn::Missing: return TCopyState::Missing;
+    case TOpenOwn::Refused: return TCopyState::Broken;
+    case TOpenOwn::Opened: break;
   }
-  std::string bytes;
-  bytes.resize(FileSizeHint(fd.get()));
-  size_t got = 0;
-  for (;;) {
-    if (got == bytes.size()) bytes.resize(bytes.size() + (size_t{1} << 16));
-    const size_t n = ReadFd(fd.get(), bytes.data() + got, bytes.size() - got, File);
-    if (n == 0) break;
-    got += n;
-  }
-  bytes.resize(got);
+  // The header first: it says how much more to read, which must be what
+  // the file holds, so neither a huge nor a growing file is read on.
+  std::string bytes(kHeaderSize, '\0');
+  if (size < kHeaderSize || ReadFully(fd.get(), bytes.data(), kHeaderSize, File) != kHeaderSize)
+    return TCopyState::Broken;
+  const uint64_t length = PayloadLength(bytes);
+  if (length == 0 || length != size - kHeaderSize) return TCopyState::Broken;
+  bytes.resize(kHeaderSize + length);
+  if (ReadFully(fd.get(), bytes.data() + kHeaderSize, length, File) != length) return TCopyState::Broken;
   return DecodeRecoveryCopy(bytes, Out);
 }
 
@@ -289,7 +323,7 @@ std::string RecoveryFolder() {
   return base + "/hotaru/recovery";
 }
 
-std::string CopyNameForPath(std::string_view Path) {
+std::string CopyPrefixForPath(std::string_view Path) {
   uint64_t h = 0xcbf29ce484222325ull;  // FNV-1a
   for (const char c : Path) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3ull;
   std::string_view base = Path.substr(Path.rfind('/') + 1);
@@ -301,7 +335,20 @@ std::string CopyNameForPath(std::string_view Path) {
   }
   char hash[17];
   std::snprintf(hash, sizeof hash, "%016llx", static_cast<unsigned long long>(h));
-  return "file-" + readable + "-" + hash + kCopyExt;
+  return "file-" + readable + "-" + hash;
+}
+
+std::string CopyNameForPath(std::string_view Path, std::string_view Owner) {
+  return CopyPrefixForPath(Path) + (Owner.empty() ? "" : "-" + std::string(Owner)) + kCopyExt;
+}
+
+bool IsCopyNameForPrefix(std::string_view Name, std::string_view Prefix) {
+  const std::string_view ext = kCopyExt;
+  if (!Name.starts_with(Prefix) || !Name.ends_with(ext) || Name.size() < Prefix.size() + ext.size()) return false;
+  Name.remove_prefix(Prefix.size());
+  Name.remove_suffix(ext.size());
+  if (Name.empty()) return true;  // one copy per file, as named before windows had their own
+  return Name.size() > 1 && Name[0] == '-' && Name.find_first_of("-./", 1) == std::string_view::npos;
 }
 
 std::string CopyNameForNew(std::string_view Owner, int Number) {

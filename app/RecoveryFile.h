@@ -86,11 +86,16 @@ inline TRecoverySnapshot TakeSnapshot(TCustomAFEdit& E, TRecoveryInfo Info) {
 // flushed to disk and renamed over File, and the folder is flushed.  Throws
 // EFileError; a document the binary style cannot hold (a row with LF, more
 // than 2 GiB) is refused that way too.
-void WriteRecoveryCopy(const std::string& File, const std::string& Temp, const TRecoverySnapshot& Snapshot);
+// Returns the header of the copy written.
+std::string WriteRecoveryCopy(const std::string& File, const std::string& Temp, const TRecoverySnapshot& Snapshot);
+
+// The bytes WriteRecoveryCopy would write.
+std::string EncodeRecoveryCopy(const TRecoverySnapshot& Snapshot);
 
 enum class TCopyState { Missing, Good, Broken };
 
 struct TRecoveryCopy {
+  std::string Header;  // the copy's first bytes, which its journal names
   TRecoveryInfo Info;
   std::string Document;  // the rows and records, as a binary-style file holds them
 };
@@ -108,9 +113,14 @@ uint32_t Crc32(const void* Data, size_t N, uint32_t Crc = 0) noexcept;
 // The folder of recovery copies: $XDG_STATE_HOME/hotaru/recovery, with
 // ~/.local/state for a missing or relative XDG_STATE_HOME.
 std::string RecoveryFolder();
-// The copy's file name for a document's file (an absolute path): a
+// The start of the copy names of a document's file (an absolute path): a
 // readable part of the file's name and a hash of the whole path.
-std::string CopyNameForPath(std::string_view Path);
+std::string CopyPrefixForPath(std::string_view Path);
+// The copy's file name for a document's file in the window Owner; without
+// an owner, the one name all windows shared before (still read).
+std::string CopyNameForPath(std::string_view Path, std::string_view Owner = {});
+// Whether Name is a copy's name for the file whose prefix is Prefix.
+bool IsCopyNameForPrefix(std::string_view Name, std::string_view Prefix);
 // The copy's file name of a new document of an owner.
 std::string CopyNameForNew(std::string_view Owner, int Number);
 // The owner in a new document's copy name; empty for any other name.

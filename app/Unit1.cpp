@@ -66,6 +66,13 @@ TForm1::TForm1(TFormUi& Ui, QWidget* Parent) : QMainWindow(Parent) {
   CreateEditor();
   CreateMenus();
   FRecovery = std::make_unique<TRecovery>(*this, *AFEdit1, *FCommands, Ui);
+  // Copies restored together each get a window of their own.
+  FRecovery->OnNewWindow = [&Ui]() -> TRecovery* {
+    auto* w = new TForm1(Ui);
+    w->setAttribute(Qt::WA_DeleteOnClose);
+    w->show();
+    return &w->Recovery();
+  };
 
   // Left 213, top 144, 642 × 347 with the frame: the editor gets 634 × 300
   // under the menu bar and the strip.

@@ -8,11 +8,35 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "AFEdit/document/BlockIndex.h"
 #include "AFEdit/document/RowBlock.h"
 #include "AFEdit/document/RowStr.h"
+
+// Which rows changed since it was last taken, as one stretch: rows before
+// First are as they were, and so are the last KeptTail rows; the rows
+// between them in the list now replace those between them before.  Both
+// bounds only ever shrink the unchanged parts, so a stretch stays right
+// however many changes it takes in.
+struct TRowChanges {
+  static constexpr int kNone = 0x7FFFFFFF;
+  int First = kNone;
+  int KeptTail = kNone;
+
+  bool Empty() const noexcept { return First == kNone; }
+  // Rows [Row, Row + Removed) of a list of Count rows are replaced (by
+  // any number of rows).
+  void Note(int Row, int Removed, int Count) noexcept {
+    if (Row < First) First = Row;
+    if (Count - Row - Removed < KeptTail) KeptTail = Count - Row - Removed;
+  }
+  void Merge(const TRowChanges& Later) noexcept {
+    if (Later.First < First) First = Later.First;
+    if (Later.KeptTail < KeptTail) KeptTail = Later.KeptTail;
+  }
+};
 
 template <size_t MaxBlock>
 class TRowListOf {
@@ -32,19 +56,28 @@ public:
   }
   // The row's text in place, for a caller that reads and replaces it.
   TRowStr& Ref(int Row) {
+    FChanges.Note(Row, 1, Count());
     auto loc = FIndex.Locate(static_cast<size_t>(Row));
     return loc.B->Ref(loc.Off);
   }
   void Set(int Row, TRowStr S) {
+    FChanges.Note(Row, 1, Count());
     auto loc = FIndex.Locate(static_cast<size_t>(Row));
     loc.B->Set(loc.Off, std::move(S));
   }
-  void Insert(int Row, TRowStr S) { FIndex.Insert(static_cast<size_t>(Row), std::move(S)); }
-  void Add(TRowStr S) { FIndex.PushBack(std::move(S)); }
+  void Insert(int Row, TRowStr S) {
+    FChanges.Note(Row, 0, Count());
+    FIndex.Insert(static_cast<size_t>(Row), std::move(S));
+  }
+  void Add(TRowStr S) {
+    FChanges.Note(Count(), 0, Count());
+    FIndex.PushBack(std::move(S));
+  }
   // Adds the bytes [Off, Off + Len) of Stretch as the last row, packed with
   // the rows before it where they lie in the same chunk.  An empty row keeps
   // its place in the chunk too, so the rows around it stay packed.
   void AddSlice(const TRowStr& Stretch, size_t Off, size_t Len) {
+    FChanges.Note(Count(), 0, Count());
     TStrChunk* chunk = Stretch.SharedChunk();
     const size_t at = Stretch.Offset() + Off;
     TBlock* b = FIndex.LastBlock();
@@ -57,8 +90,16 @@ public:
     }
     FIndex.GrewLast(1);
   }
-  void Delete(int Row) { FIndex.Erase(static_cast<size_t>(Row)); }
-  void Clear() noexcept { FIndex.Clear(); }
+  void Delete(int Row) {
+    FChanges.Note(Row, 1, Count());
+    FIndex.Erase(static_cast<size_t>(Row));
+  }
+  void Clear() noexcept {
+    FChanges.Note(0, Count(), Count());
+    FIndex.Clear();
+  }
+  // The rows changed since the last call (for a copy kept up to date).
+  TRowChanges TakeChanges() noexcept { return std::exchange(FChanges, {}); }
 
   // What is wrong with the blocks, or "".
   std::string Check() const {
@@ -87,6 +128,7 @@ public:
 
 private:
   TBlockIndex<TBlock, MaxBlock> FIndex;
+  TRowChanges FChanges;
 };
 
 using TRowList = TRowListOf<1024>;

@@ -35,6 +35,20 @@ struct TFakeUi : TFormUi {
   bool Offer(QWidget*, const QString& Text) override {
     return Next(Text == TRecovery::kRestoreQuestion ? QStringLiteral("restore") : Text) == "yes";
   }
+  // Logs "choose:<count>"; the answer is "all", "discard", "later" or the
+  // chosen items' indexes joined by '+'.
+  TRestoreChoice ChooseRestore(QWidget*, const QString& Text, const QStringList& Items) override {
+    ChooseTexts.push_back(Text.toStdString());
+    ChooseItems.push_back(Items);
+    const std::string a = Next(QStringLiteral("choose:%1").arg(Items.size()));
+    TRestoreChoice c;
+    if (a == "discard") c.Action = TRestoreChoice::Discard;
+    if (a == "all" || (!a.empty() && a[0] >= '0' && a[0] <= '9')) c.Action = TRestoreChoice::Restore;
+    for (int i = 0; i < Items.size() && a == "all"; ++i) c.Items.push_back(i);
+    if (c.Action == TRestoreChoice::Restore && a != "all")
+      for (const QString& n : QString::fromStdString(a).split(QLatin1Char('+'))) c.Items.push_back(n.toInt());
+    return c;
+  }
   void ShowError(QWidget*, const QString& Text) override {
     Log += (Log.empty() ? "" : " ") + std::string("error");
     Errors.push_back(Text.toStdString());
@@ -68,6 +82,8 @@ struct TFakeUi : TFormUi {
   std::vector<std::string> Errors;
   std::vector<std::string> Warnings;
   std::vector<std::string> Notices;
+  std::vector<std::string> ChooseTexts;
+  std::vector<QStringList> ChooseItems;
   QDate Day{2024, 3, 5};
 };
 

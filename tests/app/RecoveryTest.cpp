@@ -22,29 +22,14 @@
 #include "AFEdit/AFEdit.h"
 #include "AFEdit/platform/FileError.h"
 #include "app/FakeUi.h"
+#include "app/RecoveryFixture.h"
 #include "app/RecoveryFile.h"
+#include "app/RecoveryJournal.h"
 #include "app/Unit1.h"
 #include "bench/TextGen.h"
 #include "common/Doc.h"
 
 namespace {
-
-std::string ReadAll(const std::string& File) {
-  QFile f(QString::fromStdString(File));
-  return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "<none>";
-}
-
-void WriteAll(const std::string& File, const std::string& Bytes) {
-  QFile f(QString::fromStdString(File));
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(Bytes.data(), static_cast<qint64>(Bytes.size()));
-}
-
-std::string BinaryBytes(TCustomAFEdit& E) {
-  std::ostringstream out;
-  E.SaveToStream(out, lmBinary);
-  return out.str();
-}
 
 // Random rows of CP932 characters with CR ends, and random records.
 void FillRandomly(TCustomAFEdit& E, std::mt19937& Rng) {
@@ -166,72 +151,6 @@ TEST(RecoveryNames, TellFilesAndOwnersApart) {
 
 // ---- the main window keeping copies and offering them back ----
 
-const std::string kDoc = "\x93\xFA\x96\x7B\r\nabc";  // 日本, then "abc"
-
-class Recovery : public ::testing::Test {
-protected:
-  void SetUp() override {
-    ASSERT_TRUE(Dir.isValid());
-    Write("doc.txt", kDoc);
-    Write("other.txt", "other");
-    Start();
-  }
-  QString Path(const std::string& Name) const { return Dir.filePath(QString::fromStdString(Name)); }
-  void Write(const std::string& Name, const std::string& Bytes) const { WriteAll(Path(Name).toStdString(), Bytes); }
-  std::string Read(const std::string& Name) const { return ReadAll(Path(Name).toStdString()); }
-  // A new window, as a new start of the program.
-  void Start() {
-    Form = std::make_unique<TForm1>(Ui);
-    Form->show();
-  }
-  QStringList InFolder(const QString& Pattern) const {
-    return QDir(QString::fromStdString(State.Folder())).entryList({Pattern}, QDir::Files);
-  }
-  void Run(const std::string& Step) {
-    TAFEdit& e = *Form->AFEdit1;
-    TRecovery& r = Form->Recovery();
-    if (Step == "doc") {
-      Form->Commands().OpenFile(Path("doc.txt"), 0);
-    } else if (Step == "edit") {
-      e.SetRowText(e.RowCount() - 1, e.RowText(e.RowCount() - 1).str() + "!", true);
-    } else if (Step == "copy") {
-      r.WriteDue();
-      r.WaitIdle();
-    } else if (Step == "crash") {  // the window goes without closing, as when killed
-      Form.reset();
-      Start();
-    } else if (Step == "start") {
-      Form->OpenCommandLine({"Hotaru"});
-    } else if (Step == "corrupt") {
-      const QStringList copies = InFolder("*.recovery");
-      ASSERT_EQ(copies.size(), 1);
-      const std::string file = State.Folder() + "/" + copies[0].toStdString();
-      std::string bytes = ReadAll(file);
-      bytes[bytes.size() - 30] ^= 1;
-      WriteAll(file, bytes);
-    } else if (Step == "touch") {
-      Write("doc.txt", "other");
-    } else if (Step == "second") {  // another window, still running, opens the file
-      TForm1 second(Ui);
-      second.Commands().OpenFile(Path("doc.txt"), 0);
-      EXPECT_EQ(second.AFEdit1->Text(), kDoc);
-    } else if (Step == "undo") {
-      e.Undo();
-    } else {
-      const std::map<std::string, QAction*> items = {{"new", Form->New1}, {"open", Form->Open1},
-                                                     {"save", Form->Save1}, {"close", Form->Exit1}};
-      items.at(Step)->trigger();
-    }
-    if (Form) Form->Recovery().WaitIdle();
-  }
-
-  TFrameNoticesSkipped Notices;
-  QTemporaryDir Dir;
-  TStateHome State;
-  TFakeUi Ui{Dir};
-  std::unique_ptr<TForm1> Form;
-};
-
 struct TFlowCase {
   const char* Steps;
   const char* Answers;  // comma-separated, in order
@@ -314,14 +233,14 @@ TEST_F(Recovery, TheRestoredDocumentHasItsLayoutAndCaret) {
   TestUtil::SetLayout(e, 30, 4);
   e.LineAttrs().GetAttr(1).TextColor = clMaroon;
   Run("edit");
-  e.SetCaretPos({2, 1});
+  e.SetCaretPos({6, 1});  // "ab" after the indent of 4
   Run("copy");
   const std::string before = BinaryBytes(e);
   Ui.Answers = {"yes"};
   Run("crash");
   Run("doc");
   EXPECT_EQ(BinaryBytes(*Form->AFEdit1), before);
-  EXPECT_EQ(Form->AFEdit1->Caret(), (TPoint{2, 1}));
+  EXPECT_EQ(Form->AFEdit1->Caret(), (TPoint{6, 1}));
 }
 
 TEST_F(Recovery, CopiesFollowPausesAndLongEditing) {
@@ -340,7 +259,7 @@ TEST_F(Recovery, CopiesFollowPausesAndLongEditing) {
   Run("edit");
   EXPECT_TRUE(QTest::qWaitFor([&] {
     TRecoveryCopy c;
-    return ReadRecoveryCopy(Form->Recovery().CopyFile(), c) == TCopyState::Good &&
+    return ReadRecovery(Form->Recovery().CopyFile(), c) == TCopyState::Good &&
            c.Document.find(Form->AFEdit1->RowText(1).str() + "\n") != std::string::npos;
   }, 2000));
   // Saved: the next due time removes nothing more and writes nothing.
@@ -363,6 +282,7 @@ TEST_F(Recovery, AChangeBetweenSlicesStartsTheSnapshotAgain) {
   };
   for (const auto& [name, change] : changes) {
     SCOPED_TRACE(name);
+    r.Discard();  // the next copy is a full one
     r.SetTimes({1 << 30, 1 << 30, 3, std::chrono::microseconds(0)});
     TestUtil::Rows rows;
     for (int i = 0; i < 20; ++i) rows.push_back("row " + std::to_string(i) + (i < 19 ? "\r" : ""));
@@ -372,7 +292,7 @@ TEST_F(Recovery, AChangeBetweenSlicesStartsTheSnapshotAgain) {
     change();
     r.WaitIdle();
     TRecoveryCopy copy;
-    ASSERT_EQ(ReadRecoveryCopy(r.CopyFile(), copy), TCopyState::Good);
+    ASSERT_EQ(ReadRecovery(r.CopyFile(), copy), TCopyState::Good);
     EXPECT_EQ(copy.Document, BinaryBytes(e));
   }
 }
@@ -483,7 +403,7 @@ TEST_F(Recovery, TypingWhileCopiesAreWrittenLosesNothing) {
   r.WaitIdle();
 
   TRecoveryCopy copy;
-  ASSERT_EQ(ReadRecoveryCopy(r.CopyFile(), copy), TCopyState::Good);
+  ASSERT_EQ(ReadRecovery(r.CopyFile(), copy), TCopyState::Good);
   EXPECT_EQ(copy.Document, BinaryBytes(e));
   EXPECT_EQ(TestUtil::Joined(e).substr(0, 300), std::string(300, 'a'));
   std::printf("%zu MiB, %d rows: longest keystroke delay %.1f ms typing alone, %.1f ms while copies are "

@@ -2,8 +2,8 @@
 # Unsaved text survives the program being killed: the real program on a
 # virtual X display (xvfb-run), driven by real X key and mouse events
 # (xdotool).  Text is typed into a file's document; once the recovery copy
-# is written (after the pause in typing) the program is killed with
-# SIGKILL.  Started again on the same file it offers the copy; Yes (Enter,
+# is written and the journal beside it has had time to take the last keys
+# (at most two seconds after them), the program is killed with SIGKILL.  Started again on the same file it offers the copy; Yes (Enter,
 # the default) brings the text back, Save through the menu writes it to the
 # file, and the file's bytes are checked.  A third start asks nothing.
 #
@@ -60,6 +60,8 @@ doc+=" typed before the crash"
 wait_state "text=$(hex "$doc") " 30 "the typed text"
 copies_are() { [ "$(recovery_copies)" -eq "$1" ]; }
 poll 30 copies_are 1 || fail "no recovery copy 30 s after typing"
+# The last keys reach the copy's journal at most two seconds after them.
+sleep 3
 { kill -9 $pid && wait $pid; } 2>/dev/null
 pid=
 [ "$(od -An -tx1 doc.txt | tr -d ' \n')" = "$(hex "first line${crlf}second line")" ] ||
