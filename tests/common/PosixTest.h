@@ -12,7 +12,9 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <exception>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <thread>
@@ -64,6 +66,28 @@ inline std::string AsOrdinaryUser(const std::function<std::string()>& Step) {
 // Should a reader of the FIFO Path still wait for a writer after three
 // seconds, opens it for writing once, so that the reader goes on (and the
 // test fails) instead of hanging.
+// A fresh folder (mode 0700) for one test, removed with everything in it at
+// the end of the test.
+class TTempDir {
+public:
+  TTempDir() {
+    std::string dir = (std::filesystem::temp_directory_path() / "hotaru-test-XXXXXX").string();
+    if (::mkdtemp(dir.data())) FPath = dir;
+  }
+  ~TTempDir() {
+    std::error_code ec;
+    if (!FPath.empty()) std::filesystem::remove_all(FPath, ec);
+  }
+  TTempDir(const TTempDir&) = delete;
+  TTempDir& operator=(const TTempDir&) = delete;
+  bool isValid() const { return !FPath.empty(); }
+  const std::string& path() const { return FPath; }
+  std::string filePath(const std::string& Name) const { return FPath + "/" + Name; }
+
+private:
+  std::string FPath;
+};
+
 class TFifoUnblocker {
 public:
   explicit TFifoUnblocker(std::string Path)

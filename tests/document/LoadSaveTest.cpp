@@ -21,6 +21,7 @@
 #include "AFEdit/platform/Cp932.h"
 #include "AFEdit/platform/FileError.h"
 #include "common/Doc.h"
+#include "common/LineModel.h"
 #include "common/PosixTest.h"
 
 namespace {
@@ -28,56 +29,6 @@ namespace {
 using namespace TestUtil;
 namespace fs = std::filesystem;
 
-
-// Rows made by a reader with the given window over Data, read in pieces of
-// 1 to MaxPiece bytes.
-// ZeroAt receives where the reader met a zero byte.
-Rows Split(std::string_view Data, size_t Window, size_t MaxPiece = SIZE_MAX, unsigned Seed = 1,
-           int64_t* ZeroAt = nullptr) {
-  std::mt19937 rng(Seed);
-  TLineReader reader(
-      [&](char* dst, size_t n) {
-        const size_t piece = MaxPiece == SIZE_MAX ? n : 1 + rng() % MaxPiece;
-        n = std::min({n, piece, Data.size()});
-        std::memcpy(dst, Data.data(), n);
-        Data.remove_prefix(n);
-        return n;
-      },
-      Window);
-  Rows v;
-  std::string_view row;
-  while (reader.Next(row)) v.emplace_back(row);
-  if (ZeroAt) *ZeroAt = reader.ZeroByteAt();
-  return v;
-}
-
-// The rows the reader must make, worked out line by line without windows.
-Rows Expected(std::string_view s, size_t Window) {
-  s = s.substr(0, s.find('\0'));
-  Rows v;
-  size_t i = 0;
-  while (i < s.size()) {
-    const size_t e = s.find_first_of("\r\n", i);
-    const size_t content = (e == std::string_view::npos ? s.size() : e) - i;
-    if (content >= Window) {
-      // Cut after Window bytes, or one earlier so as not to part a character.
-      size_t k = 0;
-      while (k < Window) k += IsLeadByte(static_cast<unsigned char>(s[i + k])) ? 2 : 1;
-      const size_t cut = k > Window && Window > 1 ? Window - 1 : Window;
-      v.emplace_back(s.substr(i, cut));
-      i += cut;
-      if (i == s.size()) v.emplace_back();  // the rest of a cut line is a row even when empty
-    } else if (e == std::string_view::npos) {
-      v.emplace_back(s.substr(i));
-      i = s.size();
-    } else {
-      v.push_back(std::string(s.substr(i, content)) + "\r");
-      const char pair = s[e] == '\r' ? '\n' : '\r';
-      i = e + 1 + (e + 1 < s.size() && s[e + 1] == pair ? 1 : 0);
-    }
-  }
-  return v;
-}
 
 std::string ReadBytes(const std::string& path) {
   std::ifstream f(path, std::ios::binary);
@@ -130,39 +81,7 @@ struct Edited {
   }
 };
 
-// ---- the line splitter ----
-
-// The random test below covers these; they show the two window rules.
-TEST(LineReader, WindowEdges) {
-  EXPECT_EQ(Split("abc\r\nd", 4), (Rows{"abc\r", "d"}));  // a pair across a refill
-  EXPECT_EQ(Split("abc\n\rd", 4), (Rows{"abc\r", "d"}));
-  EXPECT_EQ(Split("abcdefghij\r\nk", 4), (Rows{"abcd", "efgh", "ij\r", "k"}));  // cut lines
-  EXPECT_EQ(Split("abcd\r\nx", 4), (Rows{"abcd", "\r", "x"}));
-  EXPECT_EQ(Split("abcdefgh", 4), (Rows{"abcd", "efgh", ""}));  // a cut right at the end
-  // A cut never parts a two-byte character: the row ends one byte earlier.
-  EXPECT_EQ(Split("abc\x82\xA0\r\n", 4), (Rows{"abc", "\x82\xA0\r"}));
-  EXPECT_EQ(Split("ab\x82\xA0xy", 4), (Rows{"ab\x82\xA0", "xy"}));
-  EXPECT_EQ(Split("a\x82\x82\x82\x82", 4), (Rows{"a\x82\x82", "\x82\x82"}));  // trail bytes in the lead range
-  EXPECT_EQ(Split("\x82\x82\x82\x82\x82", 4), (Rows{"\x82\x82\x82\x82", "\x82"}));
-  EXPECT_EQ(Split("abc\x82\r\n", 4), (Rows{"abc", "\x82\r"}));  // not a CR-only row after a lead byte
-  EXPECT_EQ(Split("\x82\xA0", 1), (Rows{"\x82", "\xA0", ""}));       // a one-byte window cannot help it
-}
-
-TEST(LineReader, AgreesWithLineByLineSplittingForAnyWindowAndReads) {
-  std::mt19937 rng(7);
-  // Lead bytes of either range, so that cuts meet two-byte characters.
-  const char alphabet[] = {'a', '\x82', '\r', '\n', '\r', '\n', '\xE0', 'b', '\0'};
-  for (int round = 0; round < 3000; ++round) {
-    std::string s(rng() % 40, 'a');
-    for (char& c : s) c = alphabet[rng() % (round % 4 == 0 ? 9 : 8)];
-    const size_t window = 1 + rng() % 7;
-    const size_t piece = 1 + rng() % 9;
-    int64_t zeroAt = 0;
-    ASSERT_EQ(Split(s, window, piece, round, &zeroAt), Expected(s, window)) << "window " << window;
-    const size_t zero = s.find('\0');
-    ASSERT_EQ(zeroAt, zero == std::string::npos ? -1 : static_cast<int64_t>(zero)) << s.size();
-  }
-}
+// ---- the line splitter at the real window, in a control ----
 
 TEST(LineReader, RealWindowOnAGeneratedFile) {
   // Lines placed so that line ends, pairs and cuts fall on window edges.

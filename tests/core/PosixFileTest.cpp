@@ -8,8 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QTemporaryDir>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -58,10 +56,10 @@ std::string TryReplace(const std::string& Path, const std::string& Bytes) {
 
 // A folder the ordinary user of AsOrdinaryUser may enter.
 struct TSharedDir {
-  TSharedDir() { ::chmod(Dir.path().toLocal8Bit().constData(), 0777); }
-  std::string Path(const char* Name) const { return Dir.filePath(Name).toStdString(); }
-  std::string Name() const { return Dir.path().toStdString(); }
-  QTemporaryDir Dir;
+  TSharedDir() { ::chmod(Dir.path().c_str(), 0777); }
+  std::string Path(const char* Name) const { return Dir.filePath(Name); }
+  std::string Name() const { return Dir.path(); }
+  TestUtil::TTempDir Dir;
 };
 
 ino_t InodeOf(const std::string& Path) {
@@ -97,8 +95,8 @@ TEST(PosixFile, AWritableFileInAReadOnlyFolderIsWrittenInPlace) {
 }
 
 TEST(PosixFile, WritingInPlaceKeepsTheFileAndFailsWithoutCuttingIt) {
-  QTemporaryDir dir;
-  const std::string path = dir.filePath("doc.txt").toStdString();
+  TestUtil::TTempDir dir;
+  const std::string path = dir.filePath("doc.txt");
   const std::string old(200000, 'o');
   WriteBytes(path, old);
   const ino_t inode = InodeOf(path);
@@ -119,8 +117,8 @@ TEST(PosixFile, WritingInPlaceKeepsTheFileAndFailsWithoutCuttingIt) {
 }
 
 TEST(PosixFile, ASaveRemovesOnlyTheTemporaryFilesOfEndedSaves) {
-  QTemporaryDir dir;
-  const std::string d = dir.path().toStdString();
+  TestUtil::TTempDir dir;
+  const std::string d = dir.path();
   // A process that has ended.
   const pid_t gone = ::fork();
   if (gone == 0) ::_exit(0);
@@ -152,14 +150,14 @@ TEST(PosixFile, ASaveRemovesOnlyTheTemporaryFilesOfEndedSaves) {
 }
 
 TEST(PosixFile, OnlyRegularFilesAreReadOrReplaced) {
-  QTemporaryDir dir;
-  const std::string fifo = dir.filePath("fifo").toStdString();
+  TestUtil::TTempDir dir;
+  const std::string fifo = dir.filePath("fifo");
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   struct TCase {
     std::string Path;
     int Errno;  // 0: the message says what the file is not
   };
-  for (const TCase& c : {TCase{fifo, 0}, TCase{"/dev/null", 0}, TCase{dir.path().toStdString(), EISDIR}}) {
+  for (const TCase& c : {TCase{fifo, 0}, TCase{"/dev/null", 0}, TCase{dir.path(), EISDIR}}) {
     SCOPED_TRACE(c.Path);
     const TestUtil::TFifoUnblocker unblock(fifo);
     try {
@@ -178,7 +176,7 @@ TEST(PosixFile, OnlyRegularFilesAreReadOrReplaced) {
   struct stat st{};
   ASSERT_EQ(::stat(fifo.c_str(), &st), 0);
   EXPECT_TRUE(S_ISFIFO(st.st_mode));
-  EXPECT_EQ(DirEntries(dir.path().toStdString()), (std::vector<std::string>{"fifo"}));
+  EXPECT_EQ(DirEntries(dir.path()), (std::vector<std::string>{"fifo"}));
 }
 
 struct stat StatOf(const std::string& Path) {
@@ -252,8 +250,8 @@ TEST(PosixFile, ASavedFileKeepsItsOwnerGroupModeAndLinks) {
 // A save through a symbolic link writes the file at its end, which is made
 // when the link dangles; the links stay links.
 TEST(PosixFile, ASaveThroughALinkWritesItsTarget) {
-  QTemporaryDir dir;
-  const std::string d = dir.path().toStdString();
+  TestUtil::TTempDir dir;
+  const std::string d = dir.path();
   fs::create_directory(d + "/sub");
   WriteBytes(d + "/sub/there.txt", "old");
   struct TCase {
@@ -294,8 +292,8 @@ TEST(PosixFile, ASaveThroughALinkWritesItsTarget) {
 // Until its bytes are complete the new file is readable by the user alone,
 // whatever the umask and the old file's permissions; then it gets them.
 TEST(PosixFile, TheNewFileIsTheUsersAloneWhileItIsWritten) {
-  QTemporaryDir dir;
-  const std::string d = dir.path().toStdString();
+  TestUtil::TTempDir dir;
+  const std::string d = dir.path();
   const mode_t umask = ::umask(0);
   for (const mode_t old : {mode_t{0644}, mode_t{0600}, mode_t{0}}) {
     SCOPED_TRACE(old);
@@ -321,8 +319,8 @@ TEST(PosixFile, TheNewFileIsTheUsersAloneWhileItIsWritten) {
 // Another program that keeps the size and sets the modification time back
 // (cp -p, touch -d) still changes the file's identity.
 TEST(PosixFile, AChangeBehindTheModificationTimeIsSeen) {
-  QTemporaryDir dir;
-  const std::string path = dir.filePath("doc.txt").toStdString();
+  TestUtil::TTempDir dir;
+  const std::string path = dir.filePath("doc.txt");
   WriteBytes(path, "abc");
   const TFileIdentity before = IdentityOfPath(path);
   WriteBytes(path, "xyz");
