@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
+#include <QTest>
 
 #include <algorithm>
+#include <chrono>
 #include <random>
 #include <string>
 #include <vector>
@@ -103,6 +105,30 @@ TEST_F(RecoveryJournal, ATornOrForeignJournalGivesAnEarlierStateWhole) {
   Run("copy");
   WriteAll(journal, whole);
   EXPECT_EQ(Recovered(), BinaryBytes(e));
+}
+
+// Typing without a pause, as the program runs by default: what a crash
+// would leave is never more than a few seconds behind the keys.
+TEST_F(RecoveryJournal, ContinuousTypingIsNeverFarBehind) {
+  using Clock = std::chrono::steady_clock;
+  Run("doc");
+  TAFEdit& e = *Form->AFEdit1;
+  e.SetCaretPos({3, 1});  // after "abc"
+  std::vector<Clock::time_point> typed;
+  const auto start = Clock::now();
+  while (Clock::now() - start < std::chrono::milliseconds(3500)) {
+    QTest::keyClick(&e, Qt::Key_A);
+    typed.push_back(Clock::now());
+    QTest::qWait(20);
+  }
+  const std::string text = Recovered();
+  const size_t kept = text.find("abc") == std::string::npos
+                          ? 0
+                          : text.find_first_not_of('a', text.find("abc") + 3) - text.find("abc") - 3;
+  ASSERT_LE(kept, typed.size());
+  // The first key not in the copy came at most 2.5 s before now.
+  const auto behind = kept == typed.size() ? Clock::duration{} : Clock::now() - typed[kept];
+  EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(behind).count(), 2500) << kept << " of " << typed.size();
 }
 
 }  // namespace
