@@ -7,6 +7,7 @@
 
 #include <bitset>
 #include <cstdint>
+#include <memory>
 #include <set>
 #include <string>
 #include <string_view>
@@ -17,6 +18,7 @@
 #include "AFEdit/document/LineAttr.h"
 #include "AFEdit/document/RowList.h"
 #include "AFEdit/document/RowStr.h"
+#include "AFEdit/document/Search.h"
 #include "AFEdit/document/UndoBuff.h"
 #include "AFEdit/input/SelArea.h"
 #include "AFEdit/layout/ColAttrList.h"
@@ -162,6 +164,11 @@ protected:
   TRowPacker FWrapPacker{64 << 10};  // chunks for the rows re-wrap joins
   int FWrapLeadBytes = 10;
   int FWrapTrailBytes = 4;
+
+  // Find: the pattern whose matches in view are highlighted (empty: none)
+  std::string FHighlightPattern;
+  TFindOptions FHighlightOptions;
+  std::unique_ptr<TLineMatcher> FHighlighter;
 
   // Mouse
   uint8_t FMouseMode = 0;  // what the pressed left button is doing (mm*)

@@ -34,7 +34,7 @@ bool IsCharStartIn(const TLineView& L, size_t P) noexcept {
   return ((P - k) & 1u) == 0;
 }
 
-bool IsWordByte(unsigned char B) noexcept {
+bool IsSearchWordByte(unsigned char B) noexcept {
   return (B >= '0' && B <= '9') || (B >= 'A' && B <= 'Z') || (B >= 'a' && B <= 'z') || B == '_';
 }
 
@@ -43,11 +43,11 @@ bool IsWholeWordAt(const TLineView& L, size_t B, size_t E) noexcept {
   if (B >= E || E > T.size()) return false;
   // An ASCII word byte is never a lead byte, so where it starts a character
   // it is one of its own.
-  const bool firstWord = IsWordByte(At(T, B));
-  const bool prevWord = B > 0 && IsWordByte(At(T, B - 1)) && IsCharStartIn(L, B - 1);
+  const bool firstWord = IsSearchWordByte(At(T, B));
+  const bool prevWord = B > 0 && IsSearchWordByte(At(T, B - 1)) && IsCharStartIn(L, B - 1);
   if (firstWord && prevWord) return false;
-  const bool lastWord = IsWordByte(At(T, E - 1)) && IsCharStartIn(L, E - 1);
-  const bool nextWord = E < T.size() && IsWordByte(At(T, E));
+  const bool lastWord = IsSearchWordByte(At(T, E - 1)) && IsCharStartIn(L, E - 1);
+  const bool nextWord = E < T.size() && IsSearchWordByte(At(T, E));
   return !(lastWord && nextWord);
 }
 

@@ -30,7 +30,7 @@ struct TLineView {
 bool IsCharStartIn(const TLineView& L, size_t P) noexcept;
 // ASCII letters, digits and the underscore: the characters a whole-word match
 // may not continue into.
-bool IsWordByte(unsigned char B) noexcept;
+bool IsSearchWordByte(unsigned char B) noexcept;
 // Whether [B, E) stands as a whole word: it neither begins right after a
 // word character when its first character is one, nor ends right before one
 // when its last character is one.  Two-byte characters are never word
@@ -77,4 +77,35 @@ private:
   std::array<uint32_t, 256> FShift{};
   bool FFold = false;        // any byte compares without case
   TSearchFlags FFlags;
+};
+
+// A place in the document: a row and a byte of its stored text.
+struct TBytePos {
+  int Row = 0;
+  int Byte = 0;
+  friend bool operator==(const TBytePos&, const TBytePos&) = default;
+};
+
+struct TFindOptions {
+  bool MatchCase = false;
+  bool WholeWord = false;
+  bool Regex = false;       // the pattern is a regular expression
+  bool WrapAround = false;  // go on from the other end of the document
+  bool Backward = false;
+};
+
+// What a search found: the match's first byte and the place just after its
+// last one (on the row of its last byte).  Wrapped: found only after going
+// on from the other end.  Error: why the pattern could not be used (UTF-8).
+struct TFindResult {
+  bool Found = false;
+  bool Wrapped = false;
+  TBytePos Start, End;
+  std::string Error;
+};
+
+// Replacing every match: how many, or why none could be.
+struct TReplaceResult {
+  int Count = 0;
+  std::string Error;
 };

@@ -232,6 +232,30 @@ QString Cp932ToQString(std::string_view bytes) {
   return r;
 }
 
+void AppendCp932Units(std::string_view bytes, QString& out) {
+  const TCp932Tables& t = Tables();
+  const qsizetype old = out.size();
+  out.resize(old + static_cast<qsizetype>(bytes.size()));
+  QChar* w = out.data() + old;
+  QChar* const start = w;
+  const size_t n = bytes.size();
+  for (size_t i = 0; i < n;) {
+    const unsigned char b = Byte(bytes, i);
+    char32_t u = kNoUnicode;
+    if (!IsLeadByte(b)) {
+      u = t.Single[b];
+      ++i;
+    } else if (i + 1 < n) {
+      u = t.Pair[LeadIndex(b) * 256 + Byte(bytes, i + 1)];
+      i += 2;
+    } else {
+      ++i;
+    }
+    *w++ = QChar(static_cast<char16_t>(u == kNoUnicode || u > 0xFFFF ? 0xFFFD : u));
+  }
+  out.resize(old + (w - start));
+}
+
 namespace {
 
 // Converts s into out character by character (a surrogate pair is one

@@ -71,6 +71,13 @@ bool UnicodeToCp932(char32_t u, std::string& out);
 // character, and a lead byte ending the text, each become U+FFFD.
 QString Cp932ToQString(std::string_view bytes);
 
+// Appends the characters of `bytes` to `out`, one UTF-16 unit each (every
+// CP932 character lies in the Basic Multilingual Plane): U+FFFD for a byte
+// or a pair without a character and for a lead byte ending the text.  The
+// n-th unit appended is the n-th character, so offsets map back to bytes by
+// counting characters.
+void AppendCp932Units(std::string_view bytes, QString& out);
+
 // Replaces `out` with the CP932 encoding of `s`. On the first character with
 // no CP932 code (a lone surrogate included) returns false with `out` holding
 // the bytes converted before it and *badIndex set to its UTF-16 index;
