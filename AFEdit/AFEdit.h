@@ -609,6 +609,8 @@ protected:
   char PaintTabSpan(int E);
   void EndRun();
   void FinishRowPaint(int Row, int Top, const TRect& R);
+  // Draws the highlighted matches of a painted row (render/Highlight.cpp).
+  void PaintHighlights(int Row, int Top, const TRect& R);
   void DrawLineEnd(int X, int Y, TLineEndMark Mark);
   void DrawKeyword();
   void FlushRun();

@@ -208,6 +208,7 @@ void TCustomAFEdit::PaintRow(int Row) {
   VisibleByteRange(R, S, E);
   PaintRowText(S, E);
   FinishRowPaint(Row, top, R);
+  if (FHighlighter) PaintHighlights(Row, top, R);
 }
 
 // Fills the row's background and builds its painted string; false when the
