@@ -103,7 +103,7 @@ bool SameChar(const std::string& A, const std::string& B, bool MatchCase) {
   return std::tolower(static_cast<unsigned char>(A[0])) == std::tolower(static_cast<unsigned char>(B[0]));
 }
 
-bool WordChar(const std::string& C) { return C.size() == 1 && IsWordByte(static_cast<unsigned char>(C[0])); }
+bool WordChar(const std::string& C) { return C.size() == 1 && IsSearchWordByte(static_cast<unsigned char>(C[0])); }
 
 // The model: the line as characters (each row read from its start), and a
 // match wherever the pattern's characters stand, taken left to right.
