@@ -116,3 +116,49 @@ bool TByteSearch::Next(const TLineView& L, size_t From, size_t& B, size_t& E) {
     return true;
   }
 }
+
+namespace {
+
+// Lines [I, end) hold one row each and follow each other in memory with at
+// most the two bytes of a line end between them.  Such rows are slices of
+// one shared chunk, so the bytes from the first to the last may be read as
+// one stretch.
+size_t RunEnd(std::span<const TLineView> Lines, size_t I) {
+  constexpr size_t kMaxRun = 1 << 20;  // bytes
+  if (!Lines[I].RowStarts.empty()) return I + 1;
+  const char* start = Lines[I].Text.data();
+  const char* end = start + Lines[I].Text.size();
+  size_t j = I + 1;
+  for (; j < Lines.size(); ++j) {
+    const TLineView& l = Lines[j];
+    const auto at = reinterpret_cast<uintptr_t>(l.Text.data()), e = reinterpret_cast<uintptr_t>(end);
+    if (!l.RowStarts.empty() || at < e || at - e > 2 || static_cast<size_t>(end - start) > kMaxRun) break;
+    end = l.Text.data() + l.Text.size();
+  }
+  return j;
+}
+
+}  // namespace
+
+void TByteSearch::Scan(std::span<const TLineView> Lines, size_t From, const TScanFn& F) {
+  size_t runEnd = 0;
+  for (size_t i = 0; i < Lines.size();) {
+    const size_t from = i == 0 ? std::min(From, Lines[0].Text.size()) : 0;
+    if (i >= runEnd) runEnd = RunEnd(Lines, i);
+    if (runEnd - i > 1) {
+      const char* b = Lines[i].Text.data() + from;
+      const TLineView& last = Lines[runEnd - 1];
+      const size_t at = Candidate({b, static_cast<size_t>(last.Text.data() + last.Text.size() - b)}, 0);
+      if (at == std::string_view::npos) {
+        i = runEnd;
+        continue;
+      }
+      // Lines before the candidate's hold no match.
+      while (i + 1 < runEnd && Lines[i + 1].Text.data() <= b + at) ++i;
+    }
+    size_t mb = 0, me = 0;
+    for (size_t f = i == 0 ? From : 0; Next(Lines[i], f, mb, me); f = me)
+      if (!F(i, mb, me)) return;
+    ++i;
+  }
+}

@@ -67,6 +67,10 @@ public:
   TByteSearch(std::string_view Pattern, TSearchFlags Flags);
   size_t Size() const noexcept { return FPat.size(); }
   bool Next(const TLineView& L, size_t From, size_t& B, size_t& E) override;
+  // Lines of one row lying back to back in memory (as a loaded file's rows
+  // do) are searched together first, so a stretch without a candidate costs
+  // one byte search, not one per line.
+  void Scan(std::span<const TLineView> Lines, size_t From, const TScanFn& F) override;
   // The first place at or after From where the bytes match, whatever the
   // characters around; npos when there is none.
   size_t Candidate(std::string_view T, size_t From) const noexcept;

@@ -5,6 +5,7 @@
 #include <QChar>
 #include <QString>
 
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -232,28 +233,43 @@ QString Cp932ToQString(std::string_view bytes) {
   return r;
 }
 
-void AppendCp932Units(std::string_view bytes, QString& out) {
-  const TCp932Tables& t = Tables();
-  const qsizetype old = out.size();
-  out.resize(old + static_cast<qsizetype>(bytes.size()));
-  QChar* w = out.data() + old;
-  QChar* const start = w;
+size_t DecodeCp932Units(std::string_view bytes, char16_t* out) {
+  static const std::vector<char16_t> pairs = [] {
+    const TCp932Tables& t = Tables();
+    std::vector<char16_t> v(size_t{kLeadCount} * 256);
+    for (size_t i = 0; i < v.size(); ++i) v[i] = t.Pair[i] == kNoUnicode || t.Pair[i] > 0xFFFF ? 0xFFFD : static_cast<char16_t>(t.Pair[i]);
+    return v;
+  }();
+  static const std::array<char16_t, 256> singles = [] {
+    const TCp932Tables& t = Tables();
+    std::array<char16_t, 256> a{};
+    for (size_t i = 0; i < 256; ++i) a[i] = t.Single[i] == kNoUnicode || t.Single[i] > 0xFFFF ? 0xFFFD : static_cast<char16_t>(t.Single[i]);
+    return a;
+  }();
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const size_t n = bytes.size();
+  char16_t* w = out;
   for (size_t i = 0; i < n;) {
-    const unsigned char b = Byte(bytes, i);
-    char32_t u = kNoUnicode;
+    const unsigned char b = p[i];
     if (!IsLeadByte(b)) {
-      u = t.Single[b];
+      *w++ = singles[b];
       ++i;
     } else if (i + 1 < n) {
-      u = t.Pair[LeadIndex(b) * 256 + Byte(bytes, i + 1)];
+      *w++ = pairs[LeadIndex(b) * 256 + p[i + 1]];
       i += 2;
     } else {
+      *w++ = 0xFFFD;
       ++i;
     }
-    *w++ = QChar(static_cast<char16_t>(u == kNoUnicode || u > 0xFFFF ? 0xFFFD : u));
   }
-  out.resize(old + (w - start));
+  return static_cast<size_t>(w - out);
+}
+
+void AppendCp932Units(std::string_view bytes, QString& out) {
+  const qsizetype old = out.size();
+  out.resize(old + static_cast<qsizetype>(bytes.size()));
+  const size_t n = DecodeCp932Units(bytes, reinterpret_cast<char16_t*>(out.data() + old));
+  out.resize(old + static_cast<qsizetype>(n));
 }
 
 namespace {

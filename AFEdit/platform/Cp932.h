@@ -77,6 +77,9 @@ QString Cp932ToQString(std::string_view bytes);
 // n-th unit appended is the n-th character, so offsets map back to bytes by
 // counting characters.
 void AppendCp932Units(std::string_view bytes, QString& out);
+// The same into a buffer of at least bytes.size() units; returns the units
+// written.
+size_t DecodeCp932Units(std::string_view bytes, char16_t* out);
 
 // Replaces `out` with the CP932 encoding of `s`. On the first character with
 // no CP932 code (a lone surrogate included) returns false with `out` holding

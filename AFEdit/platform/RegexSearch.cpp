@@ -89,17 +89,27 @@ bool TRegexSearch::ScanLineAlone(const TLineView& L, size_t I, qsizetype Off, co
 
 void TRegexSearch::Scan(std::span<const TLineView> Lines, size_t From, const TScanFn& F) {
   if (!FRe.isValid() || Lines.empty()) return;
-  FText.clear();
+  size_t total = 0;
+  for (const TLineView& l : Lines) total += l.Text.size() + 1;
+  FText.resize(total);
   FStarts.clear();
+  size_t at = 0;
   for (const TLineView& l : Lines) {
-    FStarts.push_back(FText.size());
-    AppendLine(l, FText);
-    FText.append(QChar(u'\n'));
+    FStarts.push_back(static_cast<qsizetype>(at));
+    size_t from = 0;
+    for (uint32_t s : l.RowStarts) {
+      at += DecodeCp932Units(l.Text.substr(from, s - from), FText.data() + at);
+      from = s;
+    }
+    at += DecodeCp932Units(l.Text.substr(from), FText.data() + at);
+    FText[at++] = u'\n';
   }
-  FStarts.push_back(FText.size());
+  FStarts.push_back(static_cast<qsizetype>(at));
+  // The buffer is read in place, never copied.
+  const QString text = QString::fromRawData(reinterpret_cast<const QChar*>(FText.data()), static_cast<qsizetype>(at));
   qsizetype off = UnitsBefore(Lines[0], From);
-  while (off < FText.size()) {
-    const QRegularExpressionMatch m = FRe.match(FText, off);
+  while (off < text.size()) {
+    const QRegularExpressionMatch m = FRe.match(text, off);
     if (!m.hasMatch()) return;
     const qsizetype cs = m.capturedStart(), ce = m.capturedEnd();
     const size_t i = static_cast<size_t>(std::upper_bound(FStarts.begin(), FStarts.end(), cs) - FStarts.begin()) - 1;

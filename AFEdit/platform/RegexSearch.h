@@ -36,6 +36,6 @@ private:
 
   QRegularExpression FRe;
   TSearchFlags FFlags;
-  QString FText;                    // the decoded lines
+  std::vector<char16_t> FText;      // the decoded lines
   std::vector<qsizetype> FStarts;   // where each line's units begin, and the end
 };
