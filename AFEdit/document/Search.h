@@ -50,6 +50,9 @@ public:
   // Lines[0], until F answers false.  A matcher with a cost per call may
   // work on all the lines at once.
   using TScanFn = std::function<bool(size_t Line, size_t B, size_t E)>;
+  // False only when no match can lie inside Bytes (whatever lines they
+  // hold, read as one text); a matcher that cannot tell answers true.
+  virtual bool MayMatchIn(std::string_view) const { return true; }
   virtual void Scan(std::span<const TLineView> Lines, size_t From, const TScanFn& F);
 };
 
@@ -71,6 +74,7 @@ public:
   // do) are searched together first, so a stretch without a candidate costs
   // one byte search, not one per line.
   void Scan(std::span<const TLineView> Lines, size_t From, const TScanFn& F) override;
+  bool MayMatchIn(std::string_view Bytes) const override { return Candidate(Bytes, 0) != std::string_view::npos; }
   // The first place at or after From where the bytes match, whatever the
   // characters around; npos when there is none.
   size_t Candidate(std::string_view T, size_t From) const noexcept;

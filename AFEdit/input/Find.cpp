@@ -19,6 +19,8 @@ bool EndsCr(std::string_view S) { return !S.empty() && S.back() == '\r'; }
 bool ScanForward(const TRowList& Rows, TLineMatcher& M, int First, int LastFirst, size_t From, TFindResult& R) {
   TLineBatch batch(Rows);
   for (int row = First; row < Rows.Count() && row <= LastFirst; From = 0) {
+    if (From == 0) row = SkipClearLines(Rows, M, row, LastFirst);
+    if (row >= Rows.Count() || row > LastFirst) break;
     const int next = batch.Gather(row, LastFirst, kBatchBytes);
     M.Scan(batch.Views(), From, [&](size_t line, size_t b, size_t e) {
       R.Found = true;

@@ -14,6 +14,39 @@ constexpr int kRowsPerVisit = 1024;
 
 }  // namespace
 
+int SkipClearLines(const TRowList& Rows, const TLineMatcher& M, int First, int LastFirst) {
+  constexpr size_t kStretch = 1 << 20;
+  const int n = Rows.Count();
+  int row = First;
+  while (row < n && row <= LastFirst) {
+    uintptr_t start = 0, end = 0, clearEnd = 0;
+    int clearRow = row;  // the row after the last whole line of the stretch
+    bool open = true, afterCr = false;
+    Rows.ForEach(row, std::min(n, row + kRowsPerVisit), [&](int r, const TRowStr& s) {
+      if (!open) return;
+      const std::string_view v = s.view();
+      const auto at = reinterpret_cast<uintptr_t>(v.data());
+      if (r == row) {
+        start = end = at;
+      } else if (at < end || at - end > (afterCr ? 1u : 0u) || end - start > kStretch ||
+                 (clearRow == r && r > LastFirst)) {
+        open = false;
+        return;
+      }
+      end = at + v.size();
+      afterCr = EndsCr(v);
+      if (afterCr || r == n - 1) {
+        clearEnd = end;
+        clearRow = r + 1;
+      }
+    });
+    if (clearRow == row) return row;
+    if (M.MayMatchIn(std::string_view(reinterpret_cast<const char*>(start), clearEnd - start))) return row;
+    row = clearRow;
+  }
+  return row;
+}
+
 int LineFirstRow(const TRowList& Rows, int Row) {
   while (Row > 0 && !EndsCr(Rows.View(Row - 1))) --Row;
   return Row;

@@ -47,6 +47,12 @@ private:
   std::vector<TLineView> FViews;
 };
 
+// Skips whole lines from row First (a line's first row) while their rows
+// lie back to back in memory (as a loaded file's rows do: a wrapped row's
+// next row right after it, a CR's row one line feed after it) and that
+// stretch of bytes holds nothing M may match.  Only lines beginning at or
+// before LastFirst are skipped.  Answers the first row not skipped.
+int SkipClearLines(const TRowList& Rows, const TLineMatcher& M, int First, int LastFirst);
 // The first row of the logical line holding Row.
 int LineFirstRow(const TRowList& Rows, int Row);
 // The byte offset in its logical line of byte Byte of Row.

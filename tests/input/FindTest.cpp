@@ -179,6 +179,13 @@ TEST_F(Find, ReplaceAllAgreesWithAModelAndUndoesInOneStep) {
     const std::string before = e.Text();
     int count = 0;
     const std::string want = ModelReplace(lines, p, rep, count);
+    // Find walks the same matches one by one (the loaded rows lie back to
+    // back in memory, so stretches without a match are skipped whole).
+    int found = 0;
+    for (TFindResult f = e.FindText(p, {0, 0}, {.MatchCase = true}); f.Found;
+         f = e.FindText(p, f.End, {.MatchCase = true}))
+      ++found;
+    ASSERT_EQ(found, count) << iter;
     const TReplaceResult r = e.ReplaceAll(p, rep, {.MatchCase = true}, false);
     ASSERT_EQ(r.Count, count) << iter;
     ASSERT_EQ(e.Text(), want) << iter;
