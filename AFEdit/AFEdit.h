@@ -26,6 +26,7 @@
 #include "AFEdit/document/LineAttr.h"
 #include "AFEdit/document/RowList.h"
 #include "AFEdit/document/RowStr.h"
+#include "AFEdit/document/Search.h"
 #include "AFEdit/document/UndoBuff.h"
 #include "AFEdit/input/SelArea.h"
 #include "AFEdit/layout/ColAttrList.h"
@@ -319,6 +320,43 @@ public:
   bool InsertMode() const noexcept { return FInsertMode; }
   void SetInsertMode(bool Value) noexcept { FInsertMode = Value; }
 
+  // ---- find and replace (input/Find.cpp, input/Replace.cpp) ----
+  // The first match of Pattern (CP932 bytes, or a regular expression in
+  // CP932) from From on, or the last one starting before From backward,
+  // over logical lines.  Changes nothing.
+  TFindResult FindText(std::string_view Pattern, TBytePos From, const TFindOptions& Options);
+  // Finds from the selection (its end, or its start backward; the caret
+  // when there is none) and selects the match, scrolled into view.
+  TFindResult FindNext(std::string_view Pattern, const TFindOptions& Options);
+  // Replaces the selection when it is a match of Pattern (one undo step),
+  // then finds and selects the next match.
+  TFindResult ReplaceText(std::string_view Pattern, std::string_view Replacement, const TFindOptions& Options);
+  // Replaces every match (only those inside the selection when InSelection
+  // and a selection spans rows) as one undo step, re-wrapping each changed
+  // paragraph once.
+  TReplaceResult ReplaceAll(std::string_view Pattern, std::string_view Replacement, const TFindOptions& Options,
+                            bool InSelection);
+  // Selects the bytes [Start, End) and scrolls them into view with a margin
+  // of rows above and below.
+  void SelectBytes(TBytePos Start, TBytePos End);
+  // Whether a selection spans more than one row.
+  bool SelSpansRows() const;
+  // Logical lines (counted over CRs, not display rows), and moving the caret
+  // to the start of line N (from 1), clamped into the document; answers
+  // the line it went to.
+  int LogicalLineCount() const;
+  int GoToLine(int Line);
+  // The logical line (from 1) holding a row.
+  int LineOfRow(int Row) const;
+  // The selection's ends (or the caret twice) as bytes.
+  TBytePos SelStartBytes();
+  TBytePos SelEndBytes();
+  // Called when the matches to show may have changed (the find dialog set
+  // or cleared its pattern): every match in view is drawn highlighted while
+  // one is set.
+  void SetHighlight(std::string Pattern, const TFindOptions& Options);
+  const std::string& HighlightPattern() const noexcept { return FHighlightPattern; }
+
   // ---- keyboard (input/Keyboard.cpp) ----
   // The key-down procedure for a virtual key code.
   void KeyDown(int Key, TShiftState Shift, bool Repeat);
@@ -533,6 +571,11 @@ protected:
   void ShowMovedCaret();
   void inputMethodEvent(QInputMethodEvent* Event) override;
   void ChangeIndent(int Indent);
+  // Replaces the bytes [S, E) (E on the row of the last byte) with Text
+  // without re-wrapping; a row the change empties goes unless it is the
+  // last one (input/Replace.cpp).
+  void SpliceBytes(TBytePos S, TBytePos E, std::string_view Text);
+  void SetRowOrDrop(int Row, std::string_view Text);
   void MarkSelRowsDirty();
   // Word tests of word-wise movement: the byte at a caret position.
   int WordByteAt(TPoint P, bool& Dbcs);
@@ -582,6 +625,8 @@ protected:
   char PaintTabSpan(TRowPaint& Ctx, int E);
   void EndRun(TRowPaint& Ctx);
   void FinishRowPaint(const TRowPaint& Ctx, int Top, const TRect& R);
+  // Draws the highlighted matches of a painted row (render/Highlight.cpp).
+  void PaintHighlights(const TRowPaint& Ctx, int Top, const TRect& R);
   void DrawLineEnd(const TRowPaint& Ctx, int X, int Y, TLineEndMark Mark);
   void DrawKeyword(TRowPaint& Ctx);
   void FlushRun(TRowPaint& Ctx);

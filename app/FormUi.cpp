@@ -5,6 +5,7 @@
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLocale>
+#include <QInputDialog>
 #include <QMessageBox>
 #include <QMimeDatabase>
 #include <QPushButton>
@@ -14,6 +15,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <memory>
 
 #include "AFEdit/platform/FileError.h"
@@ -183,6 +185,16 @@ void TQtFormUi::ShowNotice(QWidget* Owner, const QString& Text) {
   box->setAttribute(Qt::WA_ShowWithoutActivating);
   QObject::connect(box, &QDialog::finished, box, &QObject::deleteLater);
   box->show();
+}
+
+bool TQtFormUi::AskLineNumber(QWidget* Owner, int Count, int& Line) {
+  bool ok = false;
+  // The range is not limited to Count: a number past the end is taken and
+  // the caller says where it went instead.
+  const int n = QInputDialog::getInt(Owner, QStringLiteral("指定行へ移動"),
+                                     QStringLiteral("行番号 (1 - %1):").arg(Count), Line, 1, INT_MAX, 1, &ok);
+  if (ok) Line = n;
+  return ok;
 }
 
 QStringList QtNameFilters(const QString& Filter) {

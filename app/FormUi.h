@@ -57,6 +57,9 @@ public:
   // Something the user should know that comes from work in the background:
   // shown beside the window without taking the keyboard, so typing goes on.
   virtual void ShowNotice(QWidget* Owner, const QString& Text) = 0;
+  // Asks for a line number from 1 to Count, starting with Line; false when
+  // the dialog was cancelled.
+  virtual bool AskLineNumber(QWidget* Owner, int Count, int& Line) = 0;
   // The day Paste date writes; the system clock's unless a test fixes it.
   virtual QDate Today() const { return QDate::currentDate(); }
 };
@@ -72,6 +75,7 @@ public:
   void ShowError(QWidget* Owner, const QString& Text) override;
   void ShowWarning(QWidget* Owner, const QString& Text) override;
   void ShowNotice(QWidget* Owner, const QString& Text) override;
+  bool AskLineNumber(QWidget* Owner, int Count, int& Line) override;
 };
 
 // Sets up a file dialog as TQtFormUi shows it: title, mode, filters, the

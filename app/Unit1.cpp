@@ -16,6 +16,7 @@
 #include "AFEdit/AFEdit.h"
 #include "app/EditCommands.h"
 #include "app/FileCommands.h"
+#include "app/FindCommands.h"
 #include "app/FormDesign.h"
 #include "app/Recovery.h"
 #include "app/Unit2.h"
@@ -63,6 +64,7 @@ TForm1::TForm1(TFormUi& Ui, QWidget* Parent) : QMainWindow(Parent) {
 
   FCommands = std::make_unique<TFileCommands>(*this, *AFEdit1, Ui);
   FEdits = std::make_unique<TEditCommands>(*AFEdit1, Ui);
+  FFinds = std::make_unique<TFindCommands>(*this, *AFEdit1, Ui);
   CreateEditor();
   CreateMenus();
   FRecovery = std::make_unique<TRecovery>(*this, *AFEdit1, *FCommands, Ui);
@@ -147,6 +149,8 @@ void TForm1::CreateMenus() {
   edit->addSeparator();
   SelectAll1 = add(edit, "すべて選択", [&e] { e.SelectAll(); }, QKeySequence::SelectAll);
   PasteDate1 = add(edit, "日付の貼り付け", [&e] { e.PasteDate(); });
+
+  FFinds->CreateMenu(*MainMenu1);
 
   QMenu* tools = MainMenu1->addMenu(QStringLiteral("機能"));
   BinaryOpen1 = add(tools, "バイナリ式に開く", [&c] { c.BinaryOpen(); });

@@ -12,6 +12,7 @@ class QMenu;
 class TAFEdit;
 class TEditCommands;
 class TFileCommands;
+class TFindCommands;
 class TForm2;
 class TFormUi;
 class TRecovery;
@@ -29,6 +30,7 @@ public:
   void OpenCommandLine(const QStringList& Arguments);
   TFileCommands& Commands() noexcept { return *FCommands; }
   TEditCommands& EditCommands() noexcept { return *FEdits; }
+  TFindCommands& FindCommands() noexcept { return *FFinds; }
   TRecovery& Recovery() noexcept { return *FRecovery; }
 
   // The help window that About shows; it closes with this window.
@@ -75,6 +77,7 @@ private:
 
   std::unique_ptr<TFileCommands> FCommands;
   std::unique_ptr<TEditCommands> FEdits;
+  std::unique_ptr<TFindCommands> FFinds;
   std::unique_ptr<TRecovery> FRecovery;  // after FCommands: goes first
   bool FEditorIsActiveControl = false;  // the editor has the window's focus
   bool FEntering = false;               // the editor's last focus-in enters it

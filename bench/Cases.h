@@ -17,6 +17,10 @@ void RegisterPaintCases();
 // TypingBench.cpp: typing into a short and a 1 MiB paragraph.
 void RegisterTypingCases();
 
+// FindBench.cpp: find next, the regular-expression path and Replace all over
+// 64 MiB of prose.
+void RegisterFindCases();
+
 // MemoryBench.cpp: resident bytes per row after a load, and history bytes per
 // keystroke at the start of long paragraphs.
 void RegisterMemoryCases();

@@ -77,6 +77,18 @@
 //                                      baseline: the paragraph as a string and
 //                                      a log of the inserted bytes
 //
+//   Find/64MiB_no_match                FindText of a word that is not there in
+//                                      64 MiB of prose; baseline: memmem over
+//                                      the same bytes
+//   FindRegex/64MiB_no_match           the same as a regular expression;
+//                                      baseline: QRegularExpression over the
+//                                      text decoded beforehand
+//   ReplaceAll/100k_in_64MiB           ReplaceAll of 100,000 matches; matches,
+//                                      history_mib, history_b_per_match,
+//                                      undo_ms (the undo must give back the
+//                                      bytes); baseline: the same replacement
+//                                      into a new std::string
+//
 // Options of our own: --lastrow_kib=N (or HOTARU_BENCH_LASTROW_KIB=N) sets P,
 // 1024 KiB by default.  --write_row_files=DIR writes the RowBytes cases' files
 // (prose64.txt, short10m.txt) into DIR and exits, running no case.
@@ -167,6 +179,7 @@ int main(int argc, char** argv) {
   bench::RegisterPaintCases();
   bench::RegisterTypingCases();
   bench::RegisterMemoryCases();
+  bench::RegisterFindCases();
 
   benchmark::BenchmarkReporter* shown = benchmark::CreateDefaultDisplayReporter();
   bench::TRatioReporter display(shown, dynamic_cast<benchmark::ConsoleReporter*>(shown) != nullptr);

@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
@@ -198,32 +199,34 @@ bool UnicodeToCp932(char32_t u, std::string& out) {
   return true;
 }
 
-size_t Cp932ToUtf16(std::string_view bytes, char16_t* out) {
-  const TCp932Tables& t = Tables();
-  char16_t* const begin = out;
+size_t DecodeCp932Units(std::string_view bytes, char16_t* out) {
+  static const std::vector<char16_t> pairs = [] {
+    const TCp932Tables& t = Tables();
+    std::vector<char16_t> v(size_t{kLeadCount} * 256);
+    for (size_t i = 0; i < v.size(); ++i) v[i] = t.Pair[i] == kNoUnicode || t.Pair[i] > 0xFFFF ? 0xFFFD : static_cast<char16_t>(t.Pair[i]);
+    return v;
+  }();
+  static const std::array<char16_t, 256> singles = [] {
+    const TCp932Tables& t = Tables();
+    std::array<char16_t, 256> a{};
+    for (size_t i = 0; i < 256; ++i) a[i] = t.Single[i] == kNoUnicode || t.Single[i] > 0xFFFF ? 0xFFFD : static_cast<char16_t>(t.Single[i]);
+    return a;
+  }();
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
   const size_t n = bytes.size();
+  char16_t* w = out;
   for (size_t i = 0; i < n;) {
-    const unsigned char b = Byte(bytes, i);
-    char32_t u = kNoUnicode;
+    const unsigned char b = p[i];
     if (!IsLeadByte(b)) {
-      u = t.Single[b];
-      if (u > 0xFFFF) u = kNoUnicode;
+      *w++ = singles[b];
       ++i;
     } else if (i + 1 < n) {
-      u = t.Pair[LeadIndex(b) * 256 + Byte(bytes, i + 1)];
+      *w++ = pairs[LeadIndex(b) * 256 + p[i + 1]];
       i += 2;
     } else {
+      *w++ = 0xFFFD;
       ++i;
     }
-    if (u == kNoUnicode) u = 0xFFFD;
-    if (u > 0xFFFF) {
-      // Only a pair may decode outside the Basic Multilingual Plane, and its
-      // two bytes leave room for the surrogate pair.
-      *out++ = static_cast<char16_t>(0xD800 + ((u - 0x10000) >> 10));
-      *out++ = static_cast<char16_t>(0xDC00 + ((u - 0x10000) & 0x3FF));
-    } else {
-      *out++ = static_cast<char16_t>(u);
-    }
   }
-  return static_cast<size_t>(out - begin);
+  return static_cast<size_t>(w - out);
 }

@@ -68,9 +68,12 @@ char32_t Cp932ByteToUnicode(unsigned char b);
 bool UnicodeToCp932(char32_t u, std::string& out);
 
 // Decodes `bytes` into UTF-16 at `out`, which has room for bytes.size()
-// units; returns how many it wrote. A byte or a pair without a character,
-// and a lead byte ending the text, each become U+FFFD.
-size_t Cp932ToUtf16(std::string_view bytes, char16_t* out);
+// units, one unit per character (every CP932 character lies in the Basic
+// Multilingual Plane): U+FFFD for a byte or a pair without a character and
+// for a lead byte ending the text.  The n-th unit written is the n-th
+// character, so offsets map back to bytes by counting characters.  Returns
+// the units written.
+size_t DecodeCp932Units(std::string_view bytes, char16_t* out);
 
 // The conversions to and from QString are defined beside the widget, which
 // links Qt; the rest of this header needs no toolkit.
@@ -78,6 +81,9 @@ size_t Cp932ToUtf16(std::string_view bytes, char16_t* out);
 // Decodes for display and the clipboard: a byte or a pair without a
 // character, and a lead byte ending the text, each become U+FFFD.
 QString Cp932ToQString(std::string_view bytes);
+
+// Appends the characters of `bytes` to `out` as DecodeCp932Units does.
+void AppendCp932Units(std::string_view bytes, QString& out);
 
 // Replaces `out` with the CP932 encoding of `s`. On the first character with
 // no CP932 code (a lone surrogate included) returns false with `out` holding

@@ -9,10 +9,16 @@
 #include "AFEdit/platform/Cp932.h"
 
 QString Cp932ToQString(std::string_view bytes) {
-  QString r(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
-  const size_t n = Cp932ToUtf16(bytes, reinterpret_cast<char16_t*>(r.data()));
-  r.truncate(static_cast<qsizetype>(n));
+  QString r;
+  AppendCp932Units(bytes, r);
   return r;
+}
+
+void AppendCp932Units(std::string_view bytes, QString& out) {
+  const qsizetype old = out.size();
+  out.resize(old + static_cast<qsizetype>(bytes.size()));
+  const size_t n = DecodeCp932Units(bytes, reinterpret_cast<char16_t*>(out.data() + old));
+  out.resize(old + static_cast<qsizetype>(n));
 }
 
 namespace {

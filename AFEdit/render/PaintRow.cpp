@@ -214,6 +214,7 @@ void TCustomAFEdit::PaintRow(int Row) {
   VisibleByteRange(Ctx, R, S, E);
   PaintRowText(Ctx, S, E);
   FinishRowPaint(Ctx, top, R);
+  if (FHighlighter) PaintHighlights(Ctx, top, R);
 }
 
 // Fills the row's background and builds its painted string; false when the

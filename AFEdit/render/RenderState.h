@@ -4,10 +4,12 @@
 
 #include <QImage>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "AFEdit/document/LineAttr.h"
+#include "AFEdit/document/Search.h"
 #include "AFEdit/platform/Canvas.h"
 #include "AFEdit/platform/Types.h"
 
@@ -59,4 +61,9 @@ struct TRenderState {
   } FCrMarkKey;
   int FCrMarkBuilds = 0;
   bool FLoadingForm = false;
+
+  // Find: the pattern whose matches in view are highlighted (empty: none)
+  std::string FHighlightPattern;
+  TFindOptions FHighlightOptions;
+  std::unique_ptr<TLineMatcher> FHighlighter;
 };

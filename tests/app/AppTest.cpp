@@ -255,7 +255,12 @@ TEST_F(App, Design) {
       {"名前を付けて保存", QKeySequence::SaveAs}, {"終了", QKeySequence::Quit},    {"元に戻す", QKeySequence::Undo},
       {"やり直し", QKeySequence::Redo},     {"切り取り", QKeySequence::Cut},       {"コピー", QKeySequence::Copy},
       {"貼り付け", QKeySequence::Paste},    {"すべて選択", QKeySequence::SelectAll}};
-  const auto items = [&keys](QMenu* m, bool Main) {
+  // The 検索 menu's keys are fixed ones.
+  const std::map<QString, QKeySequence> searchKeys = {
+      {"検索(&F)...", QKeySequence("Ctrl+F")}, {"次を検索(&N)", QKeySequence("F3")},
+      {"前を検索(&P)", QKeySequence("Shift+F3")}, {"置換(&R)...", QKeySequence("Ctrl+H")},
+      {"指定行へ移動(&G)...", QKeySequence("Ctrl+G")}};
+  const auto items = [&keys, &searchKeys](QMenu* m, bool Main) {
     QString s = m->title() + ":";
     for (QAction* a : m->actions()) {
       s += a->isSeparator() ? QStringLiteral(" -") : " " + a->text() + (a->isEnabled() ? "" : "(off)");
@@ -264,6 +269,7 @@ TEST_F(App, Design) {
       if (Main && k != keys.end()) want = QKeySequence::keyBindings(k->second);
       if (Main && want.isEmpty() && a->text() == "名前を付けて保存") want = {QKeySequence("Ctrl+Shift+S")};
       if (Main && want.isEmpty() && a->text() == "終了") want = {QKeySequence("Ctrl+Q")};
+      if (const auto f = searchKeys.find(a->text()); Main && f != searchKeys.end()) want = {f->second};
       EXPECT_EQ(a->shortcuts(), want) << a->text().toStdString();
     }
     return s;
@@ -274,6 +280,7 @@ TEST_F(App, Design) {
   EXPECT_EQ(menus.join('\n'),
             "ファイル: 新規 開く 上書き保存 名前を付けて保存 - 終了\n"
             "編集: 元に戻す やり直し - 切り取り コピー 貼り付け - すべて選択 日付の貼り付け\n"
+            "検索(&S): 検索(&F)... 次を検索(&N) 前を検索(&P) - 置換(&R)... - 指定行へ移動(&G)...\n"
             "機能: バイナリ式に開く バイナリ式に保存\n"
             "ヘルプ: バージョン情報\n"
             ": 切り取り コピー 貼り付け");

@@ -61,6 +61,13 @@ struct TFakeUi : TFormUi {
     Log += (Log.empty() ? "" : " ") + std::string("notice");
     Notices.push_back(Text.toStdString());
   }
+  // "line" asks for a line number; the answer is the number, or "cancel".
+  bool AskLineNumber(QWidget*, int, int& Line) override {
+    const std::string a = Next(QStringLiteral("line"));
+    if (a == "cancel") return false;
+    Line = std::stoi(a);
+    return true;
+  }
   QDate Today() const override { return Day; }
 
   // Logs the question and takes its answer ("cancel" when none is left).

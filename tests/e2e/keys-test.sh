@@ -6,7 +6,8 @@
 # through the menu and the save dialog, undone with Ctrl+Z and saved again
 # with Ctrl+S; the saved file's bytes are compared with the expected ones,
 # and the program's state lines (HOTARU_DIAG_FILE, app/Diagnostics.h) are
-# checked on the way.
+# checked on the way.  Last, the 検索 menu's keys replace every match and
+# find one.
 #
 #   keys-test.sh HOTARU_PROGRAM
 #
@@ -163,5 +164,36 @@ xdotool key ctrl+s
 saved_is_doc() { [ "$(od -An -tx1 saved.txt | tr -d ' \n')" = "$(hex "$doc")" ]; }
 poll 30 saved_is_doc || fail "Ctrl+S did not save the document"
 wait_state 'dialog=0' 1 "no dialog after Ctrl+S"
-echo "PASSED: typed, moved by words and pages, selected, re-wrapped at column 20, saved $(wc -c <saved.txt) bytes as expected, undid with Ctrl+Z and saved with Ctrl+S"
+
+# Replace through the 検索 menu's keys: Ctrl+H opens the replace dialog
+# (not modal, so the state still says dialog=0), Alt+P goes to the
+# replacement, Alt+A replaces every match; after Escape and a click back
+# into the editor one Ctrl+Z undoes them all.
+saved=$doc
+xdotool key ctrl+h
+sleep 0.8
+xdotool type --delay 20 'line'
+xdotool key alt+p
+xdotool type --delay 20 'LN'
+xdotool key alt+a
+doc=${doc//line/LN}
+wait_state "text=$(hex "$doc") " 30 "every line replaced by LN"
+xdotool key Escape
+sleep 0.3
+IFS=, read -r cx cy cw ch <<<"$(field caretrect)"
+xdotool mousemove --sync $((cx + 1)) $((cy + ch / 2)) click 1
+wait_state 'focus=1 ' 30 "the editor's focus after the replace dialog"
+xdotool key ctrl+z
+doc=$saved
+wait_state "text=$(hex "$doc") " 30 "the replacements undone in one step"
+# Find: Ctrl+F, the word, Enter selects it (line41, the row before the
+# last); typing in the document replaces the selection.
+last=$(($(field rows) - 2))
+xdotool key ctrl+f
+sleep 0.8
+xdotool key ctrl+a
+xdotool type --delay 20 'line41'
+xdotool key Return
+wait_state "sel=0,$last,6,$last " 30 "line41 found and selected"
+echo "PASSED: typed, moved by words and pages, selected, re-wrapped at column 20, saved $(wc -c <saved.txt) bytes as expected, undid with Ctrl+Z and saved with Ctrl+S, replaced all and found through the 検索 menu"
 exit 0
