@@ -15,6 +15,7 @@
 #include "AFEdit/AFEditOptions.h"
 #include "AFEdit/document/AttrList.h"
 #include "AFEdit/document/LineAttr.h"
+#include "AFEdit/document/LineIndex.h"
 #include "AFEdit/document/RowList.h"
 #include "AFEdit/document/RowStr.h"
 #include "AFEdit/document/UndoBuff.h"
@@ -34,6 +35,7 @@ class TAFEditState {
 protected:
   // Document
   TRowList FLines;
+  TLineIndex FLineIndex;  // logical lines of FLines, refreshed as it changes
   TAttrList FLineAttrs;
   TUndoBuff FUndoBuff{100};
   int32_t FEditGroup = 0;

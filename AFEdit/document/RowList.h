@@ -32,19 +32,28 @@ public:
   }
   // The row's text in place, for a caller that reads and replaces it.
   TRowStr& Ref(int Row) {
+    Changed(Row);
     auto loc = FIndex.Locate(static_cast<size_t>(Row));
     return loc.B->Ref(loc.Off);
   }
   void Set(int Row, TRowStr S) {
+    Changed(Row);
     auto loc = FIndex.Locate(static_cast<size_t>(Row));
     loc.B->Set(loc.Off, std::move(S));
   }
-  void Insert(int Row, TRowStr S) { FIndex.Insert(static_cast<size_t>(Row), std::move(S)); }
-  void Add(TRowStr S) { FIndex.PushBack(std::move(S)); }
+  void Insert(int Row, TRowStr S) {
+    Changed(Row);
+    FIndex.Insert(static_cast<size_t>(Row), std::move(S));
+  }
+  void Add(TRowStr S) {
+    Changed(Count());
+    FIndex.PushBack(std::move(S));
+  }
   // Adds the bytes [Off, Off + Len) of Stretch as the last row, packed with
   // the rows before it where they lie in the same chunk.  An empty row keeps
   // its place in the chunk too, so the rows around it stay packed.
   void AddSlice(const TRowStr& Stretch, size_t Off, size_t Len) {
+    Changed(Count());
     TStrChunk* chunk = Stretch.SharedChunk();
     const size_t at = Stretch.Offset() + Off;
     TBlock* b = FIndex.LastBlock();
@@ -57,8 +66,22 @@ public:
     }
     FIndex.GrewLast(1);
   }
-  void Delete(int Row) { FIndex.Erase(static_cast<size_t>(Row)); }
-  void Clear() noexcept { FIndex.Clear(); }
+  void Delete(int Row) {
+    Changed(Row);
+    FIndex.Erase(static_cast<size_t>(Row));
+  }
+  void Clear() noexcept {
+    FChangedFrom = 0;
+    FIndex.Clear();
+  }
+  // The first row that may have changed (been set, handed out for change,
+  // inserted, deleted or added) since the last call, SIZE_MAX for none; an
+  // index kept beside the list (TLineIndex) drops what it knew from there.
+  size_t TakeChangedFrom() noexcept {
+    const size_t r = FChangedFrom;
+    FChangedFrom = SIZE_MAX;
+    return r;
+  }
 
   // What is wrong with the blocks, or "".
   std::string Check() const {
@@ -86,7 +109,12 @@ public:
   }
 
 private:
+  void Changed(int Row) noexcept {
+    if (static_cast<size_t>(Row) < FChangedFrom) FChangedFrom = static_cast<size_t>(Row);
+  }
+
   TBlockIndex<TBlock, MaxBlock> FIndex;
+  size_t FChangedFrom = 0;
 };
 
 using TRowList = TRowListOf<1024>;
