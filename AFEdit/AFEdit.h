@@ -124,6 +124,13 @@ public:
   // ---- word wrap (layout/Wrap.cpp) ----
   int FindWrapPos(std::string_view S, int WrapPos, int Indent);
   void RewrapRow(int Row);
+  // Re-wraps every row (after the line-breaking options changed), as one
+  // undo step; the caret stays at its byte of the text, the selection is
+  // dropped (layout/Rewrap.cpp).
+  void RewrapDocument();
+  // The display position of the document's byte at Offset (bytes of the
+  // rows before it, CRs counted once).
+  TPoint OffsetToPos(int64_t Offset);
   std::string GetRangeText(TPoint Start, TPoint End, bool AsDisplayed);
   const std::string& BanHead() const noexcept { return FBanHead; }
   void SetBanHead(std::string Value);
