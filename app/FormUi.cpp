@@ -75,6 +75,7 @@ void PrepareFileDialog(QFileDialog& Dialog, const TFileDialogSpec& D, bool Save)
   Dialog.setOption(QFileDialog::HideNameFilterDetails);
   Dialog.setNameFilters(QtNameFilters(D.Filter));
   Dialog.setDefaultSuffix(D.DefaultExt);
+  if (!D.Directory.isEmpty()) Dialog.setDirectory(D.Directory);
   if (!D.FileName.isEmpty()) Dialog.selectFile(D.FileName);
   SizeFileDialog(Dialog);
 }
@@ -183,6 +184,13 @@ void TQtFormUi::ShowNotice(QWidget* Owner, const QString& Text) {
   box->setAttribute(Qt::WA_ShowWithoutActivating);
   QObject::connect(box, &QDialog::finished, box, &QObject::deleteLater);
   box->show();
+}
+
+void TQtFormUi::ShowAbout(QWidget* Owner, const QString& Text) {
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("バージョン情報"), Text, QMessageBox::NoButton, Owner);
+  box.setIconPixmap(QApplication::windowIcon().pixmap(64, 64));
+  box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  box.exec();
 }
 
 QStringList QtNameFilters(const QString& Filter) {

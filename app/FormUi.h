@@ -18,7 +18,8 @@ struct TFileDialogSpec {
   QString Title;
   QString Filter;
   QString DefaultExt;  // added to a typed name without one; empty for none
-  QString FileName;    // the name the dialog starts with
+  QString FileName;    // the name the dialog starts with (a full path: in its folder)
+  QString Directory;   // the folder it starts in when FileName names none
 };
 
 enum class TAnswer { Yes, No, Cancel };
@@ -45,6 +46,9 @@ public:
   // Something the user should know that comes from work in the background:
   // shown beside the window without taking the keyboard, so typing goes on.
   virtual void ShowNotice(QWidget* Owner, const QString& Text) = 0;
+  // The program's name, version and the versions it is built on, in a
+  // small box with an OK button.
+  virtual void ShowAbout(QWidget* Owner, const QString& Text) = 0;
   // The day Paste date writes; the system clock's unless a test fixes it.
   virtual QDate Today() const { return QDate::currentDate(); }
 };
@@ -59,6 +63,7 @@ public:
   void ShowError(QWidget* Owner, const QString& Text) override;
   void ShowWarning(QWidget* Owner, const QString& Text) override;
   void ShowNotice(QWidget* Owner, const QString& Text) override;
+  void ShowAbout(QWidget* Owner, const QString& Text) override;
 };
 
 // Sets up a file dialog as TQtFormUi shows it: title, mode, filters, the
