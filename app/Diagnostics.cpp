@@ -10,7 +10,9 @@
 #include <memory>
 
 #include "AFEdit/AFEdit.h"
+#include "app/StatusLine.h"
 #include "app/Unit1.h"
+#include "app/Zoom.h"
 
 namespace {
 
@@ -57,6 +59,8 @@ QByteArray StateLine(TForm1& Form) {
   line += " undo=" + QByteArray::number(E.UndoBuff().UndoItem() ? 1 : 0);
   line += " text=" + QByteArray(text.data(), static_cast<qsizetype>(text.size())).toHex();
   line += " preedit=" + E.Preedit().toUtf8().toHex();
+  line += " status=" + Form.StatusLine().Text().toUtf8().toHex();
+  line += " font=" + QByteArray::number(FontPointsOf(E));
   return line + '\n';
 }
 

@@ -23,6 +23,8 @@
 //   undo=0|1        there is something to undo
 //   text=HEX        the document's bytes (CP932, CR LF line ends)
 //   preedit=HEX     the text being composed, UTF-8
+//   status=HEX      the status line's fields joined by " | ", UTF-8
+//   font=n          the editor's font size, in points
 #pragma once
 
 class TForm1;

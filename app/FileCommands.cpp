@@ -8,7 +8,9 @@
 
 #include "AFEdit/AFEdit.h"
 #include "AFEdit/platform/FileError.h"
+#include "app/Caption.h"
 #include "app/FormUi.h"
+#include "app/Settings.h"
 
 const QString TFileCommands::kFilter = QStringLiteral(
     "テキストファイル(*.txt)|*.txt|C言語ソースファイル(*.c)|*.c|HTML(*.html)|*.html|"
@@ -19,6 +21,11 @@ const QString TFileCommands::kChangedOnDiskQuestion =
 const QString TFileCommands::kCutFileQuestion = QStringLiteral(
     "このファイルはゼロ バイトの位置で切り詰めて読み込まれています。"
     "上書きすると、それより後ろの内容は失われます。上書きしますか？");
+
+const QString TFileCommands::kLayoutQuestion = QStringLiteral(
+    "字下げ・色などのレイアウトはテキスト形式では保存されません。テキストだけを保存しますか？");
+const QString TFileCommands::kLayoutNotice = QStringLiteral(
+    "保存しませんでした。レイアウトも保存するには、機能 > バイナリ式に保存 を使ってください。");
 
 QString TFileCommands::ZeroByteNotice(const QString& Path, int64_t Offset) {
   return QStringLiteral("ファイル「%1」は先頭から %2 バイト目にゼロ バイト (0x00) を含みます。"
@@ -31,11 +38,6 @@ QString TFileCommands::ZeroByteNotice(const QString& Path, int64_t Offset) {
 namespace {
 
 std::string LocalPath(const QString& Path) { return QFile::encodeName(Path).toStdString(); }
-
-// A path shown as the caption; Qt reads "[*]" in a title as a placeholder.
-QString CaptionOf(const QString& Path) {
-  return QString(Path).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
-}
 
 }  // namespace
 
@@ -66,16 +68,16 @@ bool TFileCommands::QuerySave() {
 }
 
 void TFileCommands::New() {
-  FOpenDialogName.clear();
   if (!QuerySave()) return;
-  FOpenDialogName.clear();
   FEdit.Clear();
   FFileName.clear();
   FFileMode = 0;
   FIdentity = {};
   FCutAt = -1;
-  FWindow.setWindowTitle(QStringLiteral("HotaruLE"));
+  FLayoutDropAgreed = false;
+  ShowFileCaption(FWindow, QString());
   if (OnSettled) OnSettled();
+  if (OnCurrentFile) OnCurrentFile();
 }
 
 void TFileCommands::Open() { OpenWithDialog(0); }
@@ -83,16 +85,16 @@ void TFileCommands::BinaryOpen() { OpenWithDialog(lmBinary); }
 
 void TFileCommands::OpenWithDialog(int Mode) {
   if (!QuerySave()) return;
-  const QString path =
-      FUi.OpenFileName(&FWindow, {QStringLiteral("開く"), kFilter, QString(), FOpenDialogName});
+  const QString path = FUi.OpenFileName(&FWindow, DialogSpec(QStringLiteral("開く"), QString()));
   if (path.isEmpty()) return;
-  FOpenDialogName = path;
+  ChoseInDialog(path);
   OpenFile(path, Mode);
 }
 
 bool TFileCommands::OpenFile(const QString& Path, int Mode) {
   if (OnOpening && OnOpening(Path)) return true;
   if (!FileOperation([&] { FEdit.LoadFromFile(LocalPath(Path), Mode); })) return false;
+  FLayoutDropAgreed = false;
   SetCurrentFile(Path, Mode);
   FCutAt = FEdit.ZeroByteAt();
   if (FCutAt >= 0) FUi.ShowWarning(&FWindow, ZeroByteNotice(Path, FCutAt));
@@ -108,10 +110,9 @@ bool TFileCommands::SaveAs() { return SaveWithDialog(0); }
 bool TFileCommands::BinarySave() { return SaveWithDialog(lmBinary); }
 
 bool TFileCommands::SaveWithDialog(int Mode) {
-  const QString path = FUi.SaveFileName(
-      &FWindow, {QStringLiteral("保存"), kFilter, QStringLiteral("txt"), FSaveDialogName});
+  const QString path = FUi.SaveFileName(&FWindow, DialogSpec(QStringLiteral("保存"), QStringLiteral("txt")));
   if (path.isEmpty()) return false;
-  FSaveDialogName = path;
+  ChoseInDialog(path);
   return SaveFile(path, Mode);
 }
 
@@ -126,7 +127,28 @@ bool TFileCommands::MayOverwrite(const QString& Path) {
   return true;
 }
 
+TFileDialogSpec TFileCommands::DialogSpec(const QString& Title, const QString& DefaultExt) const {
+  const QString folder = FFileName.isEmpty() ? THotaruSettings().value(SettingKeys::kLastFolder).toString()
+                                             : QFileInfo(FFileName).absolutePath();
+  return {Title, kFilter, DefaultExt, FFileName, folder};
+}
+
+void TFileCommands::ChoseInDialog(const QString& Path) {
+  THotaruSettings().setValue(SettingKeys::kLastFolder, QFileInfo(Path).absolutePath());
+}
+
+bool TFileCommands::MayDropLayout(int Mode) {
+  if (Mode == lmBinary || FLayoutDropAgreed || !FEdit.HasLayout()) return true;
+  if (!FUi.AskYesNo(&FWindow, kLayoutQuestion)) {
+    FUi.ShowNotice(&FWindow, kLayoutNotice);
+    return false;
+  }
+  FLayoutDropAgreed = true;
+  return true;
+}
+
 bool TFileCommands::SaveFile(const QString& Path, int Mode) {
+  if (!MayDropLayout(Mode)) return false;
   if (!MayOverwrite(Path)) return false;
   if (!FileOperation([&] { FEdit.SaveToFile(LocalPath(Path), Mode); })) return false;
   SetCurrentFile(Path, Mode);
@@ -139,8 +161,9 @@ void TFileCommands::SetCurrentFile(const QString& Path, int Mode) {
   // The file now holds the whole document.
   FIdentity = FEdit.FileIdentity();
   FCutAt = -1;
-  FWindow.setWindowTitle(CaptionOf(Path));
+  ShowFileCaption(FWindow, Path);
   if (OnSettled) OnSettled();
+  if (OnCurrentFile) OnCurrentFile();
 }
 
 void TFileCommands::Adopt(const QString& Path, int Mode, const TFileIdentity& Identity, int64_t CutAt) {
@@ -148,5 +171,7 @@ void TFileCommands::Adopt(const QString& Path, int Mode, const TFileIdentity& Id
   FFileMode = Mode;
   FIdentity = Identity;
   FCutAt = CutAt;
-  if (!Path.isEmpty()) FWindow.setWindowTitle(CaptionOf(Path));
+  FLayoutDropAgreed = false;
+  if (!Path.isEmpty()) ShowFileCaption(FWindow, Path);
+  if (OnCurrentFile) OnCurrentFile();
 }
