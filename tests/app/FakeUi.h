@@ -16,6 +16,7 @@
 
 // Answers the windows' questions from a queue and logs them: "ask" for the
 // save question, "changed" and "cut" for the questions before overwriting,
+// "layout" before a text save drops layout,
 // "open:<title>" and "save:<title>:<ext>" for the file dialogs, "restore"
 // for the offer of a recovery copy, "error" and "warn" for message boxes.
 // A file name answer is relative to Dir; an empty one cancels the dialog.
@@ -36,6 +37,7 @@ struct TFakeUi : TFormUi {
   bool AskYesNo(QWidget*, const QString& Text) override {
     return Next(Text == TFileCommands::kChangedOnDiskQuestion ? QStringLiteral("changed")
                 : Text == TFileCommands::kCutFileQuestion     ? QStringLiteral("cut")
+                : Text == TFileCommands::kLayoutQuestion      ? QStringLiteral("layout")
                                                               : Text) == "yes";
   }
   bool Offer(QWidget*, const QString& Text) override {
