@@ -12,6 +12,7 @@
 #include "AFEdit/AFEdit.h"
 #include "app/StatusLine.h"
 #include "app/Unit1.h"
+#include "app/Unit2.h"
 #include "app/Zoom.h"
 
 namespace {
@@ -61,6 +62,10 @@ QByteArray StateLine(TForm1& Form) {
   line += " preedit=" + E.Preedit().toUtf8().toHex();
   line += " status=" + Form.StatusLine().Text().toUtf8().toHex();
   line += " font=" + QByteArray::number(FontPointsOf(E));
+  line += " popup=" + QByteArray::number(QApplication::activePopupWidget() ? 1 : 0);
+  const QWidget* modal = QApplication::activeModalWidget();
+  line += " dialogtitle=" + (modal ? modal->windowTitle().toUtf8().toHex() : QByteArray());
+  line += " help=" + QByteArray::number(Form.Form2 && Form.Form2->isVisible() ? 1 : 0);
   return line + '\n';
 }
 

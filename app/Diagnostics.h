@@ -25,6 +25,9 @@
 //   preedit=HEX     the text being composed, UTF-8
 //   status=HEX      the status line's fields joined by " | ", UTF-8
 //   font=n          the editor's font size, in points
+//   popup=0|1       a menu is open
+//   dialogtitle=HEX the open modal dialog's title, UTF-8 (empty: none)
+//   help=0|1        the help window is shown
 #pragma once
 
 class TForm1;
