@@ -90,24 +90,34 @@ protected:
 // ---- 1. line-breaking rules ----
 
 TEST_F(Window, LineBreakingRulesAreOnAndSwitchAsOneUndoStep) {
+  // Loading keeps lines whole; typing at the end of the line wraps it.
   ASSERT_TRUE(Form().Commands().OpenFile(Path("k.txt"), 0));
   EXPECT_TRUE(E().Options().contains(aoJpnBanBreak));
   EXPECT_TRUE(Form().BanBreak1->isChecked());
+  E().SetCaretPos(E().ByteToDisplayPos({static_cast<int>(E().RowText(0).size()) - 1, 0}));
+  E().InsertText("x");
+  const std::string text = E().Text();
+  ASSERT_GT(E().RowCount(), 2);
   EXPECT_FALSE(SomeRowStartsWith(kTen));
+  const TestUtil::Rows kinsoku = TestUtil::RowsOf(E());
   const int caretByte = 40;
   E().SetCaretPos(E().OffsetToPos(caretByte));
 
   Form().BanBreak1->trigger();  // off: 、 begins the second row
   EXPECT_FALSE(E().Options().contains(aoJpnBanBreak));
   EXPECT_TRUE(SomeRowStartsWith(kTen));
-  EXPECT_EQ(E().Text(), KinsokuLine());
+  EXPECT_EQ(E().Text(), text);
   EXPECT_EQ(E().PosPlace(E().Caret()).Offset, caretByte);
   EXPECT_EQ(E().CheckInvariants(), "");
 
   Form().Undo1->trigger();  // the re-wrap is one step
-  EXPECT_FALSE(SomeRowStartsWith(kTen));
-  EXPECT_EQ(E().Text(), KinsokuLine());
+  EXPECT_EQ(TestUtil::RowsOf(E()), kinsoku);
+  Form().Redo1->trigger();
+  EXPECT_TRUE(SomeRowStartsWith(kTen));
+  Form().BanBreak1->trigger();  // on again
+  EXPECT_EQ(TestUtil::RowsOf(E()), kinsoku);
 
+  Form().BanBreak1->trigger();
   Reopen();  // remembered
   EXPECT_FALSE(E().Options().contains(aoJpnBanBreak));
   EXPECT_FALSE(Form().BanBreak1->isChecked());
