@@ -119,7 +119,7 @@ public:
   // Whether the document holds layout that only the binary style keeps: a
   // row's indent, colours or font style other than the control's, a wrap
   // column other than DefWrapPos, column or block attributes.
-  bool HasLayout();
+  bool HasLayout() const;
 
   // ---- word wrap (layout/Wrap.cpp) ----
   int FindWrapPos(std::string_view S, int WrapPos, int Indent);

@@ -16,16 +16,16 @@ TRowPlace TCustomAFEdit::PosPlace(TPoint P) {
   return place;
 }
 
-bool TCustomAFEdit::HasLayout() {
+bool TCustomAFEdit::HasLayout() const {
   if (FBlkAttrs.Count() > 0) return true;
   bool layout = false;
   FLineAttrs.ForEachRecord([&](const TLineAttr& A, size_t) {
     layout = layout || A.Indent > 0 || (A.WrapPos != 0 && A.WrapPos != FDefWrapPos) ||
              A.TextColor != FFont.Color || A.BackColor != FColor || !(A.FontStyle == TFontStyles{});
   });
-  for (int r = 0; !layout && r < FLineAttrs.Count(); ++r) {
-    const TColAttrList* cols = FLineAttrs.ColAttrs(r);
-    for (int i = 0; cols && i < cols->Count() && !layout; ++i) layout = cols->At(i).Active;
-  }
-  return layout;
+  return layout || FLineAttrs.AnyColList([](const TColAttrList& Cols) {
+           for (int i = 0; i < Cols.Count(); ++i)
+             if (Cols.At(i).Active) return true;
+           return false;
+         });
 }

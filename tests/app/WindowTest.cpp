@@ -383,7 +383,7 @@ TEST_F(Window, ADroppedFileOpensAsOpenWould) {
 // ---- 11. text save of a laid-out document ----
 
 struct TLayoutCase {
-  const char* Layout;   // "indent", "color", "wrap" or "" on row 0
+  const char* Layout;   // "indent", "color", "wrap", "cols" (a coloured byte) or "" on row 0
   const char* Steps;    // "save", "binsave", "edit"
   const char* Answers;
   const char* Log;
@@ -396,6 +396,7 @@ const TLayoutCase kLayoutCases[] = {
     {"indent", "edit save save", "no,yes", "layout notice layout", "abc\r\nxyz!"},
     {"color", "edit save edit save", "yes", "layout", "abc\r\nxyz!!"},  // asked once
     {"wrap", "edit save", "yes", "layout", "abc\r\nxyz!"},
+    {"cols", "edit save", "no", "layout notice", "abc\r\nxyz"},
     {"indent", "edit binsave", "doc.hot", "save:保存:txt", "abc\r\nxyz"},
 };
 
@@ -411,6 +412,7 @@ TEST_P(TextSave, AsksOnceBeforeDroppingLayout) {
   if (layout == "indent") a.Indent = 2;
   if (layout == "color") a.TextColor = 0x0000FF;
   if (layout == "wrap") a.WrapPos = 30;
+  if (layout == "cols") E().LineAttrs().EnsureColAttrs(0, 3).Items(1).Active = true;
   for (const QString& s : QString::fromUtf8(c.Answers).split(',', Qt::SkipEmptyParts)) Ui.Answers.push_back(s.toStdString());
   for (const QString& s : QString::fromUtf8(c.Steps).split(' ')) {
     if (s == "edit") E().SetRowText(E().RowCount() - 1, E().RowText(E().RowCount() - 1).str() + "!", true);
