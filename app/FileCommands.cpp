@@ -85,7 +85,7 @@ void TFileCommands::BinaryOpen() { OpenWithDialog(lmBinary); }
 
 void TFileCommands::OpenWithDialog(int Mode) {
   if (!QuerySave()) return;
-  const QString path = FUi.OpenFileName(&FWindow, DialogSpec(QStringLiteral("開く"), QString()));
+  const QString path = FUi.OpenFileName(&FWindow, DialogFor(QStringLiteral("開く"), QString()));
   if (path.isEmpty()) return;
   ChoseInDialog(path);
   OpenFile(path, Mode);
@@ -110,7 +110,7 @@ bool TFileCommands::SaveAs() { return SaveWithDialog(0); }
 bool TFileCommands::BinarySave() { return SaveWithDialog(lmBinary); }
 
 bool TFileCommands::SaveWithDialog(int Mode) {
-  const QString path = FUi.SaveFileName(&FWindow, DialogSpec(QStringLiteral("保存"), QStringLiteral("txt")));
+  const QString path = FUi.SaveFileName(&FWindow, DialogFor(QStringLiteral("保存"), QStringLiteral("txt")));
   if (path.isEmpty()) return false;
   ChoseInDialog(path);
   return SaveFile(path, Mode);
@@ -127,7 +127,7 @@ bool TFileCommands::MayOverwrite(const QString& Path) {
   return true;
 }
 
-TFileDialogSpec TFileCommands::DialogSpec(const QString& Title, const QString& DefaultExt) const {
+TFileDialogSpec TFileCommands::DialogFor(const QString& Title, const QString& DefaultExt) const {
   const QString folder = FFileName.isEmpty() ? THotaruSettings().value(SettingKeys::kLastFolder).toString()
                                              : QFileInfo(FFileName).absolutePath();
   return {Title, kFilter, DefaultExt, FFileName, folder};

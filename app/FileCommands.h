@@ -87,7 +87,7 @@ private:
   bool MayDropLayout(int Mode);
   // Where a file dialog starts: the current file, else the folder last
   // chosen in one.
-  TFileDialogSpec DialogSpec(const QString& Title, const QString& DefaultExt) const;
+  TFileDialogSpec DialogFor(const QString& Title, const QString& DefaultExt) const;
   void ChoseInDialog(const QString& Path);
   // Runs a control operation on a file; shows a failure and returns false.
   template <class F>
