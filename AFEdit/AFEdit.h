@@ -104,6 +104,13 @@ public:
   // history.  Returns what is wrong, or an empty string.
   std::string CheckInvariants() const;
   bool Edited() const noexcept { return FUndoBuff.Modified(); }
+  // Where Row (0 to RowCount(), the row count standing for the end) lies
+  // among the logical lines; cheap near the row last asked about
+  // (document/LineIndex.h).
+  TRowPlace RowPlace(int Row);
+  // The logical line (from 0) and the bytes of that line before the
+  // display position P.
+  TRowPlace PosPlace(TPoint P);
 
   // ---- loading and saving (document/LoadSave.cpp) ----
   // Mode: the lm* flags.
@@ -119,10 +126,21 @@ public:
   // The file as LoadFromFile or SaveToFile last left it, to tell whether
   // another program has changed it since.
   const TFileIdentity& FileIdentity() const noexcept { return FFileIdentity; }
+  // Whether the document holds layout that only the binary style keeps: a
+  // row's indent, colours or font style other than the control's, a wrap
+  // column other than DefWrapPos, column or block attributes.
+  bool HasLayout() const;
 
   // ---- word wrap (layout/Wrap.cpp) ----
   int FindWrapPos(std::string_view S, int WrapPos, int Indent);
   void RewrapRow(int Row);
+  // Re-wraps every row (after the line-breaking options changed), as one
+  // undo step; the caret stays at its byte of the text, the selection is
+  // dropped (layout/Rewrap.cpp).
+  void RewrapDocument();
+  // The display position of the document's byte at Offset (bytes of the
+  // rows before it, CRs counted once).
+  TPoint OffsetToPos(int64_t Offset);
   std::string GetRangeText(TPoint Start, TPoint End, bool AsDisplayed);
   const std::string& BanHead() const noexcept { return FBanHead; }
   void SetBanHead(std::string Value);

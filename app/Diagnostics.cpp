@@ -10,7 +10,10 @@
 #include <memory>
 
 #include "AFEdit/AFEdit.h"
+#include "app/StatusLine.h"
 #include "app/Unit1.h"
+#include "app/Unit2.h"
+#include "app/Zoom.h"
 
 namespace {
 
@@ -54,6 +57,12 @@ QByteArray StateLine(TForm1& Form) {
   line += " caret=" + QByteArray::number(E.Caret().X) + ',' + QByteArray::number(E.Caret().Y);
   line += " caretrect=" + Numbers(caret);
   line += " imrect=" + Numbers(im);
+  line += " status=" + Form.StatusLine().Text().toUtf8().toHex();
+  line += " font=" + QByteArray::number(FontPointsOf(E));
+  line += " popup=" + QByteArray::number(QApplication::activePopupWidget() ? 1 : 0);
+  const QWidget* modal = QApplication::activeModalWidget();
+  line += " dialogtitle=" + (modal ? modal->windowTitle().toUtf8().toHex() : QByteArray());
+  line += " help=" + QByteArray::number(Form.Form2 && Form.Form2->isVisible() ? 1 : 0);
   line += " undo=" + QByteArray::number(E.UndoBuff().UndoItem() ? 1 : 0);
   line += " text=" + QByteArray(text.data(), static_cast<qsizetype>(text.size())).toHex();
   line += " preedit=" + E.Preedit().toUtf8().toHex();

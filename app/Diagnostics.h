@@ -3,7 +3,7 @@
 // editor's observable state changes (checked every 50 ms), so a test that
 // drives the real program from outside (real key events through a real
 // input method) can wait for and check what happened.  A line is
-// space-separated key=value fields:
+// space-separated key=value fields, the text and the preedit last:
 //   focus=0|1       the editor has the keyboard focus
 //   dialog=0|1      a modal dialog is open
 //   view=x,y,w,h    the editor's client area, in screen pixels
@@ -20,6 +20,11 @@
 //   caretrect=...   the caret, in screen pixels (x,y,w,h)
 //   imrect=...      the cursor rectangle the input method is given, in
 //                   screen pixels, as the platform plugin computes it
+//   status=HEX      the status line's fields joined by " | ", UTF-8
+//   font=n          the editor's font size, in points
+//   popup=0|1       a menu is open
+//   dialogtitle=HEX the open modal dialog's title, UTF-8 (empty: none)
+//   help=0|1        the help window is shown
 //   undo=0|1        there is something to undo
 //   text=HEX        the document's bytes (CP932, CR LF line ends)
 //   preedit=HEX     the text being composed, UTF-8

@@ -9,7 +9,9 @@
 #include "AFEdit/AFEdit.h"
 #include "AFEdit/document/TextGuess.h"
 #include "AFEdit/platform/FileError.h"
+#include "app/Caption.h"
 #include "app/FormUi.h"
+#include "app/Settings.h"
 
 const QString TFileCommands::kFilter = QStringLiteral(
     "テキストファイル(*.txt)|*.txt|C言語ソースファイル(*.c)|*.c|HTML(*.html)|*.html|"
@@ -24,6 +26,10 @@ const QString TFileCommands::kCutFileQuestion = QStringLiteral(
 const QString TFileCommands::kUtf8Notice = QStringLiteral(
     "このファイルは UTF-8 で書かれているようです。"
     "Hotaru は Shift_JIS (CP932) のテキストとしてバイトのまま表示・保存します。");
+const QString TFileCommands::kLayoutQuestion = QStringLiteral(
+    "字下げ・色などのレイアウトはテキスト形式では保存されません。テキストだけを保存しますか？");
+const QString TFileCommands::kLayoutNotice = QStringLiteral(
+    "保存しませんでした。レイアウトも保存するには、機能 > バイナリ式に保存 を使ってください。");
 
 QString TFileCommands::ZeroByteNotice(const QString& Path, int64_t Offset) {
   return QStringLiteral("ファイル「%1」は先頭から %2 バイト目にゼロ バイト (0x00) を含みます。"
@@ -42,11 +48,6 @@ std::string LeadingBytes(const TCustomAFEdit& Edit) {
   std::string s;
   for (int r = 0; r < Edit.RowCount() && s.size() < kTextGuessSample; ++r) s += Edit.RowText(r).view();
   return s;
-}
-
-// A path shown as the caption; Qt reads "[*]" in a title as a placeholder.
-QString CaptionOf(const QString& Path) {
-  return QString(Path).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
 }
 
 }  // namespace
@@ -78,16 +79,16 @@ bool TFileCommands::QuerySave() {
 }
 
 void TFileCommands::New() {
-  FOpenDialogName.clear();
   if (!QuerySave()) return;
-  FOpenDialogName.clear();
   FEdit.Clear();
   FFileName.clear();
   FFileMode = 0;
   FIdentity = {};
   FCutAt = -1;
-  FWindow.setWindowTitle(QStringLiteral("HotaruLE"));
+  FLayoutDropAgreed = false;
+  ShowFileCaption(FWindow, QString());
   if (OnSettled) OnSettled();
+  if (OnCurrentFile) OnCurrentFile();
 }
 
 void TFileCommands::Open() { OpenWithDialog(0); }
@@ -95,16 +96,16 @@ void TFileCommands::BinaryOpen() { OpenWithDialog(lmBinary); }
 
 void TFileCommands::OpenWithDialog(int Mode) {
   if (!QuerySave()) return;
-  const QString path =
-      FUi.OpenFileName(&FWindow, {QStringLiteral("開く"), kFilter, QString(), FOpenDialogName});
+  const QString path = FUi.OpenFileName(&FWindow, DialogFor(QStringLiteral("開く"), QString()));
   if (path.isEmpty()) return;
-  FOpenDialogName = path;
+  ChoseInDialog(path);
   OpenFile(path, Mode);
 }
 
 bool TFileCommands::OpenFile(const QString& Path, int Mode) {
   if (OnOpening && OnOpening(Path)) return true;
   if (!FileOperation([&] { FEdit.LoadFromFile(LocalPath(Path), Mode); })) return false;
+  FLayoutDropAgreed = false;
   SetCurrentFile(Path, Mode);
   FCutAt = FEdit.ZeroByteAt();
   if (FCutAt >= 0) FUi.ShowWarning(&FWindow, ZeroByteNotice(Path, FCutAt));
@@ -122,10 +123,9 @@ bool TFileCommands::SaveAs() { return SaveWithDialog(0); }
 bool TFileCommands::BinarySave() { return SaveWithDialog(lmBinary); }
 
 bool TFileCommands::SaveWithDialog(int Mode) {
-  const QString path = FUi.SaveFileName(
-      &FWindow, {QStringLiteral("保存"), kFilter, QStringLiteral("txt"), FSaveDialogName});
+  const QString path = FUi.SaveFileName(&FWindow, DialogFor(QStringLiteral("保存"), QStringLiteral("txt")));
   if (path.isEmpty()) return false;
-  FSaveDialogName = path;
+  ChoseInDialog(path);
   return SaveFile(path, Mode);
 }
 
@@ -140,7 +140,28 @@ bool TFileCommands::MayOverwrite(const QString& Path) {
   return true;
 }
 
+TFileDialogSpec TFileCommands::DialogFor(const QString& Title, const QString& DefaultExt) const {
+  const QString folder = FFileName.isEmpty() ? THotaruSettings().value(SettingKeys::kLastFolder).toString()
+                                             : QFileInfo(FFileName).absolutePath();
+  return {Title, kFilter, DefaultExt, FFileName, folder};
+}
+
+void TFileCommands::ChoseInDialog(const QString& Path) {
+  THotaruSettings().setValue(SettingKeys::kLastFolder, QFileInfo(Path).absolutePath());
+}
+
+bool TFileCommands::MayDropLayout(int Mode) {
+  if (Mode == lmBinary || FLayoutDropAgreed || !FEdit.HasLayout()) return true;
+  if (!FUi.AskYesNo(&FWindow, kLayoutQuestion)) {
+    FUi.ShowNotice(&FWindow, kLayoutNotice);
+    return false;
+  }
+  FLayoutDropAgreed = true;
+  return true;
+}
+
 bool TFileCommands::SaveFile(const QString& Path, int Mode) {
+  if (!MayDropLayout(Mode)) return false;
   if (!MayOverwrite(Path)) return false;
   if (!FileOperation([&] { FEdit.SaveToFile(LocalPath(Path), Mode); })) return false;
   SetCurrentFile(Path, Mode);
@@ -153,8 +174,9 @@ void TFileCommands::SetCurrentFile(const QString& Path, int Mode) {
   // The file now holds the whole document.
   FIdentity = FEdit.FileIdentity();
   FCutAt = -1;
-  FWindow.setWindowTitle(CaptionOf(Path));
+  ShowFileCaption(FWindow, Path);
   if (OnSettled) OnSettled();
+  if (OnCurrentFile) OnCurrentFile();
 }
 
 void TFileCommands::Adopt(const QString& Path, int Mode, const TFileIdentity& Identity, int64_t CutAt) {
@@ -162,5 +184,7 @@ void TFileCommands::Adopt(const QString& Path, int Mode, const TFileIdentity& Id
   FFileMode = Mode;
   FIdentity = Identity;
   FCutAt = CutAt;
-  if (!Path.isEmpty()) FWindow.setWindowTitle(CaptionOf(Path));
+  FLayoutDropAgreed = false;
+  if (!Path.isEmpty()) ShowFileCaption(FWindow, Path);
+  if (OnCurrentFile) OnCurrentFile();
 }

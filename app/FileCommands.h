@@ -3,7 +3,7 @@
 //
 // The current file is the file last opened or saved together with its
 // style (text or binary); Save writes to it in that style.  The window's
-// caption shows its path ("HotaruLE" after New).  A failed command shows
+// caption shows its name (app/Caption.h; "HotaruLE" after New).  A failed command shows
 // the error and leaves the document, the current file and the caption as
 // they were.
 //
@@ -19,6 +19,7 @@
 #include <functional>
 
 #include "AFEdit/platform/PosixFile.h"
+#include "app/FormUi.h"
 
 class QWidget;
 class TCustomAFEdit;
@@ -57,6 +58,9 @@ public:
   // a new empty one.
   std::function<bool(const QString& Path)> OnOpening;
   std::function<void()> OnSettled;
+  // Runs when the current file changed: opened, saved under a name, or
+  // none after New.
+  std::function<void()> OnCurrentFile;
 
   // The dialogs' common filter, description and pattern pairs.
   static const QString kFilter;
@@ -65,6 +69,10 @@ public:
   static const QString kCutFileQuestion;
   // What Open tells about a text file that seems to be written in UTF-8.
   static const QString kUtf8Notice;
+  // Asked before the first text-style save of a document with layout only
+  // the binary style keeps, and what follows a No.
+  static const QString kLayoutQuestion;
+  static const QString kLayoutNotice;
   // What Open tells when loading stopped at the zero byte at Offset.
   static QString ZeroByteNotice(const QString& Path, int64_t Offset);
 
@@ -76,6 +84,13 @@ private:
   // Asks before a save over the current file would lose what the document
   // does not hold; true when the save may go on.
   bool MayOverwrite(const QString& Path);
+  // Asks before a text-style save drops the document's layout; true when
+  // the save may go on.
+  bool MayDropLayout(int Mode);
+  // Where a file dialog starts: the current file, else the folder last
+  // chosen in one.
+  TFileDialogSpec DialogFor(const QString& Title, const QString& DefaultExt) const;
+  void ChoseInDialog(const QString& Path);
   // Runs a control operation on a file; shows a failure and returns false.
   template <class F>
   bool FileOperation(F&& Operation);
@@ -87,6 +102,5 @@ private:
   int FFileMode = 0;       // the current file's style
   TFileIdentity FIdentity; // the current file as last loaded or saved
   int64_t FCutAt = -1;     // where its loading stopped at a zero byte, or -1
-  QString FOpenDialogName; // the name each dialog remembers from its last use
-  QString FSaveDialogName;
+  bool FLayoutDropAgreed = false;  // the user agreed to save this document's text only
 };

@@ -77,6 +77,7 @@ void PrepareFileDialog(QFileDialog& Dialog, const TFileDialogSpec& D, bool Save)
   Dialog.setOption(QFileDialog::HideNameFilterDetails);
   Dialog.setNameFilters(QtNameFilters(D.Filter));
   Dialog.setDefaultSuffix(D.DefaultExt);
+  if (!D.Directory.isEmpty()) Dialog.setDirectory(D.Directory);
   if (!D.FileName.isEmpty()) Dialog.selectFile(D.FileName);
   SizeFileDialog(Dialog);
 }
@@ -195,6 +196,13 @@ bool TQtFormUi::AskLineNumber(QWidget* Owner, int Count, int& Line) {
                                      QStringLiteral("行番号 (1 - %1):").arg(Count), Line, 1, INT_MAX, 1, &ok);
   if (ok) Line = n;
   return ok;
+}
+
+void TQtFormUi::ShowAbout(QWidget* Owner, const QString& Text) {
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("バージョン情報"), Text, QMessageBox::NoButton, Owner);
+  box.setIconPixmap(QApplication::windowIcon().pixmap(64, 64));
+  box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  box.exec();
 }
 
 QStringList QtNameFilters(const QString& Filter) {

@@ -20,7 +20,8 @@ struct TFileDialogSpec {
   QString Title;
   QString Filter;
   QString DefaultExt;  // added to a typed name without one; empty for none
-  QString FileName;    // the name the dialog starts with
+  QString FileName;    // the name the dialog starts with (a full path: in its folder)
+  QString Directory;   // the folder it starts in when FileName names none
 };
 
 enum class TAnswer { Yes, No, Cancel };
@@ -60,6 +61,9 @@ public:
   // Asks for a line number from 1 to Count, starting with Line; false when
   // the dialog was cancelled.
   virtual bool AskLineNumber(QWidget* Owner, int Count, int& Line) = 0;
+  // The program's name, version and the versions it is built on, in a
+  // small box with an OK button.
+  virtual void ShowAbout(QWidget* Owner, const QString& Text) = 0;
   // The day Paste date writes; the system clock's unless a test fixes it.
   virtual QDate Today() const { return QDate::currentDate(); }
 };
@@ -76,6 +80,7 @@ public:
   void ShowWarning(QWidget* Owner, const QString& Text) override;
   void ShowNotice(QWidget* Owner, const QString& Text) override;
   bool AskLineNumber(QWidget* Owner, int Count, int& Line) override;
+  void ShowAbout(QWidget* Owner, const QString& Text) override;
 };
 
 // Sets up a file dialog as TQtFormUi shows it: title, mode, filters, the

@@ -1,6 +1,8 @@
 #include "app/Unit1.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileInfo>
 #include <QFocusEvent>
 #include <QGuiApplication>
@@ -8,18 +10,28 @@
 #include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QStatusBar>
+#include <QUrl>
 #include <QVBoxLayout>
 
 #include <functional>
 
 #include "AFEdit/AFEdit.h"
 #include "app/EditCommands.h"
+#include "app/Caption.h"
 #include "app/FileCommands.h"
 #include "app/FindCommands.h"
 #include "app/FormDesign.h"
+#include "app/FormUi.h"
+#include "app/RecentFiles.h"
 #include "app/Recovery.h"
+#include "app/Settings.h"
+#include "app/StatusLine.h"
 #include "app/Unit2.h"
+#include "app/WindowPlacement.h"
+#include "app/Zoom.h"
 
 namespace {
 
@@ -29,18 +41,38 @@ bool EditorKeepsKey(const QKeyEvent& Key) { return Key.key() == Qt::Key_Insert |
 
 // The platform's keys for a standard command.  Save As and Quit, which a
 // plain X11 session or Windows leave without keys, get the ones GNOME and
-// KDE give them.
+// KDE give them; Redo also has Ctrl+Y, as Japanese Windows users type it,
+// help F1, and zoom the unshifted Ctrl+= beside Ctrl++.
 QList<QKeySequence> MenuKeys(QKeySequence::StandardKey Key) {
   QList<QKeySequence> keys = QKeySequence::keyBindings(Key);
+  const auto also = [&keys](QKeySequence K) {
+    if (!keys.contains(K)) keys << K;
+  };
   if (keys.isEmpty() && Key == QKeySequence::SaveAs) keys << QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
   if (keys.isEmpty() && Key == QKeySequence::Quit) keys << QKeySequence(Qt::CTRL | Qt::Key_Q);
+  if (Key == QKeySequence::Redo) also(QKeySequence(Qt::CTRL | Qt::Key_Y));
+  if (Key == QKeySequence::HelpContents) also(QKeySequence(Qt::Key_F1));
+  if (Key == QKeySequence::ZoomIn) {
+    also(QKeySequence(Qt::CTRL | Qt::Key_Plus));
+    also(QKeySequence(Qt::CTRL | Qt::Key_Equal));
+  }
+  if (Key == QKeySequence::ZoomOut) also(QKeySequence(Qt::CTRL | Qt::Key_Minus));
   return keys;
+}
+
+// The local files a drag carries.
+QStringList LocalFiles(const QMimeData* Data) {
+  QStringList files;
+  if (!Data) return files;
+  for (const QUrl& u : Data->urls())
+    if (u.isLocalFile()) files << u.toLocalFile();
+  return files;
 }
 
 }  // namespace
 
-TForm1::TForm1(TFormUi& Ui, QWidget* Parent) : QMainWindow(Parent) {
-  setWindowTitle(QStringLiteral("Hotaru"));
+TForm1::TForm1(TFormUi& Ui, QWidget* Parent) : QMainWindow(Parent), FUi(Ui) {
+  ShowFileCaption(*this, QString(), QStringLiteral("Hotaru"));
   setFont(FormFont());
   // Background clBtnFace.
   QPalette pal = palette();
@@ -76,10 +108,7 @@ TForm1::TForm1(TFormUi& Ui, QWidget* Parent) : QMainWindow(Parent) {
     return &w->Recovery();
   };
 
-  // Left 213, top 144, 642 × 347 with the frame: the editor gets 634 × 300
-  // under the menu bar and the strip.
-  move(213, 144);
-  resize(ClientWidthOf(642), menuBar()->sizeHint().height() + 1 + 300);
+  CreateWindowParts();
 }
 
 TForm1::~TForm1() = default;
@@ -100,16 +129,42 @@ void TForm1::CreateEditor() {
   AFEdit1->SetDefWrapPos(60);
   AFEdit1->SetKeywordStyle({});
   AFEdit1->SetLeftMgn(36);
-  AFEdit1->SetOptions({aoAutoFormat});
+  // Wrapping with the Japanese line-breaking rules; the menu's choices
+  // are remembered.
+  const THotaruSettings settings;
+  TAFEditOptions options{aoAutoFormat};
+  if (settings.value(SettingKeys::kBanBreak, true).toBool()) options = options + TAFEditOptions{aoJpnBanBreak};
+  if (settings.value(SettingKeys::kWordWrap, false).toBool()) options = options + TAFEditOptions{aoWordWrap};
+  AFEdit1->SetOptions(options);
   AFEdit1->SetRowDspFmt("%5d:");
   AFEdit1->SetTopMgn(0);
   AFEdit1->SetUndoMax(-1);
   AFEdit1->SetWrapLeadBytes(10);
   AFEdit1->SetWrapTrailBytes(4);
-  // Every row text change repaints the visible rows.
-  AFEdit1->OnChange = [](TCustomAFEdit* Sender) { Sender->Paint(); };
+  // Every row text change repaints the visible rows.  The status line
+  // follows the caret, the selection, the text and the insert mode.
+  AFEdit1->OnChange = [this](TCustomAFEdit* Sender) {
+    Sender->Paint();
+    if (FStatus) FStatus->Schedule();
+  };
+  const auto follow = [this](TCustomAFEdit*) {
+    if (FStatus) FStatus->Schedule();
+  };
+  AFEdit1->OnStatusChange = follow;
+  AFEdit1->OnSelect = follow;
+  AFEdit1->OnDisSelect = follow;
+  AFEdit1->OnUndoChange = [this](TCustomAFEdit*, bool, bool) {
+    if (FStatus) FStatus->Schedule();
+  };
+  // Ctrl with the wheel zooms.
+  AFEdit1->OnMouseWheel = [this](TCustomAFEdit*, TShiftState Shift, int Delta, TPoint, bool& Handled) {
+    if (!Shift.contains(ssCtrl) || Delta == 0) return;
+    Zoom(Delta > 0 ? 1 : -1);
+    Handled = true;
+  };
   AFEdit1->OnEnter = [this](TCustomAFEdit*) { AFEdit1Enter(); };
   AFEdit1->Loaded();
+  ApplyFontPoints(*AFEdit1, ValidPoints(settings.value(SettingKeys::kFontPoints, kDefaultPoints).toInt()));
   // Not a tab stop: the window starts with no focused control, and the
   // first click into the editor enters it.
   AFEdit1->setFocusPolicy(Qt::ClickFocus);
@@ -131,41 +186,127 @@ void TForm1::CreateMenus() {
   TEditCommands& e = *FEdits;
   QMenuBar* MainMenu1 = menuBar();
 
-  QMenu* file = MainMenu1->addMenu(QStringLiteral("ファイル"));
-  New1 = add(file, "新規", [&c] { c.New(); }, QKeySequence::New);
-  Open1 = add(file, "開く", [&c] { c.Open(); }, QKeySequence::Open);
-  Save1 = add(file, "上書き保存", [&c] { c.Save(); }, QKeySequence::Save);
-  SaveAs1 = add(file, "名前を付けて保存", [&c] { c.SaveAs(); }, QKeySequence::SaveAs);
+  // Japanese-style mnemonics: the item's text, then its letter.
+  QMenu* file = MainMenu1->addMenu(QStringLiteral("ファイル(&F)"));
+  New1 = add(file, "新規(&N)", [&c] { c.New(); }, QKeySequence::New);
+  Open1 = add(file, "開く(&O)", [&c] { c.Open(); }, QKeySequence::Open);
+  Save1 = add(file, "上書き保存(&S)", [&c] { c.Save(); }, QKeySequence::Save);
+  SaveAs1 = add(file, "名前を付けて保存(&A)", [&c] { c.SaveAs(); }, QKeySequence::SaveAs);
   file->addSeparator();
-  Exit1 = add(file, "終了", [this] { close(); }, QKeySequence::Quit);
+  Recent1 = file->addMenu(QStringLiteral("最近使ったファイル(&R)"));
+  FRecent = new TRecentMenu(*Recent1, [this](const TRecentFile& F) {
+    if (FCommands->QuerySave()) FCommands->OpenFile(F.Path, F.Mode);
+  });
+  file->addSeparator();
+  Exit1 = add(file, "終了(&X)", [this] { close(); }, QKeySequence::Quit);
 
-  QMenu* edit = MainMenu1->addMenu(QStringLiteral("編集"));
-  Undo1 = add(edit, "元に戻す", [&e] { e.Undo(); }, QKeySequence::Undo);
-  Redo1 = add(edit, "やり直し", [&e] { e.Redo(); }, QKeySequence::Redo);
+  QMenu* edit = MainMenu1->addMenu(QStringLiteral("編集(&E)"));
+  Undo1 = add(edit, "元に戻す(&U)", [&e] { e.Undo(); }, QKeySequence::Undo);
+  Redo1 = add(edit, "やり直し(&R)", [&e] { e.Redo(); }, QKeySequence::Redo);
   edit->addSeparator();
-  Cut1 = add(edit, "切り取り", [&e] { e.Cut(); }, QKeySequence::Cut);
-  Copy1 = add(edit, "コピー", [&e] { e.Copy(); }, QKeySequence::Copy);
-  Paste1 = add(edit, "貼り付け", [&e] { e.Paste(); }, QKeySequence::Paste);
+  Cut1 = add(edit, "切り取り(&T)", [&e] { e.Cut(); }, QKeySequence::Cut);
+  Copy1 = add(edit, "コピー(&C)", [&e] { e.Copy(); }, QKeySequence::Copy);
+  Paste1 = add(edit, "貼り付け(&P)", [&e] { e.Paste(); }, QKeySequence::Paste);
   edit->addSeparator();
-  SelectAll1 = add(edit, "すべて選択", [&e] { e.SelectAll(); }, QKeySequence::SelectAll);
-  PasteDate1 = add(edit, "日付の貼り付け", [&e] { e.PasteDate(); });
+  SelectAll1 = add(edit, "すべて選択(&A)", [&e] { e.SelectAll(); }, QKeySequence::SelectAll);
+  PasteDate1 = add(edit, "日付の貼り付け(&D)", [&e] { e.PasteDate(); });
 
   FFinds->CreateMenu(*MainMenu1);
 
-  QMenu* tools = MainMenu1->addMenu(QStringLiteral("機能"));
-  BinaryOpen1 = add(tools, "バイナリ式に開く", [&c] { c.BinaryOpen(); });
-  BinarySave1 = add(tools, "バイナリ式に保存", [&c] { c.BinarySave(); });
+  QMenu* tools = MainMenu1->addMenu(QStringLiteral("機能(&T)"));
+  BinaryOpen1 = add(tools, "バイナリ式に開く(&B)", [&c] { c.BinaryOpen(); });
+  BinarySave1 = add(tools, "バイナリ式に保存(&V)", [&c] { c.BinarySave(); });
+  CreateToolsItems(tools);
 
-  QMenu* help = MainMenu1->addMenu(QStringLiteral("ヘルプ"));
-  About1 = add(help, "バージョン情報", [this] { ShowHelp(); });
+  CreateViewMenu();
+
+  QMenu* help = MainMenu1->addMenu(QStringLiteral("ヘルプ(&H)"));
+  Help1 = add(help, "Hotaru のヘルプ(&H)", [this] { ShowHelp(); }, QKeySequence::HelpContents);
+  help->addSeparator();
+  About1 = add(help, "バージョン情報(&A)", [this] { ShowAbout(); });
 
   PopupMenu1 = new QMenu(this);
-  PopupCut1 = add(PopupMenu1, "切り取り", [&e] { e.Cut(); });
-  PopupCopy1 = add(PopupMenu1, "コピー", [&e] { e.Copy(); });
-  PopupPaste1 = add(PopupMenu1, "貼り付け", [&e] { e.Paste(); });
+  PopupCut1 = add(PopupMenu1, "切り取り(&T)", [&e] { e.Cut(); });
+  PopupCopy1 = add(PopupMenu1, "コピー(&C)", [&e] { e.Copy(); });
+  PopupPaste1 = add(PopupMenu1, "貼り付け(&P)", [&e] { e.Paste(); });
   AFEdit1->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(AFEdit1, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& At) { PopupMenu1->popup(AFEdit1->viewport()->mapToGlobal(At)); });
+}
+
+void TForm1::CreateToolsItems(QMenu* Tools) {
+  Tools->addSeparator();
+  BanBreak1 = Tools->addAction(QStringLiteral("禁則処理(&K)"));
+  BanBreak1->setCheckable(true);
+  BanBreak1->setChecked(AFEdit1->Options().contains(aoJpnBanBreak));
+  connect(BanBreak1, &QAction::toggled, this, [this](bool On) { SetWrapOption(aoJpnBanBreak, On); });
+  WordWrap1 = Tools->addAction(QStringLiteral("英単語を分割しない(&W)"));
+  WordWrap1->setCheckable(true);
+  WordWrap1->setChecked(AFEdit1->Options().contains(aoWordWrap));
+  connect(WordWrap1, &QAction::toggled, this, [this](bool On) { SetWrapOption(aoWordWrap, On); });
+}
+
+void TForm1::CreateViewMenu() {
+  QMenu* view = menuBar()->addMenu(QStringLiteral("表示(&V)"));
+  const auto add = [this, view](const char* Text, int Direction, QList<QKeySequence> Keys) {
+    QAction* a = view->addAction(QString::fromUtf8(Text));
+    a->setShortcuts(Keys);
+    connect(a, &QAction::triggered, this, [this, Direction] { Zoom(Direction); });
+    return a;
+  };
+  ZoomIn1 = add("拡大(&I)", 1, MenuKeys(QKeySequence::ZoomIn));
+  ZoomOut1 = add("縮小(&O)", -1, MenuKeys(QKeySequence::ZoomOut));
+  ZoomReset1 = add("標準の大きさ(&N)", 0, {QKeySequence(Qt::CTRL | Qt::Key_0)});
+}
+
+void TForm1::CreateWindowParts() {
+  FStatus = new TStatusLine(*statusBar(), *AFEdit1);
+  FStatus->OnEdited = [this](bool Edited) { setWindowModified(Edited); };
+  FCommands->OnCurrentFile = [this] { CurrentFileChanged(); };
+  setAcceptDrops(true);
+  RestorePlacement(*this, *AFEdit1);
+}
+
+void TForm1::CurrentFileChanged() {
+  if (!FCommands->FileName().isEmpty()) FRecent->Used(FCommands->FileName(), FCommands->FileMode());
+  FStatus->Schedule();
+}
+
+void TForm1::SetWrapOption(TAFEditOption Option, bool On) {
+  TAFEditOptions options = AFEdit1->Options();
+  if (options.contains(Option) == On) return;
+  options = On ? options + TAFEditOptions{Option} : options - TAFEditOptions{Option};
+  AFEdit1->SetOptions(options);
+  AFEdit1->RewrapDocument();
+  THotaruSettings().setValue(Option == aoJpnBanBreak ? SettingKeys::kBanBreak : SettingKeys::kWordWrap, On);
+  FStatus->Schedule();
+}
+
+void TForm1::Zoom(int Direction) {
+  const int points = Direction == 0 ? kDefaultPoints : ZoomStep(FontPointsOf(*AFEdit1), Direction);
+  ApplyFontPoints(*AFEdit1, points);
+  THotaruSettings().setValue(SettingKeys::kFontPoints, points);
+}
+
+void TForm1::OpenDropped(const QStringList& Paths) {
+  if (Paths.isEmpty() || !FCommands->QuerySave()) return;
+  if (!FCommands->OpenFile(QFileInfo(Paths.front()).absoluteFilePath(), 0)) return;
+  if (Paths.size() > 1)
+    FUi.ShowWarning(this, QStringLiteral("%1 個のファイルがドロップされました。最初のファイル「%2」だけを開きました。")
+                              .arg(Paths.size())
+                              .arg(QFileInfo(Paths.front()).fileName()));
+}
+
+void TForm1::dragEnterEvent(QDragEnterEvent* Event) {
+  if (!LocalFiles(Event->mimeData()).isEmpty()) Event->acceptProposedAction();
+}
+
+void TForm1::dropEvent(QDropEvent* Event) {
+  const QStringList files = LocalFiles(Event->mimeData());
+  if (files.isEmpty()) return;
+  Event->acceptProposedAction();
+  // The questions and boxes come once the drop has finished.
+  QMetaObject::invokeMethod(this, [this, files] { OpenDropped(files); }, Qt::QueuedConnection);
 }
 
 void TForm1::OpenCommandLine(const QStringList& Arguments) {
@@ -182,6 +323,8 @@ void TForm1::ShowHelp() {
   Form2->raise();
   Form2->activateWindow();
 }
+
+void TForm1::ShowAbout() { FUi.ShowAbout(this, AboutText()); }
 
 bool TForm1::eventFilter(QObject* Watched, QEvent* Event) {
   if (Watched == AFEdit1 && Event->type() == QEvent::ShortcutOverride) {
@@ -238,6 +381,7 @@ void TForm1::closeEvent(QCloseEvent* Event) {
     return;
   }
   FRecovery->Discard();  // saved, or given up
+  SavePlacement(*this);
   if (Form2) Form2->close();
   Event->accept();
 }

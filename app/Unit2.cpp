@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPlainTextEdit>
+#include <QVBoxLayout>
 
 #include <string>
 
@@ -54,7 +55,10 @@ TForm2::TForm2(TFormUi& Ui, QWidget* Parent) : QWidget(Parent, Qt::Window) {
   resize(ClientWidthOf(292), ClientHeightOf(172));
   Memo1 = new QPlainTextEdit(this);
   Memo1->setObjectName(QStringLiteral("Memo1"));
-  Memo1->setGeometry(0, 0, 281, 145);
+  // The text fills the window and follows its size.
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(Memo1);
   Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   Memo1->setPlainText(QStringLiteral("Memo1"));

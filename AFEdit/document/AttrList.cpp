@@ -289,6 +289,13 @@ void TAttrList::ForEachRecord(const std::function<void(const TLineAttr&, size_t)
   }
 }
 
+bool TAttrList::AnyColList(const std::function<bool(const TColAttrList&)>& F) const {
+  for (size_t k = 0; k < FIndex.BlockCount(); ++k)
+    for (const auto& cols : FIndex.BlockAt(k).Cols)
+      if (cols && F(*cols)) return true;
+  return false;
+}
+
 void TAttrList::WriteAttrs(std::ostream& Stream) const {
   WriteAttrs([&](const char* p, size_t n) { Stream.write(p, static_cast<std::streamsize>(n)); });
 }

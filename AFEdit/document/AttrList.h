@@ -49,6 +49,8 @@ public:
   // equal records comes in one call, so a copy of the list costs little
   // for a document loaded from a text file.
   void ForEachRecord(const std::function<void(const TLineAttr&, size_t)>& F) const;
+  // Whether F holds for the column list of some entry.
+  bool AnyColList(const std::function<bool(const TColAttrList&)>& F) const;
 
   // True when the entry holds a record (without creating one).
   bool HasAttr(int Index) const;

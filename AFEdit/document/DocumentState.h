@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "AFEdit/document/AttrList.h"
+#include "AFEdit/document/LineIndex.h"
 #include "AFEdit/document/RowList.h"
 #include "AFEdit/document/UndoBuff.h"
 #include "AFEdit/layout/ColAttrList.h"
@@ -14,6 +15,7 @@
 
 struct TDocumentState {
   TRowList FLines;
+  TLineIndex FLineIndex;  // logical lines of FLines, refreshed as it changes
   TAttrList FLineAttrs;
   TUndoBuff FUndoBuff{100};
   int32_t FEditGroup = 0;

@@ -56,28 +56,28 @@ public:
   }
   // The row's text in place, for a caller that reads and replaces it.
   TRowStr& Ref(int Row) {
-    FChanges.Note(Row, 1, Count());
+    Changed(Row, 1);
     auto loc = FIndex.Locate(static_cast<size_t>(Row));
     return loc.B->Ref(loc.Off);
   }
   void Set(int Row, TRowStr S) {
-    FChanges.Note(Row, 1, Count());
+    Changed(Row, 1);
     auto loc = FIndex.Locate(static_cast<size_t>(Row));
     loc.B->Set(loc.Off, std::move(S));
   }
   void Insert(int Row, TRowStr S) {
-    FChanges.Note(Row, 0, Count());
+    Changed(Row, 0);
     FIndex.Insert(static_cast<size_t>(Row), std::move(S));
   }
   void Add(TRowStr S) {
-    FChanges.Note(Count(), 0, Count());
+    Changed(Count(), 0);
     FIndex.PushBack(std::move(S));
   }
   // Adds the bytes [Off, Off + Len) of Stretch as the last row, packed with
   // the rows before it where they lie in the same chunk.  An empty row keeps
   // its place in the chunk too, so the rows around it stay packed.
   void AddSlice(const TRowStr& Stretch, size_t Off, size_t Len) {
-    FChanges.Note(Count(), 0, Count());
+    Changed(Count(), 0);
     TStrChunk* chunk = Stretch.SharedChunk();
     const size_t at = Stretch.Offset() + Off;
     TBlock* b = FIndex.LastBlock();
@@ -91,15 +91,19 @@ public:
     FIndex.GrewLast(1);
   }
   void Delete(int Row) {
-    FChanges.Note(Row, 1, Count());
+    Changed(Row, 1);
     FIndex.Erase(static_cast<size_t>(Row));
   }
   void Clear() noexcept {
-    FChanges.Note(0, Count(), Count());
+    Changed(0, Count());
     FIndex.Clear();
   }
   // The rows changed since the last call (for a copy kept up to date).
   TRowChanges TakeChanges() noexcept { return std::exchange(FChanges, {}); }
+  // The first row that may have changed (been set, handed out for change,
+  // inserted, deleted or added) since the last call, SIZE_MAX for none; an
+  // index kept beside the list (TLineIndex) drops what it knew from there.
+  size_t TakeChangedFrom() noexcept { return std::exchange(FChangedFrom, SIZE_MAX); }
 
   // What is wrong with the blocks, or "".
   std::string Check() const {
@@ -127,8 +131,16 @@ public:
   }
 
 private:
+  // Rows [Row, Row + Removed) are replaced by any number of rows.
+  void Changed(int Row, int Removed) noexcept {
+    FChanges.Note(Row, Removed, Count());
+    if (static_cast<size_t>(Row) < FChangedFrom) FChangedFrom = static_cast<size_t>(Row);
+  }
+
   TBlockIndex<TBlock, MaxBlock> FIndex;
+  // Two readers take what changed, each at its own pace.
   TRowChanges FChanges;
+  size_t FChangedFrom = 0;
 };
 
 using TRowList = TRowListOf<1024>;

@@ -23,6 +23,7 @@
 #include "AFEdit/AFEdit.h"
 #include "app/FileCommands.h"
 #include "app/FormUi.h"
+#include "app/StatusLine.h"
 #include "app/Unit1.h"
 #include "app/Unit2.h"
 #include "app/FakeUi.h"
@@ -114,6 +115,7 @@ protected:
 
   QTemporaryDir Dir;
   TStateHome State;
+  TSettingsHome Settings;
   TFakeUi Ui{Dir};
   TForm1 Form{Ui};
 };
@@ -202,7 +204,10 @@ TEST_P(Commands, Run) {
   EXPECT_EQ(Ui.Log, c.Log);
   EXPECT_TRUE(Ui.Answers.empty());
   const QString caption = QString::fromUtf8(c.Caption);
-  EXPECT_EQ(Form.windowTitle(), caption.contains(QLatin1Char('.')) ? Path(c.Caption) : caption);
+  EXPECT_EQ(Form.windowTitle(), CaptionOf(c.Caption));
+  EXPECT_EQ(Form.windowFilePath(), caption.contains(QLatin1Char('.')) ? Path(c.Caption) : QString());
+  Form.StatusLine().Refresh();
+  EXPECT_EQ(Form.isWindowModified(), c.Edited);
   EXPECT_EQ(Form.AFEdit1->Text(), kContents.at(c.Text));
   for (const QString& f : QString::fromUtf8(c.Files).split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
     const QStringList kv = f.split(QLatin1Char('='));
@@ -223,7 +228,7 @@ TEST_F(App, BinaryStyleStaysWithTheFile) {
   Ui.Answers = {"bin.hot"};
   Run("doc");
   Run("binsave");
-  EXPECT_EQ(Form.windowTitle(), Path("bin.hot"));
+  EXPECT_EQ(Form.windowFilePath(), Path("bin.hot"));
   Run("edit");
   Run("save");  // to bin.hot, binary again
   const std::string saved = Read("bin.hot");
@@ -240,9 +245,8 @@ TEST_F(App, BinaryStyleStaysWithTheFile) {
 }
 
 TEST_F(App, Design) {
-  EXPECT_EQ(Form.windowTitle(), "Hotaru");
-  EXPECT_EQ(Form.AFEdit1->geometry(), QRect(0, 1, 634, 300));
-  EXPECT_EQ(Form.CoolBar1->geometry(), QRect(0, 0, 634, 1));
+  EXPECT_EQ(Form.windowTitle(), CaptionOf("Hotaru"));
+  EXPECT_EQ(Form.CoolBar1->geometry(), QRect(0, 0, Form.AFEdit1->width(), 1));
   EXPECT_TRUE(Form.AFEdit1->ViewOpt().contains(voFoldMark));
   EXPECT_EQ(Form.AFEdit1->RowCount(), 1);
 
@@ -264,13 +268,18 @@ TEST_F(App, Design) {
     QString s = m->title() + ":";
     for (QAction* a : m->actions()) {
       s += a->isSeparator() ? QStringLiteral(" -") : " " + a->text() + (a->isEnabled() ? "" : "(off)");
-      const auto k = keys.find(a->text());
+      const auto k = keys.find(ItemText(a->text()));
       QList<QKeySequence> want;
       if (Main && k != keys.end()) want = QKeySequence::keyBindings(k->second);
-      if (Main && want.isEmpty() && a->text() == "名前を付けて保存") want = {QKeySequence("Ctrl+Shift+S")};
-      if (Main && want.isEmpty() && a->text() == "終了") want = {QKeySequence("Ctrl+Q")};
-      if (const auto f = searchKeys.find(a->text()); Main && f != searchKeys.end()) want = {f->second};
-      EXPECT_EQ(a->shortcuts(), want) << a->text().toStdString();
+      if (Main && want.isEmpty() && ItemText(a->text()) == "名前を付けて保存") want = {QKeySequence("Ctrl+Shift+S")};
+      if (Main && want.isEmpty() && ItemText(a->text()) == "終了") want = {QKeySequence("Ctrl+Q")};
+      // Redo also has Ctrl+Y.
+      if (Main && ItemText(a->text()) == "やり直し" && !want.contains(QKeySequence("Ctrl+Y"))) want << QKeySequence("Ctrl+Y");
+      const auto f = searchKeys.find(a->text());
+      if (Main && f != searchKeys.end()) want = {f->second};
+      if (k != keys.end() || !Main || f != searchKeys.end()) {
+        EXPECT_EQ(a->shortcuts(), want) << a->text().toStdString();
+      }
     }
     return s;
   };
@@ -278,12 +287,14 @@ TEST_F(App, Design) {
   for (QAction* m : Form.menuBar()->actions()) menus << items(m->menu(), true);
   menus << items(Form.PopupMenu1, false);
   EXPECT_EQ(menus.join('\n'),
-            "ファイル: 新規 開く 上書き保存 名前を付けて保存 - 終了\n"
-            "編集: 元に戻す やり直し - 切り取り コピー 貼り付け - すべて選択 日付の貼り付け\n"
+            "ファイル(&F): 新規(&N) 開く(&O) 上書き保存(&S) 名前を付けて保存(&A) - 最近使ったファイル(&R) - 終了(&X)\n"
+            "編集(&E): 元に戻す(&U) やり直し(&R) - 切り取り(&T) コピー(&C) 貼り付け(&P) - すべて選択(&A) "
+            "日付の貼り付け(&D)\n"
             "検索(&S): 検索(&F)... 次を検索(&N) 前を検索(&P) - 置換(&R)... - 指定行へ移動(&G)...\n"
-            "機能: バイナリ式に開く バイナリ式に保存\n"
-            "ヘルプ: バージョン情報\n"
-            ": 切り取り コピー 貼り付け");
+            "機能(&T): バイナリ式に開く(&B) バイナリ式に保存(&V) - 禁則処理(&K) 英単語を分割しない(&W)\n"
+            "表示(&V): 拡大(&I) 縮小(&O) 標準の大きさ(&N)\n"
+            "ヘルプ(&H): Hotaru のヘルプ(&H) - バージョン情報(&A)\n"
+            ": 切り取り(&T) コピー(&C) 貼り付け(&P)");
   // The dialogs' filter in its order; "*.*" shows every file.
   EXPECT_EQ(QtNameFilters(TFileCommands::kFilter),
             QStringList({"テキストファイル(*.txt) (*.txt)", "C言語ソースファイル(*.c) (*.c)", "HTML(*.html) (*.html)",
@@ -370,7 +381,8 @@ struct TItemLog {
   explicit TItemLog(TForm1& Form) {
     for (QAction* m : Form.menuBar()->actions())
       for (QAction* a : m->menu()->actions())
-        QObject::connect(a, &QAction::triggered, [this, a] { Log += (Log.empty() ? "" : " ") + a->text().toStdString(); });
+        QObject::connect(a, &QAction::triggered,
+                         [this, a] { Log += (Log.empty() ? "" : " ") + ItemText(a->text()).toStdString(); });
   }
   std::string Log;
 };
@@ -451,7 +463,7 @@ TEST_F(App, EveryBoundKeyRunsItsItemOnce) {
         TestUtil::SetRows(*Form.AFEdit1, {"ab"});
         Form.AFEdit1->InsertText("!");
         QTest::keyClick(Form.AFEdit1, key.key(), key.keyboardModifiers());
-        want += (want.empty() ? "" : " ") + a->text().toStdString();
+        want += (want.empty() ? "" : " ") + ItemText(a->text()).toStdString();
         ASSERT_EQ(items.Log, want) << k.toString().toStdString();
       }
     }
@@ -544,9 +556,9 @@ TEST_F(App, HelpWindowShowsReadme) {
   EXPECT_EQ(help.Memo1->toPlainText(), "ヘルプ\n\nline 3");
   EXPECT_EQ(Ui.Log, "error");
 
-  // About shows it beside the main window; closing the main window closes it.
+  // Help shows it beside the main window; closing the main window closes it.
   Form.Form2 = &help;
-  Form.About1->trigger();
+  Form.Help1->trigger();
   EXPECT_TRUE(help.isVisible());
   EXPECT_TRUE(Form.isVisible());
   Form.close();
@@ -556,9 +568,9 @@ TEST_F(App, HelpWindowShowsReadme) {
 TEST_F(App, FileOnTheCommandLine) {
   const TCurrentDir cd(Dir.path());
   Form.OpenCommandLine({"Hotaru"});
-  EXPECT_EQ(Form.windowTitle(), "Hotaru");
+  EXPECT_EQ(Form.windowTitle(), CaptionOf("Hotaru"));
   Form.OpenCommandLine({"Hotaru", "doc.txt"});
-  EXPECT_EQ(Form.windowTitle(), Path("doc.txt"));
+  EXPECT_EQ(Form.windowFilePath(), Path("doc.txt"));
   EXPECT_EQ(Form.AFEdit1->Text(), kDoc);
 
   TForm1 unreadable(Ui);
@@ -566,7 +578,7 @@ TEST_F(App, FileOnTheCommandLine) {
   EXPECT_EQ(Ui.Log, "error");
   ASSERT_EQ(Ui.Errors.size(), 1u);
   EXPECT_NE(Ui.Errors[0].find(Path("missing.txt").toStdString()), std::string::npos);
-  EXPECT_EQ(unreadable.windowTitle(), "Hotaru");
+  EXPECT_EQ(unreadable.windowTitle(), CaptionOf("Hotaru"));
   EXPECT_EQ(unreadable.AFEdit1->Text(), "");
 }
 
@@ -615,7 +627,7 @@ TEST_F(App, ANonRegularFileIsRefusedWithoutWaiting) {
   }
   EXPECT_EQ(Ui.Log, "error open:開く error");
   for (const std::string& e : Ui.Errors) EXPECT_NE(e.find("通常のファイルではありません"), std::string::npos) << e;
-  EXPECT_EQ(Form.windowTitle(), "Hotaru");
+  EXPECT_EQ(Form.windowTitle(), CaptionOf("Hotaru"));
 }
 
 TEST_F(App, AMenuClosedWithEscapeDoesNotEnterTheEditorAgain) {

@@ -90,7 +90,7 @@ TEST_P(FileDialog, ColumnsShowTheirContentsWhole) {
   ASSERT_TRUE(QDir(dir.path()).mkdir("folder"));
 
   QFileDialog dialog;
-  PrepareFileDialog(dialog, {QStringLiteral("開く"), TFileCommands::kFilter, {}, {}}, false);
+  PrepareFileDialog(dialog, {QStringLiteral("開く"), TFileCommands::kFilter, {}, {}, {}}, false);
   dialog.setDirectory(dir.path());
   dialog.setViewMode(QFileDialog::Detail);
   dialog.show();

@@ -2,6 +2,7 @@
 // folder their recovery copies go to.
 #pragma once
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <deque>
@@ -11,16 +12,22 @@
 #include "app/FileCommands.h"
 #include "app/FormUi.h"
 #include "app/Recovery.h"
+#include "app/Settings.h"
 
 // Answers the windows' questions from a queue and logs them: "ask" for the
 // save question, "changed" and "cut" for the questions before overwriting,
+// "layout" before a text save drops layout,
 // "open:<title>" and "save:<title>:<ext>" for the file dialogs, "restore"
 // for the offer of a recovery copy, "error" and "warn" for message boxes.
 // A file name answer is relative to Dir; an empty one cancels the dialog.
 struct TFakeUi : TFormUi {
   explicit TFakeUi(const QTemporaryDir& D) : Dir(D) {}
-  QString OpenFileName(QWidget*, const TFileDialogSpec& D) override { return FileAnswer("open:" + D.Title); }
+  QString OpenFileName(QWidget*, const TFileDialogSpec& D) override {
+    LastDialog = D;
+    return FileAnswer("open:" + D.Title);
+  }
   QString SaveFileName(QWidget*, const TFileDialogSpec& D) override {
+    LastDialog = D;
     return FileAnswer("save:" + D.Title + ":" + D.DefaultExt);
   }
   TAnswer Confirm(QWidget*, const QString& Text) override {
@@ -30,6 +37,7 @@ struct TFakeUi : TFormUi {
   bool AskYesNo(QWidget*, const QString& Text) override {
     return Next(Text == TFileCommands::kChangedOnDiskQuestion ? QStringLiteral("changed")
                 : Text == TFileCommands::kCutFileQuestion     ? QStringLiteral("cut")
+                : Text == TFileCommands::kLayoutQuestion      ? QStringLiteral("layout")
                                                               : Text) == "yes";
   }
   bool Offer(QWidget*, const QString& Text) override {
@@ -68,6 +76,10 @@ struct TFakeUi : TFormUi {
     Line = std::stoi(a);
     return true;
   }
+  void ShowAbout(QWidget*, const QString& Text) override {
+    Log += (Log.empty() ? "" : " ") + std::string("about");
+    About = Text.toStdString();
+  }
   QDate Today() const override { return Day; }
 
   // Logs the question and takes its answer ("cancel" when none is left).
@@ -84,6 +96,7 @@ struct TFakeUi : TFormUi {
   }
 
   const QTemporaryDir& Dir;
+  TFileDialogSpec LastDialog;  // what the last file dialog was given
   std::deque<std::string> Answers;
   std::string Log;
   std::vector<std::string> Errors;
@@ -91,6 +104,7 @@ struct TFakeUi : TFormUi {
   std::vector<std::string> Notices;
   std::vector<std::string> ChooseTexts;
   std::vector<QStringList> ChooseItems;
+  std::string About;
   QDate Day{2024, 3, 5};
 };
 
@@ -101,6 +115,31 @@ struct TStateHome {
   QTemporaryDir Dir;
 };
 
+
+// The main window's caption for a file name of the table (a name with a
+// dot) or, without a file, the caption itself; "[*]" is Qt's place of the
+// edited mark.
+inline QString CaptionOf(const char* NameOrCaption) {
+  const QString c = QString::fromUtf8(NameOrCaption);
+  return c.contains(QLatin1Char('.')) ? "[*]" + c + QStringLiteral(" – HotaruLE") : "[*]" + c;
+}
+
+// A menu item's text without its mnemonic: "コピー(&C)" is "コピー".
+inline QString ItemText(const QString& Text) {
+  QString t = Text;
+  static const QRegularExpression mnemonic(QStringLiteral("\\(&.\\)$"));
+  return t.remove(mnemonic);
+}
+
+// Points the settings at a folder of the test's own while it lives, so
+// tests never read or write the user's and start from none.
+struct TSettingsHome {
+  TSettingsHome() {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Dir.path());
+    THotaruSettings().clear();
+  }
+  QTemporaryDir Dir;
+};
 
 // The offscreen platform has no window frames to size or raise and says so
 // (a main window's frame follows its contents); every other message counts.

@@ -99,6 +99,7 @@ protected:
   TFrameNoticesSkipped Notices;
   QTemporaryDir Dir;
   TStateHome State;
+  TSettingsHome Settings;
   TFakeUi Ui{Dir};
   std::unique_ptr<TForm1> Form;
 };

@@ -209,7 +209,8 @@ TEST_P(Flow, Run) {
   EXPECT_EQ(Form->AFEdit1->Edited(), c.Edited);
   EXPECT_EQ(InFolder("*.recovery").size(), c.Copies) << InFolder("*").join(' ').toStdString();
   const QString caption = QString::fromUtf8(c.Caption);
-  EXPECT_EQ(Form->windowTitle(), caption.contains(QLatin1Char('.')) ? Path(c.Caption) : caption);
+  EXPECT_EQ(Form->windowTitle(), CaptionOf(c.Caption));
+  EXPECT_EQ(Form->windowFilePath(), caption.contains(QLatin1Char('.')) ? Path(c.Caption) : QString());
   EXPECT_EQ(InFolder("*.tmp-*"), QStringList());
   EXPECT_EQ(Form->AFEdit1->CheckInvariants(), "");
 }
