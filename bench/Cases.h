@@ -17,6 +17,10 @@ void RegisterPaintCases();
 // TypingBench.cpp: typing into a short and a 1 MiB paragraph.
 void RegisterTypingCases();
 
+// FirstKeyBench.cpp: the first key typed into one-line files of 1, 16 and
+// 64 MiB.
+void RegisterFirstKeyCases();
+
 // MemoryBench.cpp: resident bytes per row after a load, and history bytes per
 // keystroke at the start of long paragraphs.
 void RegisterMemoryCases();

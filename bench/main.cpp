@@ -167,6 +167,7 @@ int main(int argc, char** argv) {
   bench::RegisterPaintCases();
   bench::RegisterTypingCases();
   bench::RegisterMemoryCases();
+  bench::RegisterFirstKeyCases();
 
   benchmark::BenchmarkReporter* shown = benchmark::CreateDefaultDisplayReporter();
   bench::TRatioReporter display(shown, dynamic_cast<benchmark::ConsoleReporter*>(shown) != nullptr);
