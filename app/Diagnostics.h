@@ -21,7 +21,8 @@
 //   imrect=...      the cursor rectangle the input method is given, in
 //                   screen pixels, as the platform plugin computes it
 //   undo=0|1        there is something to undo
-//   text=HEX        the document's bytes (CP932, CR LF line ends)
+//   text=HEX        the document's bytes (CP932, CR LF line ends), while
+//                   it has at most 4096 rows and 256 KiB; "-" when larger
 //   preedit=HEX     the text being composed, UTF-8
 #pragma once
 
