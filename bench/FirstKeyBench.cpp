@@ -30,8 +30,10 @@ std::string OneLine(size_t Bytes) {
   return s;
 }
 
+std::string LineFileName(size_t MiB) { return "oneline" + std::to_string(MiB) + ".txt"; }
+
 const std::string& LineFile(size_t MiB) {
-  return BenchFile("oneline" + std::to_string(MiB) + ".txt", [MiB] { return OneLine(MiB << 20); });
+  return BenchFile(LineFileName(MiB), [MiB] { return OneLine(MiB << 20); });
 }
 
 std::string ReadFile(const std::string& Path) {
@@ -80,6 +82,21 @@ void Ours(Figures& f, const std::string& Path) {
 }
 
 }  // namespace
+
+bool WriteFirstKeyFiles(const std::string& Dir) {
+  for (const size_t mib : {size_t{16}, size_t{64}}) {
+    const std::string path = Dir + "/" + LineFileName(mib);
+    const std::string data = OneLine(mib << 20);
+    FILE* out = std::fopen(path.c_str(), "wb");
+    bool ok = out && std::fwrite(data.data(), 1, data.size(), out) == data.size();
+    if (out && std::fclose(out) != 0) ok = false;
+    if (!ok) {
+      std::fprintf(stderr, "hotaru_bench: cannot write %s\n", path.c_str());
+      return false;
+    }
+  }
+  return true;
+}
 
 void RegisterFirstKeyCases() {
   for (const size_t mib : {size_t{1}, size_t{16}, size_t{64}}) {
