@@ -11,6 +11,11 @@
 namespace {
 
 constexpr int kUnwrappedWidth = 65535;
+// Rows longer than this many times the break search's reach are split by
+// making their tail a row of its own (a long line the loader cut into
+// rows); shorter ones, such as the joined rows of typing, hand their tails
+// on to the next row.
+constexpr size_t kSplitRowReach = 4;
 
 size_t FirstCharLen(std::string_view T) {
   return !T.empty() && IsLeadByte(static_cast<unsigned char>(T[0])) && T.size() > 1 ? 2 : 1;
@@ -159,7 +164,8 @@ void TCustomAFEdit::RewrapRow(int Row) {
       next = WrapEmptyRow(s);
     } else if (hasCr) {
       next = WrapSplitRow(s);
-    } else if (s.Cut && !s.Last && FSplitLongRows && RowsAlikeToLineEnd(s)) {
+    } else if (s.Cut && s.N > kSplitRowReach * WrapLookahead(s.W, FWrapTrailBytes) && !s.Last && FSplitLongRows &&
+               RowsAlikeToLineEnd(s)) {
       // A row longer than the break search looks (a long line the loader
       // cut into rows) is split: its tail joined with the next row would
       // be handed on through every row of the line, copied as it grows.
