@@ -141,6 +141,11 @@ public:
   // The display position of the document's byte at Offset (bytes of the
   // rows before it, CRs counted once).
   TPoint OffsetToPos(int64_t Offset);
+  // Whether re-wrap splits a row longer than its break search looks by
+  // making its tail a row of its own (the default), rather than handing the
+  // tail on through the rows after it; both give the same rows.
+  bool SplitLongRows() const noexcept { return FSplitLongRows; }
+  void SetSplitLongRows(bool Value) noexcept { FSplitLongRows = Value; }
   std::string GetRangeText(TPoint Start, TPoint End, bool AsDisplayed);
   const std::string& BanHead() const noexcept { return FBanHead; }
   void SetBanHead(std::string Value);
@@ -687,6 +692,7 @@ protected:
   TWrapNext WrapEmptyRow(const TWrapStep& s);
   TWrapNext WrapSplitRow(TWrapStep& s);
   TWrapNext WrapPullRow(TWrapStep& s);
+  bool RowsAlikeToLineEnd(TWrapStep& s);
   size_t PullBreak(const TWrapStep& s, const TRowStr& T1, const std::string& D2, bool Cut);
 
   // Steps of the mouse procedures (input/Mouse.cpp).

@@ -26,7 +26,8 @@
 //   dialogtitle=HEX the open modal dialog's title, UTF-8 (empty: none)
 //   help=0|1        the help window is shown
 //   undo=0|1        there is something to undo
-//   text=HEX        the document's bytes (CP932, CR LF line ends)
+//   text=HEX        the document's bytes (CP932, CR LF line ends), while
+//                   it has at most 4096 rows and 256 KiB; "-" when larger
 //   preedit=HEX     the text being composed, UTF-8
 #pragma once
 

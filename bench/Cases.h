@@ -20,6 +20,12 @@ void RegisterTypingCases();
 // FindBench.cpp: find next, the regular-expression path and Replace all over
 // 64 MiB of prose.
 void RegisterFindCases();
+// FirstKeyBench.cpp: the first key typed into one-line files of 1, 16 and
+// 64 MiB.
+void RegisterFirstKeyCases();
+// Writes the one-line files of 16 and 64 MiB (oneline16.txt, oneline64.txt)
+// into Dir; false, after a message on stderr, when one cannot be written.
+bool WriteFirstKeyFiles(const std::string& Dir);
 
 // MemoryBench.cpp: resident bytes per row after a load, and history bytes per
 // keystroke at the start of long paragraphs.

@@ -26,6 +26,16 @@
 #   CPU time moved before it went idle, i.e. start-up, reading the file and
 #   drawing the first screen.  The empty file's time is the start-up alone.
 #
+# - The first key typed into a one-line file (oneline16.txt, oneline64.txt:
+#   16 and 64 MiB of prose without a line end): once the editor is idle with
+#   the file loaded, one character is typed at the start of the line (Hotaru:
+#   an X key event once its state file, HOTARU_DIAG_FILE, says it has the
+#   focus, which clicks in its text area give it (as tests/e2e/keys-test.sh
+#   does), and Ctrl+Home has put the caret at the line's start; vim: a timer of its own, started by a file appearing, feeds it
+#   "ia<Esc>").  Figures: the time from the key to the last moment the
+#   process's CPU time moved before it went idle again (the key's whole work,
+#   screen included), and the resident memory it added (VmRSS).
+#
 # Hotaru runs on the X11 (xcb) platform under its own Xvfb server (the script
 # restarts itself under xvfb-run), with its own temporary XDG state and config
 # folders, from the repository's top folder as scripts/run starts it.  vim runs
@@ -33,7 +43,8 @@
 # viminfo, no swap file, and latin1 as both its internal and file encoding,
 # so it keeps the CP932 bytes as they are (checked: it writes each file back
 # byte for byte); 'fileformats' dos,unix makes it store the rows without
-# their CR, as Hotaru does.
+# their CR, as Hotaru does, and 'nofixeol' keeps a file without a final line
+# end (the one-line files) without one.
 set -euo pipefail
 shopt -s inherit_errexit   # a failing run stops the script, also inside $(...)
 export LC_ALL=C
@@ -46,8 +57,9 @@ QUIET_MS=${QUIET_MS:-1000}
 TIMEOUT_S=300       # a run that is not idle by then fails
 SAMPLE_S=0.02       # sampling interval
 VIM=/usr/bin/vim
-VIM_ARGS=(-u NONE -i NONE -n --cmd 'set enc=latin1 fencs=latin1 ffs=dos,unix')
+VIM_ARGS=(-u NONE -i NONE -n --cmd 'set enc=latin1 fencs=latin1 ffs=dos,unix nofixeol')
 FILES=(empty.txt prose64.txt short10m.txt)
+KEY_FILES=(oneline16.txt oneline64.txt)
 
 # Stops with a message.  Runs happen in subshells, which have no EXIT trap:
 # the editor a failing run started is ended here.
@@ -100,7 +112,7 @@ expected_rows() {
 # vim with these settings must read and write each file unchanged.
 check_vim_raw() {
   local f
-  for f in "${FILES[@]}"; do
+  for f in "${FILES[@]}" "${KEY_FILES[@]}"; do
     TERM=xterm script -qfc "$(printf '%q ' "$VIM" "${VIM_ARGS[@]}" \
       -c "w! $WORK/copy" -c 'qa!' "$WORK/$f")" /dev/null </dev/null >/dev/null 2>&1
     cmp -s "$WORK/$f" "$WORK/copy" || die "vim changed the bytes of $f: the figures would not compare"
@@ -235,6 +247,134 @@ vim_has_rows() {
   [ "$rows" -eq "$(expected_rows "$2")" ] || die "vim shows $rows rows of $2, not $(expected_rows "$2")"
 }
 
+# ------------------------------------------------------------ first key ----
+
+# One run of Hotaru on one-line file $1: prints "key_ms VmRSS_growth_KiB".
+first_key_hotaru() {
+  local file=$1 diag="$WORK/diag.txt" t0 pid ms before after
+  rm -f "$diag"
+  t0=$(now_us)
+  (cd "$REPO" && exec env QT_QPA_PLATFORM=xcb HOTARU_DIAG_FILE="$diag" XDG_STATE_HOME="$WORK/state" \
+    XDG_CONFIG_HOME="$WORK/config" XDG_RUNTIME_DIR="$WORK/runtime" "$HOTARU" "$file") \
+    >"$WORK/hotaru.log" 2>&1 &
+  pid=$!
+  STARTED=("$pid")
+  wait_idle "$pid" "hotaru_shows $pid $file" "$t0" >/dev/null
+  # No window manager gives the window the focus: a click in the middle of
+  # the text area does.  Entering the editor the first time offers the
+  # Binary open dialog: Escape declines it, and a second click activates
+  # the window again.  Ctrl+Home then takes the caret to the line's start.
+  local i line ax ay aw ah
+  line=$(tail -n 1 "$diag")
+  read -r ax ay aw ah <<<"$(sed -E 's/.* area=([0-9]+),([0-9]+),([0-9]+),([0-9]+) .*/\1 \2 \3 \4/' <<<"$line")"
+  xdotool mousemove $((ax + aw / 2)) $((ay + ah / 2)) click 1
+  for ((i = 0; i < 100; i++)); do
+    last_state_has "$diag" 'dialog=1' && break
+    sleep 0.1
+  done
+  sleep 0.3
+  xdotool key Escape
+  for ((i = 0; i < 100; i++)); do
+    last_state_has "$diag" 'dialog=0' && break
+    sleep 0.1
+  done
+  xdotool click 1
+  for ((i = 0; i < 100; i++)); do
+    last_state_has "$diag" 'focus=1 dialog=0' && break
+    sleep 0.1
+  done
+  last_state_has "$diag" 'focus=1 dialog=0' || die "Hotaru did not get the focus on $file"
+  xdotool key ctrl+Home
+  for ((i = 0; i < 50; i++)); do
+    last_state_has "$diag" 'caret=0,0 ' && break
+    sleep 0.1
+  done
+  wait_idle "$pid" true "$(now_us)" >/dev/null
+  before=$(mem_kib "$pid" VmRSS)
+  t0=$(now_us)
+  xdotool key a
+  ms=$(wait_idle "$pid" "last_state_has $diag undo=1" "$t0")
+  after=$(mem_kib "$pid" VmRSS)
+  stop_process "$pid" "$pid"
+  echo "$ms $((after - before))"
+}
+
+# Whether the last line of state file $1 holds $2.
+last_state_has() {
+  local line
+  line=$(tail -n 1 "$1" 2>/dev/null) || return 1
+  [[ "$line" == *"$2"* ]]
+}
+
+# One run of vim on one-line file $1: prints "key_ms VmRSS_growth_KiB".
+first_key_vim() {
+  local file=$1 marker="$WORK/vim.marker" go="$WORK/vim.go" done="$WORK/vim.done"
+  local script="$WORK/firstkey.vim" cmd t0 launcher pid i ms before after
+  rm -f "$marker" "$go" "$done"
+  cat >"$script" <<EOF
+function! s:Poll(t) abort
+  if filereadable('$go')
+    call timer_stop(a:t)
+    call feedkeys("ia\\<Esc>", 'tx')
+    call writefile([line('\$')], '$done')
+  endif
+endfunction
+call timer_start(20, function('s:Poll'), {'repeat': -1})
+EOF
+  cmd=$(printf '%q ' "$VIM" "${VIM_ARGS[@]}" -S "$script" \
+    -c "call writefile([getpid(), line('\$')], '$marker')" "$file")
+  t0=$(now_us)
+  TERM=xterm script -qfc "stty rows 50 cols 120; exec $cmd" /dev/null </dev/null >/dev/null 2>&1 &
+  launcher=$!
+  STARTED=("$launcher")
+  for ((i = 0; i < TIMEOUT_S * 50; i++)); do
+    [ -s "$marker" ] && [ "$(wc -l <"$marker")" -eq 2 ] && break
+    kill -0 "$launcher" 2>/dev/null || die "vim ended before it loaded $file"
+    sleep "$SAMPLE_S"
+  done
+  pid=$(sed -n 1p "$marker")
+  [ -n "$pid" ] || die "vim did not load $file within $TIMEOUT_S s"
+  STARTED+=("$pid")
+  wait_idle "$pid" "vim_has_rows $marker $file" "$t0" >/dev/null
+  before=$(mem_kib "$pid" VmRSS)
+  t0=$(now_us)
+  : >"$go"
+  ms=$(wait_idle "$pid" "test -s $done" "$t0")
+  after=$(mem_kib "$pid" VmRSS)
+  stop_process "$pid" "$launcher"
+  echo "$ms $((after - before))"
+}
+
+# Runs the first key of editor $1 on file $2 RUNS times; prints the medians
+# "key_ms VmRSS_growth_KiB".
+measure_key() {
+  local -a ms=() kb=()
+  local i a b
+  for ((i = 0; i < RUNS; i++)); do
+    read -r a b <<<"$("first_key_$1" "$WORK/$2")"
+    [ -n "$b" ] || die "no first-key figures from $1 on $2"
+    ms+=("$a") kb+=("$b")
+    echo "  $1 $2 first key run $((i + 1)): ${a} ms, VmRSS +${b} KiB" >&2
+  done
+  echo "$(median "${ms[@]}") $(median "${kb[@]}")"
+}
+
+declare -A KEY   # KEY[editor/file] = "key_ms VmRSS_growth_KiB"
+
+print_key_table() {
+  local f
+  echo
+  echo "The first key at the start of a one-line file: time (ms) and resident memory added (MiB)"
+  printf '%-14s %10s %10s %10s %10s   %8s %8s\n' file 'Hotaru ms' 'vim ms' 'Hotaru MiB' 'vim MiB' 'time' 'memory'
+  for f in "${KEY_FILES[@]}"; do
+    echo "$f ${KEY[hotaru/$f]} ${KEY[vim/$f]}"
+  done | awk '
+    function ratio(a, b) { return b > 0 ? sprintf("%.2f", a / b) : "-" }
+    { printf "%-14s %10d %10d %10.1f %10.1f   %8s %8s\n", $1, $2, $4, $3 / 1024, $5 / 1024,
+        ratio($2, $4), ratio($3, $5) }'
+  echo "(the last two columns: Hotaru / vim)"
+}
+
 # ------------------------------------------------------------- figures ------
 
 # The median of the numbers given.
@@ -287,6 +427,7 @@ print_header() {
   echo "vim:    $("$VIM" --version | head -1)"
   echo "Files:  prose64.txt $(stat -c %s "$WORK/prose64.txt") bytes, $(expected_rows "$WORK/prose64.txt") rows;" \
     "short10m.txt $(stat -c %s "$WORK/short10m.txt") bytes, $(expected_rows "$WORK/short10m.txt") rows"
+  echo "        $(printf '%s ' "${KEY_FILES[@]}")(one line each, for the first key)"
   echo "Figures: median of $RUNS runs each"
 }
 
@@ -305,6 +446,13 @@ main() {
     done
   done
   print_table
+  for e in hotaru vim; do
+    for f in "${KEY_FILES[@]}"; do
+      cat "$WORK/$f" >/dev/null
+      KEY[$e/$f]=$(measure_key "$e" "$f")
+    done
+  done
+  print_key_table
 }
 
 main "$@"

@@ -127,7 +127,7 @@ void PrintHelp() {
   std::fprintf(stdout,
                "  [--lastrow_kib=<n>]  the paragraph of RewrapLastRow in KiB (default 1024;\n"
                "                       also HOTARU_BENCH_LASTROW_KIB)\n"
-               "  [--write_row_files=<dir>]  write the RowBytes cases' files into <dir> and exit\n"
+               "  [--write_row_files=<dir>]  write the RowBytes and FirstKey cases' files into <dir> and exit\n"
                "Defaults here: --benchmark_repetitions=5 --benchmark_report_aggregates_only=true\n");
 }
 
@@ -142,7 +142,8 @@ int main(int argc, char** argv) {
   // --write_row_files=DIR: only write the RowBytes cases' files, for
   // measuring another program on the same bytes (bench/compare-editor.sh).
   for (int i = 1; i < argc; ++i) {
-    if (const char* dir = FlagValue(argv[i], "--write_row_files")) return bench::WriteRowFiles(dir) ? 0 : 1;
+    if (const char* dir = FlagValue(argv[i], "--write_row_files"))
+      return bench::WriteRowFiles(dir) && bench::WriteFirstKeyFiles(dir) ? 0 : 1;
   }
   qputenv("QT_QPA_PLATFORM", "offscreen");
   if (qgetenv("XDG_RUNTIME_DIR").isEmpty()) {
@@ -180,6 +181,7 @@ int main(int argc, char** argv) {
   bench::RegisterTypingCases();
   bench::RegisterMemoryCases();
   bench::RegisterFindCases();
+  bench::RegisterFirstKeyCases();
 
   benchmark::BenchmarkReporter* shown = benchmark::CreateDefaultDisplayReporter();
   bench::TRatioReporter display(shown, dynamic_cast<benchmark::ConsoleReporter*>(shown) != nullptr);

@@ -148,12 +148,53 @@ bool TLineReader::Next(std::string_view& Row) {
 TByteWriter::TByteWriter(TByteSink Sink, size_t BufSize)
     : FSink(std::move(Sink)), FSize(BufSize < 1 ? 1 : BufSize), FBuf(new char[FSize]) {}
 
+TByteWriter::TByteWriter(TBytePiecesSink Pieces, size_t BufSize)
+    : FPiecesSink(std::move(Pieces)), FSize(BufSize < 1 ? 1 : BufSize), FBuf(new char[FSize]) {}
+
+namespace {
+
+// Kept bytes shorter than this are copied: a piece of its own would cost
+// more than the copy.
+constexpr size_t kMinKept = 1024;
+// Pieces handed over at once at most (within what writev takes).
+constexpr size_t kMaxPieces = 512;
+
+}  // namespace
+
+void TByteWriter::PutKept(const char* p, size_t n) {
+  if (!FPiecesSink || n < kMinKept) return Put(p, n);
+  if (FUsed > FPieceFrom) FPieces.push_back({FBuf.get() + FPieceFrom, FUsed - FPieceFrom});
+  FPieceFrom = FUsed;
+  FPieces.push_back({p, n});
+  FKept += n;
+  if (FPieces.size() + 1 >= kMaxPieces) Flush();
+}
+
+// Hands bytes that are not in the buffer to the sink.
+void TByteWriter::Send(const char* p, size_t n) {
+  if (FSink) return FSink(p, n);
+  const TBytePiece piece{p, n};
+  FPiecesSink(&piece, 1);
+}
+
 void TByteWriter::Flush() {
-  if (FUsed == 0) return;
-  const size_t n = FUsed;
-  FUsed = 0;  // the bytes count as handed over even when the sink fails
-  FFlushed += n;
-  FSink(FBuf.get(), n);
+  if (FPieces.empty()) {
+    if (FUsed == 0) return;
+    const size_t n = FUsed;
+    FUsed = 0;  // the bytes count as handed over even when the sink fails
+    FFlushed += n;
+    Send(FBuf.get(), n);
+    return;
+  }
+  if (FUsed > FPieceFrom) FPieces.push_back({FBuf.get() + FPieceFrom, FUsed - FPieceFrom});
+  FFlushed += FKept + FUsed;
+  FUsed = FPieceFrom = 0;
+  FKept = 0;
+  std::vector<TBytePiece> pieces;
+  pieces.swap(FPieces);
+  FPiecesSink(pieces.data(), pieces.size());
+  pieces.clear();
+  FPieces.swap(pieces);  // keeps the room for the next ones
 }
 
 void TByteWriter::PutLong(const char* p, size_t n) {
@@ -166,7 +207,7 @@ void TByteWriter::PutLong(const char* p, size_t n) {
   Flush();
   if (n >= FSize) {
     FFlushed += n;
-    FSink(p, n);
+    Send(p, n);
     return;
   }
   std::memcpy(FBuf.get(), p, n);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // ---- text style ----
 
@@ -84,13 +85,29 @@ private:
 // Where a writer sends its bytes; failures are thrown.
 using TByteSink = std::function<void(const char* p, size_t n)>;
 
+// Several pieces of bytes to be written in order, at once (as writev does).
+struct TBytePiece {
+  const char* P;
+  size_t N;
+};
+using TBytePiecesSink = std::function<void(const TBytePiece* Pieces, size_t Count)>;
+
 // Collects small writes into large ones: the sink sees pieces of the buffer
 // size (the last one smaller) and pieces longer than the buffer unsplit.
+// With a sink for pieces, bytes that stay valid until the next Flush (a
+// document's rows in their chunks) are handed over where they lie, between
+// the buffered ones, instead of being copied.
 class TByteWriter {
 public:
   explicit TByteWriter(TByteSink Sink, size_t BufSize = size_t{256} << 10);
+  TByteWriter(TBytePiecesSink Pieces, size_t BufSize);
   TByteWriter(const TByteWriter&) = delete;
   TByteWriter& operator=(const TByteWriter&) = delete;
+
+  // Bytes that stay where they are until the next Flush: handed over
+  // without a copy when the writer has a sink for pieces, and copied like
+  // Put otherwise.
+  void PutKept(const char* p, size_t n);
 
   void Put(const char* p, size_t n) {
     if (n <= FSize - FUsed) {
@@ -113,16 +130,23 @@ public:
   char* Tail() noexcept { return FBuf.get() + FUsed; }
   void Commit(size_t n) noexcept { FUsed += n; }
   // Bytes put so far, flushed or not.
-  uint64_t Written() const noexcept { return FFlushed + FUsed; }
+  uint64_t Written() const noexcept { return FFlushed + FKept + FUsed; }
 
 private:
   void PutLong(const char* p, size_t n);
+  void Send(const char* p, size_t n);
 
   TByteSink FSink;
+  TBytePiecesSink FPiecesSink;
   size_t FSize;
   std::unique_ptr<char[]> FBuf;
   size_t FUsed = 0;
   uint64_t FFlushed = 0;
+  // Pieces waiting for the next Flush: kept bytes and, between them, the
+  // buffer's bytes from FPieceFrom.
+  std::vector<TBytePiece> FPieces;
+  size_t FPieceFrom = 0;
+  uint64_t FKept = 0;  // kept bytes among the pieces
 };
 
 // ---- binary style ----

@@ -354,9 +354,14 @@ void TCustomAFEdit::WriteDocument(TByteWriter& Out, int Mode, const std::string&
   std::string line;  // a row with its indent, before tab expansion
   std::string expanded;
   if (!indentAsTabs && !indentAsSpaces && !expand) {
-    FLines.ForEach(0, rows, [&](int, const TRowStr& s) {
-      PutRow(Out, s, rowsAsLines ? kLineEndAlways : kLineEndAfterCr);
-    });
+    if (!rowsAsLines) {
+      // Loaded rows are written from their chunks, where they lie with
+      // their line ends as in the file.
+      FLines.ForEachTextPiece([&](std::string_view s) { Out.PutKept(s.data(), s.size()); },
+                              [&] { Out.Put('\n'); }, [&](const TRowStr& s) { PutRow(Out, s, kLineEndAfterCr); });
+      return;
+    }
+    FLines.ForEach(0, rows, [&](int, const TRowStr& s) { PutRow(Out, s, kLineEndAlways); });
     return;
   }
   bool atLineStart = true;
@@ -407,7 +412,14 @@ void TCustomAFEdit::SaveToStream(std::ostream& Stream, int Mode) {
 
 void TCustomAFEdit::SaveToFile(const std::string& FileName, int Mode) {
   FFileIdentity = ReplaceFile(FileName, [&](int Fd) {
-    TByteWriter out([&](const char* p, size_t n) { WriteFd(Fd, p, n, FileName); });
+    std::vector<iovec> iov;
+    TByteWriter out(
+        [&](const TBytePiece* p, size_t n) {
+          iov.resize(n);
+          for (size_t i = 0; i < n; ++i) iov[i] = {const_cast<char*>(p[i].P), p[i].N};
+          WriteFdPieces(Fd, iov.data(), n, FileName);
+        },
+        size_t{256} << 10);
     // A binary header is put in place last, once its sizes are known.
     unsigned char header[kBinaryHeaderSize];
     const bool binary = (Mode & lmBinary) != 0;

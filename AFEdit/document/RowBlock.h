@@ -127,6 +127,31 @@ public:
     return b;
   }
 
+  // The bytes the text style writes for a packed block's rows (each row,
+  // and an LF after a row ending with CR), as stretches of its chunk given
+  // to Kept, with Lf() where an LF is not in the chunk.  Loaded rows lie
+  // with their LFs, so a block is nearly always one stretch.  False, having
+  // done nothing, for a loose block.
+  template <class FK, class FL>
+  bool ForEachTextPiece(FK&& Kept, FL&& Lf) const {
+    if (!Packed()) return false;
+    const char* base = FChunk->Data() + FBase;
+    size_t run = FStarts.front() & kPlace;  // where the stretch not yet given began
+    for (size_t i = 0; i + 1 < FStarts.size(); ++i) {
+      const size_t from = FStarts[i] & kPlace;
+      const bool drop = (FStarts[i] & kDrop) != 0;
+      const size_t end = (FStarts[i + 1] & kPlace) - drop;
+      const bool cr = end > from && base[end - 1] == '\r';
+      if (cr ? drop && base[end] == '\n' : !drop) continue;  // the chunk holds what is written
+      if (end > run) Kept(std::string_view(base + run, end - run));
+      if (cr) Lf();
+      run = end + drop;
+    }
+    const size_t stop = FStarts.back() & kPlace;
+    if (stop > run) Kept(std::string_view(base + run, stop - run));
+    return true;
+  }
+
   // What is wrong with the block, or "".
   std::string Check() const {
     if (!Packed()) return FStarts.empty() ? "" : "row block: a loose block holds row starts";

@@ -130,6 +130,18 @@ public:
     }
   }
 
+  // The bytes the text style writes for the rows, in order: stretches of
+  // packed blocks' chunks to Kept (with Lf() where an LF is not in the
+  // chunk; TRowBlock::ForEachTextPiece), and the rows of loose blocks to Row.
+  template <class FK, class FL, class FR>
+  void ForEachTextPiece(FK&& Kept, FL&& Lf, FR&& Row) const {
+    for (size_t k = 0; k < FIndex.BlockCount(); ++k) {
+      const TBlock& b = FIndex.BlockAt(k);
+      if (!b.ForEachTextPiece(Kept, Lf))
+        for (size_t i = 0; i < b.size(); ++i) Row(b.Get(i));
+    }
+  }
+
 private:
   // Rows [Row, Row + Removed) are replaced by any number of rows.
   void Changed(int Row, int Removed) noexcept {

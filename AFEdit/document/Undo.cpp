@@ -66,6 +66,9 @@ void TCustomAFEdit::HistorySetRow(int Row, const TRowStr& Text, const TLineAttr&
 void TCustomAFEdit::UndoApply(TUndoBuffItem& It) {
   switch (It.Kind) {
     case ukRowInserted: HistoryDeleteRow(It.Row); break;
+    case ukRowsInserted:
+      for (int i = It.Run->Count(); i-- > 0;) HistoryDeleteRow(It.Row + i);
+      break;
     case ukRowDeleted: HistoryInsertRow(It.Row, It.OldText, It.OldAttr, true); break;
     case ukRowsChanged: HistorySetRun(It, true); break;
     default: HistorySetRow(It.Row, It.OldText, It.OldAttr); break;
@@ -76,6 +79,13 @@ void TCustomAFEdit::UndoApply(TUndoBuffItem& It) {
 void TCustomAFEdit::RedoApply(TUndoBuffItem& It) {
   switch (It.Kind) {
     case ukRowInserted: HistoryInsertRow(It.Row, It.NewText, It.NewAttr, false); break;
+    case ukRowsInserted:
+      for (int i = 0; i < It.Run->Count(); ++i) {
+        TRowStr text = It.Run->New(i);
+        HistoryInsertRow(It.Row + i, text, It.NewAttr, false);
+        if (!text.SharesWith(It.Run->New(i))) It.Run->SetNew(i, text);
+      }
+      break;
     case ukRowDeleted: HistoryDeleteRow(It.Row); break;
     case ukRowsChanged: HistorySetRun(It, false); break;
     default: HistorySetRow(It.Row, It.NewText, It.NewAttr); break;

@@ -117,7 +117,8 @@ bool TUndoBuff::MergeRowChange(int Group, int Row, const TLineAttr& NewAttr, con
   int back = 0;  // changes recorded after the one found
   for (int slot = FPos - 1; slot >= 0 && back < 2; --slot) {
     TUndoBuffItem* it = &FSlots[static_cast<size_t>(slot)].Item;
-    if (!it->SlotUsed || it->Group != Group || (it->Kind != ukRowChanged && it->Kind != ukRowsChanged) ||
+    const bool insert = it->Kind == ukRowInserted || it->Kind == ukRowsInserted;
+    if (!it->SlotUsed || it->Group != Group || (!insert && it->Kind != ukRowChanged && it->Kind != ukRowsChanged) ||
         slot < FSealedTop)
       return false;
     // The item's rows from its last one back.
@@ -125,6 +126,7 @@ bool TUndoBuff::MergeRowChange(int Group, int Row, const TLineAttr& NewAttr, con
       if (it->Row + i != Row) continue;
       // The saved state must not lie after the change that is altered.
       if (FSavedPos > slot) return false;
+      if (insert) return MergeIntoInsert(*it, i, NewAttr, OldAttr, NewText, OldText);
       if (it->Kind == ukRowsChanged) {
         if (!it->Run->New(i).SharesWith(OldText) || !(it->NewAttr == OldAttr)) return false;
         if (NewAttr == it->NewAttr) {
@@ -141,8 +143,69 @@ bool TUndoBuff::MergeRowChange(int Group, int Row, const TLineAttr& NewAttr, con
       FCanUndo = true;
       return true;
     }
+    // Rows inserted above Row moved it: the items before them knew it by
+    // another number.
+    if (insert && it->Row <= Row) return false;
   }
   return false;
+}
+
+namespace {
+
+bool SameButDirty(TLineAttr A, TLineAttr B) noexcept {
+  A.Dirty = B.Dirty = false;
+  return A == B;
+}
+
+}  // namespace
+
+// A row inserted earlier in the group (row I of the item) changed: the
+// insertion takes the new text, as if the row had been inserted so.  Only a
+// change that keeps the row's record (but for its repaint mark) is taken.
+bool TUndoBuff::MergeIntoInsert(TUndoBuffItem& It, int I, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
+                                const TRowStr& NewText, const TRowStr& OldText) {
+  const bool run = It.Kind == ukRowsInserted;
+  const TRowStr now = run ? It.Run->New(I) : It.NewText;
+  if (!now.SharesWith(OldText) || !SameButDirty(It.NewAttr, OldAttr) || !SameButDirty(NewAttr, OldAttr))
+    return false;
+  if (run) {
+    It.Run->SetNew(I, NewText);
+  } else {
+    It.NewText = NewText;
+    It.NewAttr = NewAttr;
+  }
+  FCanUndo = true;
+  return true;
+}
+
+// Whether the last item may still take more of group Group's changes: an
+// unlimited history, recording at its top, the item not sealed and not
+// before the saved state.
+bool TUndoBuff::OpenTail(int Group) const {
+  if (FUndoMax >= 0 || Group != FLastGroup || FFreshGroup || FDiscarding || FPos != FTop || FPos == 0) return false;
+  const int slot = FPos - 1;
+  const TUndoBuffItem& it = FSlots[static_cast<size_t>(slot)].Item;
+  return FSavedPos <= slot && slot >= FSealedTop && it.SlotUsed && it.Group == Group;
+}
+
+// In an unlimited history, a row inserted right after the rows the group's
+// last item inserted, with the same record, joins that item as a run.
+bool TUndoBuff::ExtendInsertRun(int Group, int Row, const TLineAttr& NewAttr, const TRowStr& NewText, TPoint Caret) {
+  if (!OpenTail(Group)) return false;
+  TUndoBuffItem& it = FSlots[static_cast<size_t>(FPos - 1)].Item;
+  if ((it.Kind != ukRowInserted && it.Kind != ukRowsInserted) || it.Row + it.RowCount() != Row ||
+      !(it.NewAttr == NewAttr))
+    return false;
+  if (it.Kind == ukRowInserted) {
+    auto run = std::make_shared<TRowRun>();
+    run->Add(TRowStr(), it.NewText, it.FirstCaret());
+    it.Run = std::move(run);
+    it.NewText = TRowStr();
+    it.Kind = ukRowsInserted;
+  }
+  it.Run->Add(TRowStr(), NewText, Caret);
+  FCanUndo = true;
+  return true;
 }
 
 // Turns rows From ... of the run in Slot into single items right after it (a
@@ -179,12 +242,9 @@ int TUndoBuff::SplitRun(int Slot, int From) {
 // group's last item, from and to the same records, joins that item as a run.
 bool TUndoBuff::ExtendRowRun(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
                              const TRowStr& NewText, const TRowStr& OldText, TPoint Caret) {
-  if (FUndoMax >= 0 || Group != FLastGroup || FFreshGroup || FDiscarding || FPos != FTop || FPos == 0)
-    return false;
-  const int slot = FPos - 1;
-  if (FSavedPos > slot || slot < FSealedTop) return false;
-  TUndoBuffItem& it = FSlots[static_cast<size_t>(slot)].Item;
-  if (!it.SlotUsed || it.Group != Group || (it.Kind != ukRowChanged && it.Kind != ukRowsChanged)) return false;
+  if (!OpenTail(Group)) return false;
+  TUndoBuffItem& it = FSlots[static_cast<size_t>(FPos - 1)].Item;
+  if (it.Kind != ukRowChanged && it.Kind != ukRowsChanged) return false;
   if (it.Row + it.RowCount() != Row || !(it.OldAttr == OldAttr) || !(it.NewAttr == NewAttr)) return false;
   if (it.Kind == ukRowChanged) {
     auto run = std::make_shared<TRowRun>();
@@ -206,6 +266,7 @@ void TUndoBuff::AddItem(int Group, int Row, const TLineAttr& NewAttr, const TLin
   if (Kind == ukRowChanged && (MergeRowChange(Group, Row, NewAttr, OldAttr, NewText, OldText) ||
                                 ExtendRowRun(Group, Row, NewAttr, OldAttr, NewText, OldText, Caret)))
     return;
+  if (Kind == ukRowInserted && ExtendInsertRun(Group, Row, NewAttr, NewText, Caret)) return;
   if (Group == FLastGroup && !FFreshGroup) {
     ++FGroupRun;
   } else {
@@ -383,7 +444,7 @@ void TUndoBuff::SealRecent() {
     TUndoBuffItem& it = FSlots[static_cast<size_t>(i)].Item;
     if (it.Kind == ukRowsChanged) {
       it.Run->Seal();
-    } else {
+    } else if (!it.IsRun()) {
       texts.push_back(&it.OldText);
       texts.push_back(&it.NewText);
     }
@@ -396,7 +457,7 @@ size_t TUndoBuff::HeldBytes() const {
   size_t n = FSlots.size() * sizeof(TSlot);
   for (int i = 0; i < FTop; ++i) {
     const TUndoBuffItem& it = FSlots[static_cast<size_t>(i)].Item;
-    if (it.Kind == ukRowsChanged) n += sizeof(TRowRun) + it.Run->HeldBytes();
+    if (it.IsRun()) n += sizeof(TRowRun) + it.Run->HeldBytes();
   }
   return n;
 }
@@ -413,7 +474,7 @@ std::string TUndoBuff::Check() const {
   if (FSealedTop < 0 || FSealedTop > FTop) return "sealed items outside the history";
   for (int i = 0; i < FTop; ++i) {
     const TUndoBuffItem& it = FSlots[static_cast<size_t>(i)].Item;
-    if (it.Kind != ukRowsChanged) continue;
+    if (!it.IsRun()) continue;
     if (!it.Run || it.Run->Count() == 0) return "undo slot " + std::to_string(i) + " holds an empty run";
     if (std::string e = it.Run->Check(); !e.empty()) return "undo slot " + std::to_string(i) + ": " + e;
   }

@@ -28,7 +28,10 @@
 // from one record to one other (an unlimited history's form of the changes a
 // re-wrap makes; see TRowRun).  A run undoes and redoes exactly as the row
 // changes it stands for would as single items, caret included.
-enum : uint8_t { ukRowInserted = 0, ukRowDeleted = 1, ukRowChanged = 2, ukRowsChanged = 3 };
+// ukRowsInserted: a run of rows inserted one after another within one group,
+// all with one record (re-wrap splitting a long row); the run's old texts
+// are empty.
+enum : uint8_t { ukRowInserted = 0, ukRowDeleted = 1, ukRowChanged = 2, ukRowsChanged = 3, ukRowsInserted = 4 };
 
 struct TUndoBuffItem {
   int32_t Group = 0;
@@ -42,20 +45,21 @@ struct TUndoBuffItem {
   TRowStr NewText;
   TLineAttr OldAttr;
   TLineAttr NewAttr;
-  std::shared_ptr<TRowRun> Run;  // ukRowsChanged: the rows' texts
+  std::shared_ptr<TRowRun> Run;  // ukRowsChanged, ukRowsInserted: the rows' texts
 
+  bool IsRun() const noexcept { return Kind == ukRowsChanged || Kind == ukRowsInserted; }
   // Rows the item changes.
-  int RowCount() const noexcept { return Kind == ukRowsChanged ? Run->Count() : 1; }
+  int RowCount() const noexcept { return IsRun() ? Run->Count() : 1; }
   // The caret before the item's first change (where undo leaves it) and
   // before its last one (where redo leaves it).
   TPoint FirstCaret() const noexcept { return {CaretCol, CaretRow}; }
   TPoint LastCaret() const noexcept {
-    return Kind == ukRowsChanged ? Run->Caret(Run->Count() - 1) : FirstCaret();
+    return IsRun() ? Run->Caret(Run->Count() - 1) : FirstCaret();
   }
   // Calls F(text) for every text the item holds.
   template <class F>
   void ForEachText(F&& f) const {
-    if (Kind == ukRowsChanged) {
+    if (IsRun()) {
       for (const TRowStr& c : Run->Chunks()) f(c);
       return;
     }
@@ -137,6 +141,10 @@ private:
                       const TRowStr& NewText, const TRowStr& OldText);
   bool ExtendRowRun(int Group, int Row, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
                     const TRowStr& NewText, const TRowStr& OldText, TPoint Caret);
+  bool MergeIntoInsert(TUndoBuffItem& It, int I, const TLineAttr& NewAttr, const TLineAttr& OldAttr,
+                       const TRowStr& NewText, const TRowStr& OldText);
+  bool ExtendInsertRun(int Group, int Row, const TLineAttr& NewAttr, const TRowStr& NewText, TPoint Caret);
+  bool OpenTail(int Group) const;
   int SplitRun(int Slot, int From);
   void CutRedo();
   bool DropOldestGroup(int CurrentGroup);

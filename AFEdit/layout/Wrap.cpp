@@ -11,6 +11,11 @@
 namespace {
 
 constexpr int kUnwrappedWidth = 65535;
+// Rows longer than this many times the break search's reach are split by
+// making their tail a row of its own (a long line the loader cut into
+// rows); shorter ones, such as the joined rows of typing, hand their tails
+// on to the next row.
+constexpr size_t kSplitRowReach = 4;
 
 size_t FirstCharLen(std::string_view T) {
   return !T.empty() && IsLeadByte(static_cast<unsigned char>(T[0])) && T.size() > 1 ? 2 : 1;
@@ -35,6 +40,10 @@ size_t GuardBreak(std::string_view T, long B) {
 TRowStr Join(TRowPacker& Packer, const TRowStr& a, const TRowStr& b) {
   if (b.empty()) return a;
   if (a.empty()) return b;
+  // Neighbours in one chunk (a long line the loader cut into rows) join
+  // without a copy.
+  if (a.Chunk() == b.Chunk() && size_t{a.Offset()} + a.size() == b.Offset())
+    return TRowStr(a.SharedChunk(), a.Offset(), a.size() + b.size());
   return Packer.Pack(a.view(), b.view());
 }
 
@@ -126,6 +135,14 @@ struct TCustomAFEdit::TWrapStep {
   bool EndsCr = false;
   // Row R+1 is known to hold no CR: it is the tail of a row already searched.
   bool NextWithoutCr = false;
+  // Split: the tail becomes a row of its own instead of joining the next row.
+  bool InsertTail = false;
+  // Rows from here down moved and are marked for repainting at the end.
+  int DirtyFrom = INT_MAX;
+  // Whether the rows after R up to its line's end share R's record: -1
+  // while not yet looked at.
+  int RowsAlike = -1;
+  int LineEnd = 0;  // when they do: the line's last row
 };
 
 // Re-wraps Row and, while text spills over or can be pulled up, the rows
@@ -141,18 +158,53 @@ void TCustomAFEdit::RewrapRow(int Row) {
     const bool tailWithoutCr = std::exchange(knownWithoutCr, false);
     const bool hasCr = s.EndsCr || (!tailWithoutCr && std::memchr(s.T.data(), '\r', s.N));
     TWrapNext next;
-    if (WrapRowIsComplete(s))
+    if (WrapRowIsComplete(s)) {
       next = TWrapNext::Stop;
-    else if (s.N == 0)
+    } else if (s.N == 0) {
       next = WrapEmptyRow(s);
-    else if (hasCr)
+    } else if (hasCr) {
       next = WrapSplitRow(s);
-    else
+    } else if (s.Cut && s.N > kSplitRowReach * WrapLookahead(s.W, FWrapTrailBytes) && !s.Last && FSplitLongRows &&
+               RowsAlikeToLineEnd(s)) {
+      // A row longer than the break search looks (a long line the loader
+      // cut into rows) is split: its tail joined with the next row would
+      // be handed on through every row of the line, copied as it grows.
+      s.InsertTail = true;
+      next = WrapSplitRow(s);
+      s.InsertTail = false;
+    } else {
       next = WrapPullRow(s);
-    if (next == TWrapNext::Stop) return;
+    }
+    if (next == TWrapNext::Stop) break;
     knownWithoutCr = s.NextWithoutCr;
     if (next == TWrapNext::NextRow) ++s.R;
   }
+  if (s.DirtyFrom < RowCount()) {
+    FLineAttrs.MarkDirty(s.DirtyFrom, RowCount());
+    if (!FBatchEdit) SetScrollBars(FScrollBars);
+  }
+}
+
+// Whether the rows after s.R up to the end of its line share its record but
+// for the repaint mark, so that a row inserted among them with that record
+// wraps as they would.  Looked at once per re-wrap: rows inserted meanwhile
+// carry the record.
+bool TCustomAFEdit::RowsAlikeToLineEnd(TWrapStep& s) {
+  if (s.RowsAlike < 0) {
+    TLineAttr want = s.Attr;
+    want.Dirty = false;
+    s.RowsAlike = 1;
+    for (s.LineEnd = s.R + 1; s.LineEnd < RowCount(); ++s.LineEnd) {
+      TLineAttr a = FLineAttrs.PeekAttr(s.LineEnd);
+      a.Dirty = false;
+      if (!(a == want)) {
+        s.RowsAlike = 0;
+        break;
+      }
+      if (RowHasLineEnd(s.LineEnd)) break;
+    }
+  }
+  return s.RowsAlike == 1;
 }
 
 // Reads row s.R into s and builds its layout text into FWrapBuf.
@@ -211,7 +263,17 @@ TCustomAFEdit::TWrapNext TCustomAFEdit::WrapSplitRow(TWrapStep& s) {
   }
   const TCaretByte caret = FCaret.Y == R ? CaretByteOf(T, s.I, FCaret.X, FTabSize) : TCaretByte{};
   const TRowStr rest = T.Substr(B);
-  if (s.Last || s.EndsCr) {
+  if (s.InsertTail) {
+    if (FCaret.Y > R && FCaret.Y <= s.LineEnd) ++FCaret.Y;  // the line's rows below move down
+    ++s.LineEnd;
+    // The scroll bars are set once the re-wrap is done.
+    const bool batch = std::exchange(FBatchEdit, true);
+    InsertRow(R + 1, rest, s.Attr);
+    FBatchEdit = batch;
+    if (FSel.HasRowSel()) FSel.RowInserted(R);
+    s.DirtyFrom = std::min(s.DirtyFrom, R + 1);
+    s.NextWithoutCr = FLines[R + 1].SharesWith(rest);
+  } else if (s.Last || s.EndsCr) {
     InsertRow(R + 1, rest, s.Attr);
     if (FSel.HasRowSel()) FSel.RowInserted(R);
     FLineAttrs.MarkDirty(R + 1, RowCount());
@@ -300,11 +362,15 @@ TCustomAFEdit::TWrapNext TCustomAFEdit::WrapPullRow(TWrapStep& s) {
     const int k = static_cast<int>(N - B);
     ColAttrsMove(R, R + 1, amToNextRow, k);
     BlocksMove(R, R + 1, amToNextRow, k);
-    SetRowText(R + 1, Join(FWrapPacker, T.Substr(B), T1), false);
+    const TRowStr joined = Join(FWrapPacker, T.Substr(B), T1);
+    SetRowText(R + 1, joined, false);
     placeCaret(B);
     SetRowText(R, T.Substr(0, B), false);
-    // The next row is now this row's tail (unless a handler changed it).
-    s.NextWithoutCr = T1.empty() && FLines[R + 1].SharesWith(T.Substr(B));
+    // The next row is now this row's tail, which holds no CR, and the old
+    // next row (unless a handler changed it): only the latter needs a look.
+    // Looking at the whole joined row at every step would cost the square
+    // of a long line's length as its tail is handed on.
+    s.NextWithoutCr = FLines[R + 1].SharesWith(joined) && !std::memchr(T1.data(), '\r', T1.size());
   } else {
     placeCaret(B);
   }

@@ -18,6 +18,7 @@ struct TWrapState {
   std::string FWrapBuf;  // display text of the row being wrapped
   std::string FWrapBuf2;
   TRowPacker FWrapPacker{64 << 10};  // chunks for the rows re-wrap joins
+  bool FSplitLongRows = true;
   int FWrapLeadBytes = 10;
   int FWrapTrailBytes = 4;
 };

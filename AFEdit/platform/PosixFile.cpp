@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -96,6 +97,27 @@ void WriteFd(int Fd, const char* p, size_t n, const std::string& Path) {
     }
     p += put;
     n -= static_cast<size_t>(put);
+  }
+}
+
+void WriteFdPieces(int Fd, struct iovec* Pieces, size_t Count, const std::string& Path) {
+  size_t i = 0;
+  while (i < Count) {
+    if (Pieces[i].iov_len == 0) {
+      ++i;
+      continue;
+    }
+    const int n = static_cast<int>(std::min<size_t>(Count - i, IOV_MAX));
+    ssize_t put = ::writev(Fd, Pieces + i, n);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      throw EFileError(EFileError::fsSave, Path, errno);
+    }
+    for (; i < Count && static_cast<size_t>(put) >= Pieces[i].iov_len; ++i) put -= static_cast<ssize_t>(Pieces[i].iov_len);
+    if (put > 0) {  // a piece written in part
+      Pieces[i].iov_base = static_cast<char*>(Pieces[i].iov_base) + put;
+      Pieces[i].iov_len -= static_cast<size_t>(put);
+    }
   }
 }
 

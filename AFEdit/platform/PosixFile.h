@@ -4,6 +4,7 @@
 #pragma once
 
 #include <sys/types.h>
+#include <sys/uio.h>
 
 #include <cstddef>
 #include <cstdint>
@@ -76,6 +77,9 @@ size_t ReadFd(int Fd, char* Dst, size_t N, const std::string& Path);
 // Writes all n bytes at the file position, or at offset At.
 void WriteFd(int Fd, const char* P, size_t N, const std::string& Path);
 void PWriteFd(int Fd, const unsigned char* P, size_t N, off_t At, const std::string& Path);
+// Writes Count pieces in order at the file position, many at a time
+// (writev); the pieces are used up as they are written.
+void WriteFdPieces(int Fd, struct iovec* Pieces, size_t Count, const std::string& Path);
 
 // Replaces the file FileName with what Write writes into a new file's
 // descriptor, and returns the identity of the file written.  The new file

@@ -135,10 +135,66 @@ TEST(HistorySize, TheFirstKeyInALongUnwrappedLineCostsItsLengthOnce) {
     e.SetCaretPos({0, 0});
     e.InsertText(kA);
     EXPECT_GT(e.RowCount(), 30000);
-    EXPECT_LE(HeldChunkBytes(e), 6 * para.size());
+    // The rows are mostly slices of the loaded bytes, and the history keeps
+    // the new rows as runs.
+    EXPECT_LE(HeldChunkBytes(e), 3 * para.size());
+    EXPECT_LE(e.UndoBuff().HeldBytes(), 64u * static_cast<size_t>(e.RowCount()));
     ASSERT_EQ(e.CheckInvariants(), "");
     e.Undo();
     EXPECT_TRUE(SameState(State(e), loaded));
+  }
+}
+
+// A long line the loader cut into rows wraps to the same rows, records and
+// caret whether its long rows are split (their tails made rows of their
+// own) or their tails handed on row by row, and undo and redo give the
+// same states either way.
+TEST(HistorySize, LongRowsSplitAsTheyWrapRowByRow) {
+  for (unsigned seed = 1; seed <= 8; ++seed) {
+    std::mt19937 rng(seed);
+    const char* tails[] = {"", "\r\nend", "\r\n", "\r\nnext line\r\n"};
+    const std::string text = MixedProse(140000 + rng() % 60000, seed) + tails[seed % 4];
+    const int wrap = 16 + static_cast<int>(rng() % 64);
+    const bool rules = rng() % 2 != 0;
+    const TPoint at{static_cast<int>(rng() % 40), static_cast<int>(rng() % 2)};
+    const std::string key = seed % 3 == 0 ? "\r" : seed % 3 == 1 ? kA : "ab";
+    TAFEdit split, rowByRow;
+    for (TAFEdit* e : {&split, &rowByRow}) {
+      e->Loaded();
+      e->SetOptions(rules ? TAFEditOptions{aoAutoFormat, aoJpnBanBreak} : TAFEditOptions{aoAutoFormat});
+      e->SetDefWrapPos(wrap);
+      e->SetUndoMax(-1);
+      e->SetText(text);
+    }
+    rowByRow.SetSplitLongRows(false);
+    for (TAFEdit* e : {&split, &rowByRow}) e->SetCaretPos(at);
+    const std::string loaded = State(split);
+    for (TAFEdit* e : {&split, &rowByRow}) {
+      WrapTrailCount = WrapLeadCount = 0;
+      e->InsertText(key);
+    }
+    ASSERT_TRUE(SameState(State(split), State(rowByRow))) << seed;
+    ASSERT_EQ(split.CheckInvariants(), "") << seed;
+    // Typing into the wrapped line: its joined rows are handed on alike.
+    for (int k = 0; k < 3; ++k) {
+      for (TAFEdit* e : {&split, &rowByRow}) {
+        WrapTrailCount = WrapLeadCount = 0;
+        e->SetCaretPos({0, 0});
+        e->InsertText(k % 2 ? "abc" : kA);
+      }
+      ASSERT_TRUE(SameState(State(split), State(rowByRow))) << seed << " " << k;
+    }
+    for (TAFEdit* e : {&split, &rowByRow})
+      for (int k = 0; k < 3; ++k) e->Undo();
+    const std::string typed = State(split, false);
+    for (TAFEdit* e : {&split, &rowByRow}) {
+      WrapTrailCount = WrapLeadCount = 0;
+      e->Undo();
+      EXPECT_TRUE(SameState(State(*e), loaded)) << seed;
+      e->Redo();
+      EXPECT_TRUE(SameState(State(*e, false), typed)) << seed;
+      ASSERT_EQ(e->CheckInvariants(), "") << seed;
+    }
   }
 }
 

@@ -164,7 +164,9 @@ TEST(BoundedUndo, UnlimitedHistoryGrowsForALargeGroup) {
   e.Loaded();
   e.SetUndoMax(-1);
   e.NewEditGroup();
-  for (int i = 0; i < 150; ++i) e.InsertRow(i, "r" + std::to_string(i) + "\r", e.LineAttrs().GetAttr(0));
+  // Each row above the last one: rows inserted one after another would be
+  // recorded as one run.
+  for (int i = 0; i < 150; ++i) e.InsertRow(0, "r" + std::to_string(i) + "\r", e.LineAttrs().GetAttr(0));
   EXPECT_GT(e.UndoBuff().SlotCount(), 100);
   e.Undo();
   EXPECT_EQ(RowsOf(e), std::vector<std::string>{""});
