@@ -72,8 +72,8 @@ TEST_F(FindUi, MenuSitsBetweenEditAndToolsWithItsKeys) {
   QStringList titles;
   for (QAction* a : Form.menuBar()->actions()) titles << a->text();
   ASSERT_GE(titles.indexOf(QStringLiteral("検索(&S)")), 1);
-  EXPECT_EQ(titles.indexOf(QStringLiteral("検索(&S)")), titles.indexOf(QStringLiteral("機能")) - 1);
-  EXPECT_EQ(titles.indexOf(QStringLiteral("検索(&S)")), titles.indexOf(QStringLiteral("編集")) + 1);
+  EXPECT_EQ(titles.indexOf(QStringLiteral("検索(&S)")), titles.indexOf(QStringLiteral("機能(&T)")) - 1);
+  EXPECT_EQ(titles.indexOf(QStringLiteral("検索(&S)")), titles.indexOf(QStringLiteral("編集(&E)")) + 1);
   const std::pair<QAction*, const char*> keys[] = {{Finds().Find1, "Ctrl+F"},
                                                    {Finds().FindNext1, "F3"},
                                                    {Finds().FindPrev1, "Shift+F3"},

@@ -109,7 +109,7 @@ TEST_F(RecoveryOffer, CopiesOfBothWindowsAreListedNewestFirst) {
     if (*c.There) {
       more[0]->Recovery().WaitIdle();
       EXPECT_EQ(more[0]->AFEdit1->Text(), kDoc + c.There);
-      EXPECT_EQ(more[0]->windowTitle(), Path("doc.txt"));
+      EXPECT_EQ(more[0]->windowFilePath(), Path("doc.txt"));
       delete more[0];  // as if killed: its copy stays
     }
     EXPECT_EQ(InFolder("*.recovery").size(), c.Copies);

@@ -226,7 +226,12 @@ xdotool key ctrl+a
 xdotool type --delay 20 "$word"
 xdotool key Return
 wait_state "sel=0,$found,6,$found " 30 "$word found and selected"
-# F1 shows the help window.
+# F1 shows the help window, once the find dialog is closed and the editor
+# has the keys again.
+xdotool key Escape
+sleep 0.3
+xdotool mousemove --sync $((ax + 2)) $((ay + 2)) click 1
+wait_state 'focus=1 ' 30 "the editor's focus after the find dialog"
 xdotool key F1
 wait_state 'help=1' 30 "the help window shown by F1"
 echo "PASSED: typed, moved by words and pages, selected, re-wrapped at column 20, saved $(wc -c <saved.txt) bytes as expected, undid with Ctrl+Z, redid with Ctrl+Y, saved with Ctrl+S; the status line, Alt+F and Ctrl+plus; replaced all and found through the 検索 menu; F1"
