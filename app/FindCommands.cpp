@@ -131,24 +131,25 @@ void TFindCommands::Find(bool Backward) {
 void TFindCommands::FindNext() { Find(false); }
 void TFindCommands::FindPrev() { Find(true); }
 
-void TFindCommands::Replace() {
+bool TFindCommands::ReplaceFields(QString& Text, std::string& Pattern, std::string& Replacement) {
   TFindDialog& d = Dialog();
-  const QString text = d.Pattern->text();
+  Text = d.Pattern->text();
+  return !Text.isEmpty() && ToCp932(Text, QStringLiteral("検索する文字列"), Pattern) &&
+         ToCp932(d.Replacement->text(), QStringLiteral("置換後の文字列"), Replacement);
+}
+
+void TFindCommands::Replace() {
+  QString text;
   std::string pattern, replacement;
-  if (text.isEmpty() || !ToCp932(text, QStringLiteral("検索する文字列"), pattern) ||
-      !ToCp932(d.Replacement->text(), QStringLiteral("置換後の文字列"), replacement))
-    return;
+  if (!ReplaceFields(text, pattern, replacement)) return;
   Report(FEdit.ReplaceText(pattern, replacement, Options(false)), text, false);
 }
 
 void TFindCommands::ReplaceAll() {
-  TFindDialog& d = Dialog();
-  const QString text = d.Pattern->text();
+  QString text;
   std::string pattern, replacement;
-  if (text.isEmpty() || !ToCp932(text, QStringLiteral("検索する文字列"), pattern) ||
-      !ToCp932(d.Replacement->text(), QStringLiteral("置換後の文字列"), replacement))
-    return;
-  const TReplaceResult r = FEdit.ReplaceAll(pattern, replacement, Options(false), d.InSelection->isChecked());
+  if (!ReplaceFields(text, pattern, replacement)) return;
+  const TReplaceResult r = FEdit.ReplaceAll(pattern, replacement, Options(false), Dialog().InSelection->isChecked());
   if (!r.Error.empty())
     Say(QString::fromStdString(r.Error));
   else if (r.Count == 0)

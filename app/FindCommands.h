@@ -51,6 +51,9 @@ private:
   // The CP932 form of a field; false, after telling the user, when it holds
   // a character CP932 has no code for.
   bool ToCp932(const QString& Field, const QString& What, std::string& Out);
+  // The dialog's pattern (as typed, and in CP932) and replacement; false,
+  // after saying why, when either cannot be used.
+  bool ReplaceFields(QString& Text, std::string& Pattern, std::string& Replacement);
   TFindOptions Options(bool Backward) const;
   void Find(bool Backward);
   // After a search: selects nothing more, says what was found.
