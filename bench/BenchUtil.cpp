@@ -184,4 +184,12 @@ std::string RunForked(benchmark::State& state, const std::function<void(Figures&
   return {};
 }
 
+bool WriteBenchFile(const std::string& Path, const std::string& Data) {
+  FILE* out = std::fopen(Path.c_str(), "wb");
+  bool ok = out && std::fwrite(Data.data(), 1, Data.size(), out) == Data.size();
+  if (out && std::fclose(out) != 0) ok = false;
+  if (!ok) std::fprintf(stderr, "hotaru_bench: cannot write %s\n", Path.c_str());
+  return ok;
+}
+
 }  // namespace bench

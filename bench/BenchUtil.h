@@ -13,6 +13,9 @@ namespace bench {
 
 double NowMs();
 
+// Writes Data to Path; false, after a message on stderr, when it cannot.
+bool WriteBenchFile(const std::string& Path, const std::string& Data);
+
 // A field of /proc/self/status in KiB (VmRSS, VmHWM, VmSize); -1 if absent.
 long StatusKb(const char* field);
 

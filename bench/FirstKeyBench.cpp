@@ -87,13 +87,7 @@ bool WriteFirstKeyFiles(const std::string& Dir) {
   for (const size_t mib : {size_t{16}, size_t{64}}) {
     const std::string path = Dir + "/" + LineFileName(mib);
     const std::string data = OneLine(mib << 20);
-    FILE* out = std::fopen(path.c_str(), "wb");
-    bool ok = out && std::fwrite(data.data(), 1, data.size(), out) == data.size();
-    if (out && std::fclose(out) != 0) ok = false;
-    if (!ok) {
-      std::fprintf(stderr, "hotaru_bench: cannot write %s\n", path.c_str());
-      return false;
-    }
+    if (!WriteBenchFile(path, data)) return false;
   }
   return true;
 }

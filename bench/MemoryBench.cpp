@@ -171,13 +171,7 @@ bool WriteRowFiles(const std::string& Dir) {
   for (const TLoad& l : kLoads) {
     const std::string path = Dir + "/" + l.File;
     const std::string data = l.Make();
-    FILE* out = std::fopen(path.c_str(), "wb");
-    bool ok = out && std::fwrite(data.data(), 1, data.size(), out) == data.size();
-    if (out && std::fclose(out) != 0) ok = false;
-    if (!ok) {
-      std::fprintf(stderr, "hotaru_bench: cannot write %s\n", path.c_str());
-      return false;
-    }
+    if (!WriteBenchFile(path, data)) return false;
   }
   return true;
 }
