@@ -693,7 +693,7 @@ protected:
   TWrapNext WrapSplitRow(TWrapStep& s);
   TWrapNext WrapPullRow(TWrapStep& s);
   bool RowsAlikeToLineEnd(TWrapStep& s);
-  size_t PullBreak(const TWrapStep& s, const TRowStr& T1, const std::string& D2, bool Cut);
+  size_t PullBreak(const TWrapStep& s, const TRowStr& Next, const std::string& JoinedLayout, bool Cut);
 
   // Steps of the mouse procedures (input/Mouse.cpp).
   void SetScreenCursor(int Cursor) { FPointer.Set(Cursor); }

@@ -123,23 +123,23 @@ bool TCustomAFEdit::WrapDisplayText(std::string& Out, std::string_view T, int In
 
 // What re-wrap knows of the row it works on.
 struct TCustomAFEdit::TWrapStep {
-  int R = 0;
+  int Row = 0;
   TLineAttr Attr;
-  int W = 0;        // wrap column
-  int I = 0;        // indent
-  TRowStr T;        // the row's text
-  size_t N = 0;     // its bytes
-  bool Cut = false; // the layout text (FWrapBuf) holds only the start of T
-  int L = 0;        // the layout text's width, meaningful only when not cut
+  int WrapCol = 0;
+  int Indent = 0;
+  TRowStr Text;
+  size_t Size = 0;  // its bytes
+  bool Cut = false;  // the layout text (FWrapBuf) holds only the start of Text
+  int Width = 0;  // the layout text's width, meaningful only when not cut
   bool Last = false;
   bool EndsCr = false;
-  // Row R+1 is known to hold no CR: it is the tail of a row already searched.
+  // Row Row+1 is known to hold no CR: it is the tail of a row already searched.
   bool NextWithoutCr = false;
   // Split: the tail becomes a row of its own instead of joining the next row.
   bool InsertTail = false;
   // Rows from here down moved and are marked for repainting at the end.
   int DirtyFrom = INT_MAX;
-  // Whether the rows after R up to its line's end share R's record: -1
+  // Whether the rows after Row up to its line's end share its record: -1
   // while not yet looked at.
   int RowsAlike = -1;
   int LineEnd = 0;  // when they do: the line's last row
@@ -151,20 +151,20 @@ struct TCustomAFEdit::TWrapStep {
 // the byte it stands before.
 void TCustomAFEdit::RewrapRow(int Row) {
   TWrapStep s;
-  s.R = Row;
+  s.Row = Row;
   bool knownWithoutCr = false;
-  while (s.R >= 0 && s.R < RowCount()) {
+  while (s.Row >= 0 && s.Row < RowCount()) {
     LoadWrapStep(s);
     const bool tailWithoutCr = std::exchange(knownWithoutCr, false);
-    const bool hasCr = s.EndsCr || (!tailWithoutCr && std::memchr(s.T.data(), '\r', s.N));
+    const bool hasCr = s.EndsCr || (!tailWithoutCr && std::memchr(s.Text.data(), '\r', s.Size));
     TWrapNext next;
     if (WrapRowIsComplete(s)) {
       next = TWrapNext::Stop;
-    } else if (s.N == 0) {
+    } else if (s.Size == 0) {
       next = WrapEmptyRow(s);
     } else if (hasCr) {
       next = WrapSplitRow(s);
-    } else if (s.Cut && s.N > kSplitRowReach * WrapLookahead(s.W, FWrapTrailBytes) && !s.Last && FSplitLongRows &&
+    } else if (s.Cut && s.Size > kSplitRowReach * WrapLookahead(s.WrapCol, FWrapTrailBytes) && !s.Last && FSplitLongRows &&
                RowsAlikeToLineEnd(s)) {
       // A row longer than the break search looks (a long line the loader
       // cut into rows) is split: its tail joined with the next row would
@@ -177,7 +177,7 @@ void TCustomAFEdit::RewrapRow(int Row) {
     }
     if (next == TWrapNext::Stop) break;
     knownWithoutCr = s.NextWithoutCr;
-    if (next == TWrapNext::NextRow) ++s.R;
+    if (next == TWrapNext::NextRow) ++s.Row;
   }
   if (s.DirtyFrom < RowCount()) {
     FLineAttrs.MarkDirty(s.DirtyFrom, RowCount());
@@ -185,7 +185,7 @@ void TCustomAFEdit::RewrapRow(int Row) {
   }
 }
 
-// Whether the rows after s.R up to the end of its line share its record but
+// Whether the rows after s.Row up to the end of its line share its record but
 // for the repaint mark, so that a row inserted among them with that record
 // wraps as they would.  Looked at once per re-wrap: rows inserted meanwhile
 // carry the record.
@@ -194,7 +194,7 @@ bool TCustomAFEdit::RowsAlikeToLineEnd(TWrapStep& s) {
     TLineAttr want = s.Attr;
     want.Dirty = false;
     s.RowsAlike = 1;
-    for (s.LineEnd = s.R + 1; s.LineEnd < RowCount(); ++s.LineEnd) {
+    for (s.LineEnd = s.Row + 1; s.LineEnd < RowCount(); ++s.LineEnd) {
       TLineAttr a = FLineAttrs.PeekAttr(s.LineEnd);
       a.Dirty = false;
       if (!(a == want)) {
@@ -207,26 +207,26 @@ bool TCustomAFEdit::RowsAlikeToLineEnd(TWrapStep& s) {
   return s.RowsAlike == 1;
 }
 
-// Reads row s.R into s and builds its layout text into FWrapBuf.
+// Reads row s.Row into s and builds its layout text into FWrapBuf.
 void TCustomAFEdit::LoadWrapStep(TWrapStep& s) {
-  const int R = s.R;
-  s.Attr = FLineAttrs.HasAttr(R) ? FLineAttrs.PeekAttr(R) : FLineAttrs.GetAttr(R);
-  s.W = FOptions.contains(aoAutoFormat) ? s.Attr.WrapPos : kUnwrappedWidth;
-  s.I = IndentOf(s.Attr);
-  s.T = FLines[R];
-  s.N = s.T.size();
-  s.Cut = WrapDisplayText(FWrapBuf, s.T, s.I, s.W);
-  s.L = static_cast<int>(FWrapBuf.size());
-  s.Last = R == RowCount() - 1;
-  s.EndsCr = s.N > 0 && s.T.back() == '\r';
+  const int row = s.Row;
+  s.Attr = FLineAttrs.HasAttr(row) ? FLineAttrs.PeekAttr(row) : FLineAttrs.GetAttr(row);
+  s.WrapCol = FOptions.contains(aoAutoFormat) ? s.Attr.WrapPos : kUnwrappedWidth;
+  s.Indent = IndentOf(s.Attr);
+  s.Text = FLines[row];
+  s.Size = s.Text.size();
+  s.Cut = WrapDisplayText(FWrapBuf, s.Text, s.Indent, s.WrapCol);
+  s.Width = static_cast<int>(FWrapBuf.size());
+  s.Last = row == RowCount() - 1;
+  s.EndsCr = s.Size > 0 && s.Text.back() == '\r';
   s.NextWithoutCr = false;
 }
 
 // A row that fits and holds its line's only CR at its end is complete (the
 // last row gets an empty row after it).
 bool TCustomAFEdit::WrapRowIsComplete(const TWrapStep& s) {
-  const int fit = FindWrapPos(FWrapBuf, s.W, s.I + 2);
-  if (s.Cut || fit < s.L || !s.EndsCr || std::memchr(s.T.data(), '\r', s.N) != s.T.data() + s.N - 1) return false;
+  const int fit = FindWrapPos(FWrapBuf, s.WrapCol, s.Indent + 2);
+  if (s.Cut || fit < s.Width || !s.EndsCr || std::memchr(s.Text.data(), '\r', s.Size) != s.Text.data() + s.Size - 1) return false;
   if (s.Last) AppendRow(TRowStr(), s.Attr);
   return true;
 }
@@ -234,182 +234,183 @@ bool TCustomAFEdit::WrapRowIsComplete(const TWrapStep& s) {
 // An empty row inside a line goes; re-wrap ends there.
 TCustomAFEdit::TWrapNext TCustomAFEdit::WrapEmptyRow(const TWrapStep& s) {
   if (!s.Last) {
-    DeleteRow(s.R);
-    FLineAttrs.MarkDirty(s.R, RowCount());
-    RowSelRowDeleted(s.R);
+    DeleteRow(s.Row);
+    FLineAttrs.MarkDirty(s.Row, RowCount());
+    RowSelRowDeleted(s.Row);
   }
   return TWrapNext::Stop;
 }
 
 // Split: the bytes past the break go to the start of the next row.
 TCustomAFEdit::TWrapNext TCustomAFEdit::WrapSplitRow(TWrapStep& s) {
-  const int R = s.R;
-  const TRowStr& T = s.T;
-  const size_t N = s.N;
-  int F = FindWrapPos(FWrapBuf, s.W, s.I + 1);
+  const int row = s.Row;
+  const TRowStr& text = s.Text;
+  const size_t size = s.Size;
+  int fit = FindWrapPos(FWrapBuf, s.WrapCol, s.Indent + 1);
   const size_t cr = FWrapBuf.find('\r');
-  if (cr != std::string::npos && static_cast<int>(cr) + 1 < F) F = static_cast<int>(cr) + 1;
-  const size_t B = GuardBreak(T, static_cast<long>(LayoutByteCount(T, F - s.I, FTabSize)));
-  if (B >= N) {
+  if (cr != std::string::npos && static_cast<int>(cr) + 1 < fit) fit = static_cast<int>(cr) + 1;
+  const size_t keep = GuardBreak(text, static_cast<long>(LayoutByteCount(text, fit - s.Indent, FTabSize)));
+  if (keep >= size) {
     // The whole row stays (its only CR ends it): the line ends here, and
     // the rows after it are re-wrapped on their own.
-    FLineAttrs.GetAttr(R).Dirty = true;
+    FLineAttrs.GetAttr(row).Dirty = true;
     if (s.Last) {
       AppendRow(TRowStr(), s.Attr);
       return TWrapNext::Stop;
     }
-    FLineAttrs.GetAttr(R + 1).Dirty = true;
+    FLineAttrs.GetAttr(row + 1).Dirty = true;
     return TWrapNext::NextRow;
   }
-  const TCaretByte caret = FCaret.Y == R ? CaretByteOf(T, s.I, FCaret.X, FTabSize) : TCaretByte{};
-  const TRowStr rest = T.Substr(B);
+  const TCaretByte caret = FCaret.Y == row ? CaretByteOf(text, s.Indent, FCaret.X, FTabSize) : TCaretByte{};
+  const TRowStr rest = text.Substr(keep);
   if (s.InsertTail) {
-    if (FCaret.Y > R && FCaret.Y <= s.LineEnd) ++FCaret.Y;  // the line's rows below move down
+    if (FCaret.Y > row && FCaret.Y <= s.LineEnd) ++FCaret.Y;  // the line's rows below move down
     ++s.LineEnd;
     // The scroll bars are set once the re-wrap is done.
     const bool batch = std::exchange(FBatchEdit, true);
-    InsertRow(R + 1, rest, s.Attr);
+    InsertRow(row + 1, rest, s.Attr);
     FBatchEdit = batch;
-    if (FSel.HasRowSel()) FSel.RowInserted(R);
-    s.DirtyFrom = std::min(s.DirtyFrom, R + 1);
-    s.NextWithoutCr = FLines[R + 1].SharesWith(rest);
+    if (FSel.HasRowSel()) FSel.RowInserted(row);
+    s.DirtyFrom = std::min(s.DirtyFrom, row + 1);
+    s.NextWithoutCr = FLines[row + 1].SharesWith(rest);
   } else if (s.Last || s.EndsCr) {
-    InsertRow(R + 1, rest, s.Attr);
-    if (FSel.HasRowSel()) FSel.RowInserted(R);
-    FLineAttrs.MarkDirty(R + 1, RowCount());
+    InsertRow(row + 1, rest, s.Attr);
+    if (FSel.HasRowSel()) FSel.RowInserted(row);
+    FLineAttrs.MarkDirty(row + 1, RowCount());
   } else {
-    SetRowText(R + 1, Join(FWrapPacker, rest, FLines[R + 1]), false);
-    FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines.View(R + 1).size()) + 2);
+    SetRowText(row + 1, Join(FWrapPacker, rest, FLines[row + 1]), false);
+    FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines.View(row + 1).size()) + 2);
   }
-  ColAttrsMove(R, R + 1, amToNextRow, static_cast<int>(N - B));
-  BlocksMove(R, R + 1, amToNextRow, static_cast<int>(N - B));
-  if (FCaret.Y == R && caret.Byte >= B)
-    FCaret = {CaretColOf(FLines.View(R + 1), IndentOf(FLineAttrs.PeekAttr(R + 1)), {caret.Byte - B, caret.Beyond}, FTabSize),
-              R + 1};
-  SetRowText(R, T.Substr(0, B), false);
-  FLineAttrs.GetAttr(R).Dirty = true;
-  FLineAttrs.GetAttr(R + 1).Dirty = true;
+  ColAttrsMove(row, row + 1, amToNextRow, static_cast<int>(size - keep));
+  BlocksMove(row, row + 1, amToNextRow, static_cast<int>(size - keep));
+  if (FCaret.Y == row && caret.Byte >= keep)
+    FCaret = {CaretColOf(FLines.View(row + 1), IndentOf(FLineAttrs.PeekAttr(row + 1)), {caret.Byte - keep, caret.Beyond}, FTabSize),
+              row + 1};
+  SetRowText(row, text.Substr(0, keep), false);
+  FLineAttrs.GetAttr(row).Dirty = true;
+  FLineAttrs.GetAttr(row + 1).Dirty = true;
   return TWrapNext::NextRow;
 }
 
 // Pull: a wrapped row takes text from the next row of its line.
 TCustomAFEdit::TWrapNext TCustomAFEdit::WrapPullRow(TWrapStep& s) {
-  const int R = s.R;
-  const TRowStr& T = s.T;
-  const size_t N = s.N;
-  const int I = s.I, W = s.W, L = s.L;
+  const int row = s.Row;
+  const TRowStr& text = s.Text;
+  const size_t size = s.Size;
+  const int indent = s.Indent, wrapCol = s.WrapCol, width = s.Width;
   const bool cut = s.Cut;
   if (s.Last) {
     AppendRow(TRowStr(), s.Attr);
-    if (FSel.HasRowSel()) FSel.RowInserted(R);
+    if (FSel.HasRowSel()) FSel.RowInserted(row);
   }
-  const TRowStr T1 = FLines[R + 1];
-  std::string& D2 = FWrapBuf2;
-  D2 = FWrapBuf;
-  bool cut2 = cut;
+  const TRowStr next = FLines[row + 1];
+  std::string& joinedLayout = FWrapBuf2;
+  joinedLayout = FWrapBuf;
+  bool joinedCut = cut;
   if (!cut) {
-    const size_t look = WrapLookahead(W, FWrapTrailBytes);
-    std::string_view t1 = T1.view();
-    if (!OnWordBreak && t1.size() + D2.size() > look) {
-      t1 = t1.substr(0, look > D2.size() ? look - D2.size() : 0);
-      cut2 = true;
+    const size_t look = WrapLookahead(wrapCol, FWrapTrailBytes);
+    std::string_view nextLook = next.view();
+    if (!OnWordBreak && nextLook.size() + joinedLayout.size() > look) {
+      nextLook = nextLook.substr(0, look > joinedLayout.size() ? look - joinedLayout.size() : 0);
+      joinedCut = true;
     }
-    AppendLayoutText(D2, t1, FTabSize);
+    AppendLayoutText(joinedLayout, nextLook, FTabSize);
   }
   // The caret as a byte of the joined text of the two rows.
-  const bool caretHere = FCaret.Y == R || FCaret.Y == R + 1;
+  const bool caretHere = FCaret.Y == row || FCaret.Y == row + 1;
   TCaretByte caret;
-  if (FCaret.Y == R + 1) {
-    caret = CaretByteOf(T1, IndentOf(FLineAttrs.PeekAttr(R + 1)), FCaret.X, FTabSize);
-    caret.Byte += N;
-    FCaret = {FCaret.X + (cut ? I + LayoutWidth(T, FTabSize) : L), R};
-  } else if (FCaret.Y == R) {
-    caret = CaretByteOf(T, I, FCaret.X, FTabSize);
-    if (caret.Byte < N + T1.size()) caret.Beyond = 0;
+  if (FCaret.Y == row + 1) {
+    caret = CaretByteOf(next, IndentOf(FLineAttrs.PeekAttr(row + 1)), FCaret.X, FTabSize);
+    caret.Byte += size;
+    FCaret = {FCaret.X + (cut ? indent + LayoutWidth(text, FTabSize) : width), row};
+  } else if (FCaret.Y == row) {
+    caret = CaretByteOf(text, indent, FCaret.X, FTabSize);
+    if (caret.Byte < size + next.size()) caret.Beyond = 0;
   }
-  auto placeCaret = [&](size_t B) {
+  auto placeCaret = [&](size_t keep) {
     if (!caretHere) return;
-    if (caret.Byte < B || R + 1 >= RowCount())
-      FCaret = {CaretColOf(FLines.View(R), I, caret, FTabSize), R};
+    if (caret.Byte < keep || row + 1 >= RowCount())
+      FCaret = {CaretColOf(FLines.View(row), indent, caret, FTabSize), row};
     else
-      FCaret = {CaretColOf(FLines.View(R + 1), IndentOf(FLineAttrs.PeekAttr(R + 1)), {caret.Byte - B, caret.Beyond},
+      FCaret = {CaretColOf(FLines.View(row + 1), IndentOf(FLineAttrs.PeekAttr(row + 1)), {caret.Byte - keep, caret.Beyond},
                            FTabSize),
-                R + 1};
+                row + 1};
   };
-  if (!cut2 && W > static_cast<int>(D2.size())) {
+  if (!joinedCut && wrapCol > static_cast<int>(joinedLayout.size())) {
     // The whole next row fits on this one.
-    const int n1 = static_cast<int>(T1.size());
-    ColAttrsMove(R + 1, R, amToPrevRow, n1);
-    BlocksMove(R + 1, R, amToPrevRow, n1);
-    SetRowText(R, Join(FWrapPacker, T, T1), false);
-    FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines.View(R).size()) + 2);
-    DeleteRow(R + 1);
-    RowSelRowDeleted(R + 1);
-    FLineAttrs.MarkDirty(R + 1, RowCount());
-    placeCaret(N + T1.size() + 1);
-    return R + 1 < RowCount() ? TWrapNext::SameRow : TWrapNext::Stop;  // this row again, with the next one
+    const int nextSize = static_cast<int>(next.size());
+    ColAttrsMove(row + 1, row, amToPrevRow, nextSize);
+    BlocksMove(row + 1, row, amToPrevRow, nextSize);
+    SetRowText(row, Join(FWrapPacker, text, next), false);
+    FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines.View(row).size()) + 2);
+    DeleteRow(row + 1);
+    RowSelRowDeleted(row + 1);
+    FLineAttrs.MarkDirty(row + 1, RowCount());
+    placeCaret(size + next.size() + 1);
+    return row + 1 < RowCount() ? TWrapNext::SameRow : TWrapNext::Stop;  // this row again, with the next one
   }
-  const size_t B = PullBreak(s, T1, D2, cut);
-  if (B > N) {
-    const int k = static_cast<int>(B - N);
-    ColAttrsMove(R + 1, R, amToPrevRow, k);
-    BlocksMove(R + 1, R, amToPrevRow, k);
-    SetRowText(R, Join(FWrapPacker, T, T1.Substr(0, static_cast<size_t>(k))), false);
-    SetRowText(R + 1, T1.Substr(static_cast<size_t>(k)), false);
-    FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines.View(R + 1).size()) + 2);
-    placeCaret(B);
-  } else if (B < N) {
-    const int k = static_cast<int>(N - B);
-    ColAttrsMove(R, R + 1, amToNextRow, k);
-    BlocksMove(R, R + 1, amToNextRow, k);
-    const TRowStr joined = Join(FWrapPacker, T.Substr(B), T1);
-    SetRowText(R + 1, joined, false);
-    placeCaret(B);
-    SetRowText(R, T.Substr(0, B), false);
+  const size_t keep = PullBreak(s, next, joinedLayout, cut);
+  if (keep > size) {
+    const int moved = static_cast<int>(keep - size);
+    ColAttrsMove(row + 1, row, amToPrevRow, moved);
+    BlocksMove(row + 1, row, amToPrevRow, moved);
+    SetRowText(row, Join(FWrapPacker, text, next.Substr(0, static_cast<size_t>(moved))), false);
+    SetRowText(row + 1, next.Substr(static_cast<size_t>(moved)), false);
+    FMaxRowLen = Max(FMaxRowLen, static_cast<int>(FLines.View(row + 1).size()) + 2);
+    placeCaret(keep);
+  } else if (keep < size) {
+    const int moved = static_cast<int>(size - keep);
+    ColAttrsMove(row, row + 1, amToNextRow, moved);
+    BlocksMove(row, row + 1, amToNextRow, moved);
+    const TRowStr joined = Join(FWrapPacker, text.Substr(keep), next);
+    SetRowText(row + 1, joined, false);
+    placeCaret(keep);
+    SetRowText(row, text.Substr(0, keep), false);
     // The next row is now this row's tail, which holds no CR, and the old
     // next row (unless a handler changed it): only the latter needs a look.
     // Looking at the whole joined row at every step would cost the square
     // of a long line's length as its tail is handed on.
-    s.NextWithoutCr = FLines[R + 1].SharesWith(joined) && !std::memchr(T1.data(), '\r', T1.size());
+    s.NextWithoutCr = FLines[row + 1].SharesWith(joined) && !std::memchr(next.data(), '\r', next.size());
   } else {
-    placeCaret(B);
+    placeCaret(keep);
   }
-  FLineAttrs.GetAttr(R).Dirty = true;
-  FLineAttrs.GetAttr(R + 1).Dirty = true;
+  FLineAttrs.GetAttr(row).Dirty = true;
+  FLineAttrs.GetAttr(row + 1).Dirty = true;
   return TWrapNext::NextRow;
 }
 
-// The bytes of the joined text T + T1 that stay on row s.R when it pulls
-// from the next row, kept on a character boundary of the joined text.  D2 is
-// the joined layout text (Cut: only T's start was laid out).
-size_t TCustomAFEdit::PullBreak(const TWrapStep& s, const TRowStr& T1, const std::string& D2, bool Cut) {
-  const TRowStr& T = s.T;
-  const size_t N = s.N;
-  const int H = FindWrapPos(D2, s.W, s.I + 1);
-  const int rel = H - s.I;
-  const int widthT = Cut ? INT_MAX : s.L - s.I;
-  size_t B;
+// The bytes of the joined text of row s.Row and Next that stay on row s.Row
+// when it pulls from the next row, kept on a character boundary of the
+// joined text.  JoinedLayout is the joined layout text (Cut: only the start
+// of s.Text was laid out).
+size_t TCustomAFEdit::PullBreak(const TWrapStep& s, const TRowStr& Next, const std::string& JoinedLayout, bool Cut) {
+  const TRowStr& text = s.Text;
+  const size_t size = s.Size;
+  const int fit = FindWrapPos(JoinedLayout, s.WrapCol, s.Indent + 1);
+  const int rel = fit - s.Indent;
+  const int widthT = Cut ? INT_MAX : s.Width - s.Indent;
+  size_t keep;
   if (rel <= widthT) {
-    B = LayoutByteCount(T, rel, FTabSize);
+    keep = LayoutByteCount(text, rel, FTabSize);
   } else {
-    B = N + LayoutByteCount(T1, rel - widthT, FTabSize);
+    keep = size + LayoutByteCount(Next, rel - widthT, FTabSize);
   }
-  if (B < N) B = GuardBreak(T.view(), static_cast<long>(B));
+  if (keep < size) keep = GuardBreak(text.view(), static_cast<long>(keep));
   // A break at the end of this row (where the guard may also have put it,
   // when the indent reaches the wrap column) is checked in the joined
-  // text: a character may continue on the next row.
-  if (B >= N) {
-    B = std::min(B, N + T1.size());
-    std::string joined(T.view());
-    joined.append(T1.view().substr(0, B - N + 2));
-    // Taking all of a next row whose line goes on below it ends this row
+  // text: a character may continue on the Next row.
+  if (keep >= size) {
+    keep = std::min(keep, size + Next.size());
+    std::string joined(text.view());
+    joined.append(Next.view().substr(0, keep - size + 2));
+    // Taking all of a Next row whose line goes on below it ends this row
     // before the first byte of the row after: a character split there is
     // kept whole as well.
-    if (B == N + T1.size() && s.R + 2 < RowCount() && !RowHasLineEnd(s.R + 1))
-      joined.append(FLines.View(s.R + 2).substr(0, 1));
-    B = std::min(GuardBreak(joined, static_cast<long>(B)), N + T1.size());
+    if (keep == size + Next.size() && s.Row + 2 < RowCount() && !RowHasLineEnd(s.Row + 1))
+      joined.append(FLines.View(s.Row + 2).substr(0, 1));
+    keep = std::min(GuardBreak(joined, static_cast<long>(keep)), size + Next.size());
   }
-  return B;
+  return keep;
 }
 
 // The text of a range of rows.  Start and End are (byte index, row).  As text,
