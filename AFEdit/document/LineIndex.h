@@ -15,6 +15,8 @@
 #include <string_view>
 #include <vector>
 
+#include "AFEdit/document/RowStr.h"
+
 struct TRowPlace {
   int64_t Line = 0;        // logical lines ended before the row (CR-ended rows above it)
   int64_t Offset = 0;      // bytes of the document before the row
@@ -26,7 +28,7 @@ struct TRowPlace {
 inline TRowPlace PlaceAfter(TRowPlace P, std::string_view Row) noexcept {
   const auto n = static_cast<int64_t>(Row.size());
   P.Offset += n;
-  if (!Row.empty() && Row.back() == '\r') {
+  if (EndsWithCr(Row)) {
     ++P.Line;
     P.LineOffset = 0;
   } else {

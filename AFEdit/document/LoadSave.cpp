@@ -83,7 +83,7 @@ inline void PutRow(TByteWriter& Out, const TRowStr& S, TRowEnd End) {
   if (Out.Room() < span + 2) {
     Out.Flush();
     if (Out.Room() < span + 2) {  // a row longer than the whole buffer
-      const bool cr = n != 0 && S.back() == '\r';
+      const bool cr = EndsWithCr(S.view());
       Out.Put(S.view());
       if (End == kLineFeedAlways || cr)
         Out.Put('\n');
@@ -187,7 +187,7 @@ void TCustomAFEdit::LoadTextRows(TLineReader& Reader, int Mode) {
   std::string_view row;
   bool lineStart = true;  // the next row begins a line (not the rest of a cut one)
   while (Reader.Next(row)) {
-    const bool startsLine = std::exchange(lineStart, !row.empty() && row.back() == '\r');
+    const bool startsLine = std::exchange(lineStart, EndsWithCr(row));
     maxLen = std::max(maxLen, row.size());
     if (expand) {
       ExpandTabsInto(expanded, row, true, FTabSize);
@@ -366,7 +366,7 @@ void TCustomAFEdit::WriteDocument(TByteWriter& Out, int Mode, const std::string&
   }
   bool atLineStart = true;
   FLines.ForEach(0, rows, [&](int r, const TRowStr& s) {
-    const bool cr = !s.empty() && s.back() == '\r';
+    const bool cr = EndsWithCr(s.view());
     const bool prefix = (indentAsTabs || indentAsSpaces) && (atLineStart || rowsAsLines);
     if (!prefix && !expand) {
       Out.Put(s.view());

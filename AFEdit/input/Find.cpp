@@ -12,7 +12,6 @@ constexpr size_t kBatchBytes = 256 << 10;
 // room for them.
 constexpr int kViewMargin = 3;
 
-bool EndsCr(std::string_view S) { return !S.empty() && S.back() == '\r'; }
 
 // The first match of the lines beginning at rows First..LastFirst, from
 // offset From of the first one.
@@ -137,13 +136,13 @@ void TCustomAFEdit::SelectBytes(TBytePos Start, TBytePos End) {
 
 int TCustomAFEdit::LogicalLineCount() const {
   int n = 1;
-  FLines.ForEach(0, RowCount() - 1, [&](int, const TRowStr& s) { n += EndsCr(s.view()); });
+  FLines.ForEach(0, RowCount() - 1, [&](int, const TRowStr& s) { n += EndsWithCr(s.view()); });
   return n;
 }
 
 int TCustomAFEdit::LineOfRow(int Row) const {
   int n = 1;
-  FLines.ForEach(0, std::clamp(Row, 0, RowCount() - 1), [&](int, const TRowStr& s) { n += EndsCr(s.view()); });
+  FLines.ForEach(0, std::clamp(Row, 0, RowCount() - 1), [&](int, const TRowStr& s) { n += EndsWithCr(s.view()); });
   return n;
 }
 
@@ -153,7 +152,7 @@ int TCustomAFEdit::GoToLine(int Line) {
   int row = 0, n = 1;
   if (line > 1) {
     FLines.ForEach(0, RowCount() - 1, [&](int r, const TRowStr& s) {
-      if (n < line && EndsCr(s.view()) && ++n == line) row = r + 1;
+      if (n < line && EndsWithCr(s.view()) && ++n == line) row = r + 1;
     });
   }
   FSel.CollapseCharSel();

@@ -7,8 +7,7 @@
 
 namespace {
 
-bool EndsCr(std::string_view S) { return !S.empty() && S.back() == '\r'; }
-std::string_view NoCr(std::string_view S) { return EndsCr(S) ? S.substr(0, S.size() - 1) : S; }
+std::string_view NoCr(std::string_view S) { return EndsWithCr(S) ? S.substr(0, S.size() - 1) : S; }
 
 constexpr int kRowsPerVisit = 1024;
 
@@ -34,7 +33,7 @@ int SkipClearLines(const TRowList& Rows, const TLineMatcher& M, int First, int L
         return;
       }
       end = at + v.size();
-      afterCr = EndsCr(v);
+      afterCr = EndsWithCr(v);
       if (afterCr || r == n - 1) {
         clearEnd = end;
         clearRow = r + 1;
@@ -48,7 +47,7 @@ int SkipClearLines(const TRowList& Rows, const TLineMatcher& M, int First, int L
 }
 
 int LineFirstRow(const TRowList& Rows, int Row) {
-  while (Row > 0 && !EndsCr(Rows.View(Row - 1))) --Row;
+  while (Row > 0 && !EndsWithCr(Rows.View(Row - 1))) --Row;
   return Row;
 }
 
@@ -75,7 +74,7 @@ int TLineBatch::Gather(int First, int LastFirst, size_t Budget) {
     FRows.ForEach(row, to, [&](int r, const TRowStr& s) {
       if (r >= stop) return;
       const std::string_view v = s.view(), t = NoCr(v);
-      const bool ends = EndsCr(v) || r == n - 1;
+      const bool ends = EndsWithCr(v) || r == n - 1;
       if (!open) {
         if (r > LastFirst || Full(Budget)) {
           stop = r;

@@ -218,7 +218,7 @@ void TCustomAFEdit::LoadWrapStep(TWrapStep& s) {
   s.Cut = WrapDisplayText(FWrapBuf, s.Text, s.Indent, s.WrapCol);
   s.Width = static_cast<int>(FWrapBuf.size());
   s.Last = row == RowCount() - 1;
-  s.EndsCr = s.Size > 0 && s.Text.back() == '\r';
+  s.EndsCr = EndsWithCr(s.Text.view());
   s.NextWithoutCr = false;
 }
 
@@ -422,7 +422,7 @@ std::string TCustomAFEdit::GetRangeText(TPoint Start, TPoint End, bool AsDisplay
   std::vector<std::string> lines;
   auto rowView = [&](int r) { return FLines.View(r); };
   auto withoutCr = [](std::string_view s) {
-    return !s.empty() && s.back() == '\r' ? s.substr(0, s.size() - 1) : s;
+    return EndsWithCr(s) ? s.substr(0, s.size() - 1) : s;
   };
   if (Start.Y < 0 || End.Y >= RowCount() || End.Y < Start.Y) return {};
   bool trim = false;

@@ -29,7 +29,7 @@ void TCustomAFEdit::PaintHighlights(const TRowPaint& Ctx, int Top, const TRect& 
   // The row's bytes as offsets of its line.
   const size_t rowStart = LineOffsetOf(FLines, first, {Row, 0});
   std::string_view row = FLines.View(Row);
-  if (!row.empty() && row.back() == '\r') row.remove_suffix(1);
+  if (EndsWithCr(row)) row.remove_suffix(1);
   const size_t rowEnd = rowStart + row.size();
   const TLineAttr a = FLineAttrs.PeekAttr(Row);
   const std::string& P = Ctx.P;
