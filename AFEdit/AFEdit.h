@@ -260,13 +260,7 @@ public:
   // outermost batch closes.
   void BeginPaintBatch();
   void EndPaintBatch();
-  struct TPaintBatch {
-    explicit TPaintBatch(TCustomAFEdit& E) : Edit(E) { Edit.BeginPaintBatch(); }
-    ~TPaintBatch() { Edit.EndPaintBatch(); }
-    TPaintBatch(const TPaintBatch&) = delete;
-    TPaintBatch& operator=(const TPaintBatch&) = delete;
-    TCustomAFEdit& Edit;
-  };
+  struct TPaintBatch;  // AFEditScopes.h
   // Moves the pixels of R by (Dx, Dy); the uncovered strip is left for the
   // caller to paint.
   void ScrollWindow(int Dx, int Dy, const TRect& R);
@@ -310,17 +304,7 @@ public:
   // While an edit runs, a whole repaint that is asked for (by the change
   // handler of every row, for one) is drawn once, when the outermost edit
   // ends.
-  struct TEditScope {
-    explicit TEditScope(TCustomAFEdit& E) : Edit(E) { ++Edit.FEditDepth; }
-    ~TEditScope() {
-      if (--Edit.FEditDepth > 0) return;
-      Edit.FUndoBuff.SealRecent();
-      Edit.EndOfEdit();
-    }
-    TEditScope(const TEditScope&) = delete;
-    TEditScope& operator=(const TEditScope&) = delete;
-    TCustomAFEdit& Edit;
-  };
+  struct TEditScope;  // AFEditScopes.h
   bool Editing() const noexcept { return FEditDepth > 0; }
   // Draws what the edit that just ended left to repaint.
   void EndOfEdit();
@@ -344,29 +328,23 @@ public:
   void SetInsertMode(bool Value) noexcept { FInsertMode = Value; }
 
   // ---- find and replace (input/Find.cpp, input/Replace.cpp) ----
-  // The first match of Pattern (CP932 bytes, or a regular expression in
-  // CP932) from From on, or the last one starting before From backward,
-  // over logical lines.  Changes nothing.
+  // The first match of Pattern (CP932) from From on, or backward the last
+  // one starting before From, over logical lines.  Changes nothing.
   TFindResult FindText(std::string_view Pattern, TBytePos From, const TFindOptions& Options);
-  // Finds from the selection (its end, or its start backward; the caret
-  // when there is none) and selects the match, scrolled into view.
+  // Finds from the selection (or caret) and selects the match in view.
   TFindResult FindNext(std::string_view Pattern, const TFindOptions& Options);
-  // Replaces the selection when it is a match of Pattern (one undo step),
-  // then finds and selects the next match.
+  // Replaces the selection when it is a match (one undo step), then finds.
   TFindResult ReplaceText(std::string_view Pattern, std::string_view Replacement, const TFindOptions& Options);
-  // Replaces every match (only those inside the selection when InSelection
-  // and a selection spans rows) as one undo step, re-wrapping each changed
-  // paragraph once.
+  // Replaces every match (in a selection spanning rows, when InSelection)
+  // as one undo step, re-wrapping each changed paragraph once.
   TReplaceResult ReplaceAll(std::string_view Pattern, std::string_view Replacement, const TFindOptions& Options,
                             bool InSelection);
-  // Selects the bytes [Start, End) and scrolls them into view with a margin
-  // of rows above and below.
+  // Selects the bytes [Start, End), in view with a margin of rows.
   void SelectBytes(TBytePos Start, TBytePos End);
   // Whether a selection spans more than one row.
   bool SelSpansRows() const;
-  // Logical lines (counted over CRs, not display rows), and moving the caret
-  // to the start of line N (from 1), clamped into the document; answers
-  // the line it went to.
+  // Logical lines (over CRs, not display rows); GoToLine moves the caret to
+  // line N from 1, clamped, and answers the line it went to.
   int LogicalLineCount() const;
   int GoToLine(int Line);
   // The logical line (from 1) holding a row.
@@ -374,9 +352,7 @@ public:
   // The selection's ends (or the caret twice) as bytes.
   TBytePos SelStartBytes();
   TBytePos SelEndBytes();
-  // Called when the matches to show may have changed (the find dialog set
-  // or cleared its pattern): every match in view is drawn highlighted while
-  // one is set.
+  // Every match of Pattern in view is drawn highlighted (none when empty).
   void SetHighlight(std::string Pattern, const TFindOptions& Options);
   const std::string& HighlightPattern() const noexcept { return FHighlightPattern; }
 
@@ -718,5 +694,7 @@ protected:
   void EndMouseMode(TShiftState Shift);
 };
 
+// The control's paint batch and edit scopes.
+#include "AFEdit/AFEditScopes.h"
 // TAFEdit, the control with its published properties.
 #include "AFEdit/AFEditPublished.h"
