@@ -217,26 +217,35 @@ hotaru_shows() {
   return 1
 }
 
-# One run of vim on file $1; prints "load_ms VmRSS Rss Pss".
-run_vim() {
-  local file=$1 marker="$WORK/vim.marker" t0 launcher pid i
+# Starts vim in a pseudo-terminal on file $1 with the extra arguments after
+# it, and waits until it has read the file.  Sets T0 (the start), LAUNCHER
+# and VIM_PID; the marker is $WORK/vim.marker.
+start_vim() {
+  local file=$1 marker="$WORK/vim.marker" cmd i
+  shift
   rm -f "$marker"
-  local cmd
-  cmd=$(printf '%q ' "$VIM" "${VIM_ARGS[@]}" \
+  cmd=$(printf '%q ' "$VIM" "${VIM_ARGS[@]}" "$@" \
     -c "call writefile([getpid(), line('\$')], '$marker')" "$file")
-  t0=$(now_us)
+  T0=$(now_us)
   TERM=xterm script -qfc "stty rows 50 cols 120; exec $cmd" /dev/null </dev/null >/dev/null 2>&1 &
-  launcher=$!
-  STARTED=("$launcher")
+  LAUNCHER=$!
+  STARTED=("$LAUNCHER")
   # vim's own pid comes with the marker, written once the file is read.
   for ((i = 0; i < TIMEOUT_S * 50; i++)); do
     [ -s "$marker" ] && [ "$(wc -l <"$marker")" -eq 2 ] && break
-    kill -0 "$launcher" 2>/dev/null || die "vim ended before it loaded $file"
+    kill -0 "$LAUNCHER" 2>/dev/null || die "vim ended before it loaded $file"
     sleep "$SAMPLE_S"
   done
-  pid=$(sed -n 1p "$marker")
-  [ -n "$pid" ] || die "vim did not load $file within $TIMEOUT_S s"
-  STARTED+=("$pid")
+  VIM_PID=$(sed -n 1p "$marker")
+  [ -n "$VIM_PID" ] || die "vim did not load $file within $TIMEOUT_S s"
+  STARTED+=("$VIM_PID")
+}
+
+# One run of vim on file $1; prints "load_ms VmRSS Rss Pss".
+run_vim() {
+  local file=$1 marker="$WORK/vim.marker" t0 launcher pid
+  start_vim "$file"
+  t0=$T0 launcher=$LAUNCHER pid=$VIM_PID
   measure_run "$pid" "$launcher" "vim_has_rows $marker $file" "$t0"
 }
 
@@ -309,8 +318,8 @@ last_state_has() {
 # One run of vim on one-line file $1: prints "key_ms VmRSS_growth_KiB".
 first_key_vim() {
   local file=$1 marker="$WORK/vim.marker" go="$WORK/vim.go" done="$WORK/vim.done"
-  local script="$WORK/firstkey.vim" cmd t0 launcher pid i ms before after
-  rm -f "$marker" "$go" "$done"
+  local script="$WORK/firstkey.vim" t0 launcher pid ms before after
+  rm -f "$go" "$done"
   cat >"$script" <<EOF
 function! s:Poll(t) abort
   if filereadable('$go')
@@ -321,20 +330,8 @@ function! s:Poll(t) abort
 endfunction
 call timer_start(20, function('s:Poll'), {'repeat': -1})
 EOF
-  cmd=$(printf '%q ' "$VIM" "${VIM_ARGS[@]}" -S "$script" \
-    -c "call writefile([getpid(), line('\$')], '$marker')" "$file")
-  t0=$(now_us)
-  TERM=xterm script -qfc "stty rows 50 cols 120; exec $cmd" /dev/null </dev/null >/dev/null 2>&1 &
-  launcher=$!
-  STARTED=("$launcher")
-  for ((i = 0; i < TIMEOUT_S * 50; i++)); do
-    [ -s "$marker" ] && [ "$(wc -l <"$marker")" -eq 2 ] && break
-    kill -0 "$launcher" 2>/dev/null || die "vim ended before it loaded $file"
-    sleep "$SAMPLE_S"
-  done
-  pid=$(sed -n 1p "$marker")
-  [ -n "$pid" ] || die "vim did not load $file within $TIMEOUT_S s"
-  STARTED+=("$pid")
+  start_vim "$file" -S "$script"
+  t0=$T0 launcher=$LAUNCHER pid=$VIM_PID
   wait_idle "$pid" "vim_has_rows $marker $file" "$t0" >/dev/null
   before=$(mem_kib "$pid" VmRSS)
   t0=$(now_us)
